@@ -1,0 +1,43 @@
+# Two entry points: `make run` and `make test`. Both install what is
+# missing first (Debian packages and the icon font), then build.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: run test deps build bench test-sanitize test-tsan clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Exits 0 when the program ends normally; a failure of the program (or the
+# build) makes make fail.
+run: build
+	@./$(BUILD)/sortiq
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	@cmake -S . -B build-asan -DSORTIQ_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@ctest --test-dir build-asan --output-on-failure -j $(JOBS) -LE e2e
+
+# The threaded parts (queues, walks) under ThreadSanitizer.
+test-tsan: deps
+	@cmake -S . -B build-tsan -DSORTIQ_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@ctest --test-dir build-tsan --output-on-failure -L threads
+
+bench:
+	@bash scripts/install-deps.sh --bench
+	@cmake -S . -B build-bench -DSORTIQ_BENCH=ON -DSORTIQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	@bash bench/run.sh build-bench
+
+clean:
+	rm -rf $(BUILD) build-asan build-tsan build-bench

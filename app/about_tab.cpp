@@ -1,0 +1,63 @@
+#include "app/about_tab.h"
+
+#include <imgui.h>
+#include <stb/stb_image.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/embedded_data.h"
+#include "app/frame_clock.h"
+#include "app/icons.h"
+#include "app/shell_services.h"
+#include "app/widgets.h"
+#include "platform/texture.h"
+
+namespace {
+
+platform::Texture aboutIcon;
+std::vector<uint8_t> iconPng;  // filled once; an undecodable icon is not tried again
+constexpr float kIconSize = 256.0f;
+constexpr float kRevealPerSecond = 0.5f;
+
+void LoadAboutIcon() {
+  const EmbeddedBytes png = IconPngBytes();
+  if (png.size == 0) return;
+  iconPng.assign(png.data, png.data + png.size);
+  aboutIcon.Release();
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* pixels = stbi_load_from_memory(iconPng.data(), static_cast<int>(iconPng.size()), &width, &height,
+                                          &channels, 4);
+  if (!pixels) return;
+  aboutIcon.Create(width, height, platform::PixelFormat::RGBA, pixels, width * 4);
+  stbi_image_free(pixels);
+}
+
+}  // namespace
+
+void ReleaseAboutIcon() { aboutIcon.Release(); }
+
+void DrawAboutTab() {
+  if (iconPng.empty()) LoadAboutIcon();
+  if (aboutIcon.Valid()) {
+    ImGui::Image(aboutIcon.Id(), ImVec2(kIconSize, kIconSize), ImVec2(0, 0), ImVec2(1, AboutReveal));
+    AboutReveal = std::fmin(AboutReveal + LastFrameDelta * kRevealPerSecond, 1.0f);
+  }
+  ImGui::SameLine();
+  const float x = ImGui::GetCursorPosX();
+  const float right = ImGui::GetWindowContentRegionMax().x;
+  const float hidden = 1.0f - AboutReveal * AboutReveal * AboutReveal * AboutReveal;
+  ImGui::SetCursorPosX(x + hidden * (right - x));
+
+  ImGui::BeginGroup();
+  ImGui::TextUnformatted("Sortiq (1.1)");
+  ImGui::NewLine();
+  if (ShortcutButton(ICON_WEBSITE " Sortiq Website", kNoKey)) OpenWebPage(kWebsiteAddress);
+  ImGui::NewLine();
+  ImGui::TextUnformatted("Developed by the Sortiq developers");
+  ImGui::NewLine();
+  ImGui::TextUnformatted(
+      "Special Thanks to the Dear ImGui developers (ImGui), FFmpeg contributors, and The Noto Project");
+  ImGui::NewLine();
+  ImGui::EndGroup();
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The About tab: the icon unrolls, the name, version, website and credits
+// slide in from the right.
+
+// 0 to 1 over the first two seconds the About tab is shown with its icon.
+inline float AboutReveal = 0.0f;
+
+void DrawAboutTab();
+// Drops the icon texture (at shutdown, before the renderer goes).
+void ReleaseAboutIcon();
+
+inline constexpr char kWebsiteAddress[] = "https://sortiq.example.org/";

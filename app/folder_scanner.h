@@ -1,0 +1,67 @@
+#pragma once
+// Walks a tab's root folder on a background thread and hands the folders
+// and files it meets to the GUI thread through two lock-free queues.
+// Names beginning with a dot, and everything below such folders, are left
+// out. No media-type filter: every file counts.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/scan_queue.h"
+
+struct ScannedFile {
+  std::string path;   // full path, "/" separators
+  uint64_t size = 0;  // 0 when sizes are not wanted or cannot be read
+};
+
+class FolderScanner {
+ public:
+  FolderScanner(bool recursive, bool collectSizes) : recursive(recursive), collectSizes(collectSizes) {}
+  ~FolderScanner() { Join(); }
+  FolderScanner(const FolderScanner&) = delete;
+  FolderScanner& operator=(const FolderScanner&) = delete;
+
+  // Starts a new walk of root, after stopping and joining any walk in
+  // progress. Results pushed earlier and not yet collected stay queued.
+  void Start(const std::string& root, bool foldersOnly);
+  // Appends what the walk has pushed so far; files and sizes stay parallel.
+  // GUI thread only.
+  void Collect(std::vector<std::string>& folders, std::vector<std::string>& files,
+               std::vector<uint64_t>* sizes = nullptr);
+  // Stops the walk and waits for its thread.
+  void Join();
+
+  bool Recursive() const { return recursive; }
+  bool CollectsSizes() const { return collectSizes; }
+
+  ScanQueue<std::string> folderQueue;
+  ScanQueue<ScannedFile> fileQueue;
+  // True while a walk runs; the GUI clears it to stop the walk.
+  std::atomic<bool> scanning{false};
+
+ private:
+  void Walk();
+
+  bool foldersOnly = false;
+  const bool recursive;
+  const bool collectSizes;
+  std::thread walkThread;
+  std::string walkRoot;
+};
+
+// The quarter-second collection rule every tab follows once per frame.
+struct CollectTimer {
+  std::chrono::steady_clock::time_point lastCollectTime = std::chrono::steady_clock::now();
+  double collectInterval = 0.25;
+
+  // True (and restarts the interval) when a collection is due.
+  bool Due() {
+    const auto now = std::chrono::steady_clock::now();
+    if (std::chrono::duration<double>(now - lastCollectTime).count() < collectInterval) return false;
+    lastCollectTime = now;
+    return true;
+  }
+};

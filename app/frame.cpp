@@ -1,0 +1,29 @@
+#include "app/frame.h"
+
+#include <imgui.h>
+
+#include "app/fonts.h"
+#include "app/frame_clock.h"
+#include "app/main_window.h"
+
+void RunFrame(FrameBackend& backend) {
+  // The atlas was refilled after the last frame: have the renderer make the
+  // font texture again before this frame needs it.
+  if (FontRebuildPending && !ImGui::GetIO().Fonts->IsBuilt()) {
+    FontRebuildPending = false;
+    backend.InvalidateRenderer();
+  }
+  backend.BeginFrame();
+  ImGui::NewFrame();
+  DrawMainWindow();
+  LastFrameDelta = ImGui::GetIO().DeltaTime;
+  ElapsedSeconds += LastFrameDelta;
+  ImGui::Render();
+  backend.Present();
+  // The atlas is locked during the frame, so a new size applies after it.
+  if (FontSizeRequested != FontSizeApplied) {
+    FontRebuildPending = true;
+    FontSizeApplied = FontSizeRequested;
+    LoadFonts();
+  }
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Icon glyphs of the icon font (Private Use Area), written in UTF-8 at the
+// start of a label: ICON_PLAY " Play". Only the code points listed in
+// kIconCodePoints are put into the font atlas; a test checks that every icon
+// written anywhere in the sources is listed here.
+#include <array>
+
+// Tabs
+#define ICON_VIEWER_TAB "\uF1C5"
+#define ICON_CLASSIFIER_TAB "\uE86E"
+#define ICON_SIMILARITY_TAB "\uF8B4"
+#define ICON_GROUPING_TAB "\uEA21"
+#define ICON_SETTINGS_TAB "\uE8B8"
+#define ICON_ABOUT_TAB "\uE8FD"
+// Busy spinner (hourglass frames)
+#define ICON_HOURGLASS_EMPTY "\uEBFF"
+#define ICON_HOURGLASS_TOP "\uEA5B"
+#define ICON_HOURGLASS_BOTTOM "\uEA5C"
+#define ICON_HOURGLASS_FULL "\uE88C"
+// Scan row and help
+#define ICON_STOP_SCANNING "\uE047"
+#define ICON_SCAN_ROOT "\uF74E"
+#define ICON_HELP "\uE873"
+// Settings and About
+#define ICON_FONTS "\uE245"
+#define ICON_SCROLLBAR "\uE233"
+#define ICON_OPTIONS "\uE8A4"
+#define ICON_WEBSITE "\uE051"
+#define ICON_TWINSIFT_WEBSITE "\uE2C5"
+
+inline constexpr std::array<unsigned, 18> kIconCodePoints = {
+    0xF1C5, 0xE86E, 0xF8B4, 0xEA21, 0xE8B8, 0xE8FD,  // tabs
+    0xEBFF, 0xEA5B, 0xEA5C, 0xE88C,                  // spinner
+    0xE047, 0xF74E, 0xE873,                          // scan row, help
+    0xE245, 0xE233, 0xE8A4, 0xE051, 0xE2C5,          // settings, about, web links
+};

@@ -1,0 +1,23 @@
+#include "app/scan_controls.h"
+
+#include <imgui.h>
+
+#include "app/icons.h"
+#include "app/shell_services.h"
+#include "app/tab_base.h"
+#include "app/widgets.h"
+
+void ScanControls(Base& tab) {
+  if (tab.scanner.scanning) {
+    BusySpinner();
+    ImGui::SameLine();
+    if (ShortcutButton(ICON_STOP_SCANNING " Stop Scanning ", kNoKey)) tab.scanner.scanning = false;
+    return;
+  }
+  if (ShortcutButton(ICON_SCAN_ROOT " Scan Root Folder", kNoKey)) PickRootFolder(tab);
+}
+
+void HelpText(const char* text) {
+  ImGui::NewLine();
+  ImGui::TextUnformatted(text);
+}

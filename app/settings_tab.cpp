@@ -1,0 +1,33 @@
+#include "app/settings_tab.h"
+
+#include <imgui.h>
+
+#include "app/icons.h"
+#include "app/settings.h"
+#include "app/widgets.h"
+
+void DrawFontsSection() {
+  ImGui::TextUnformatted(ICON_FONTS "Fonts");
+  static const char* const labels[6] = {"X-Small", "Small", "Medium", "Large", "X-Large", "XX-Large"};
+  for (int i = 0; i < 6; ++i) {
+    if (ShortcutButton(labels[i], kNoKey)) SaveFontSize(i);
+    if (i < 5) ImGui::SameLine();
+  }
+}
+
+void DrawScrollbarSection() {
+  ImGui::TextUnformatted(ICON_SCROLLBAR "Scrollbar size");
+  static const char* const labels[4] = {"X-Small", "Small", "Medium", "Large"};
+  static const float sizes[4] = {12.0f, 16.0f, 20.0f, 24.0f};
+  for (int i = 0; i < 4; ++i) {
+    if (ShortcutButton(labels[i], kNoKey)) SaveScrollbarSize(sizes[i]);
+    if (i < 3) ImGui::SameLine();
+  }
+}
+
+void DrawOptionsSection() {
+  ImGui::TextUnformatted(ICON_OPTIONS "Options");
+  if (ImGui::Checkbox("Deletes files immediately without showing a confirmation dialog. Use with care",
+                      &SkipConfirmations))
+    SaveSkipMessageBoxPopup();
+}

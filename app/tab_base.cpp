@@ -1,0 +1,23 @@
+#include "app/tab_base.h"
+
+std::list<Base*>& TabRegistry() {
+  static std::list<Base*> registry;  // made on first use, before any tab registers
+  return registry;
+}
+
+Base::Base(bool recursive, bool collectSizes) : scanner(recursive, collectSizes) { TabRegistry().push_back(this); }
+
+void Base::Reset() {
+  rootPath.clear();
+  RootPrefixLength = 0;
+  scanner.scanning = false;
+  CurrentPath.clear();
+  CurrentText.clear();
+}
+
+bool Base::SetRoot(const std::string& root) {
+  if (root.size() > kMaxRootPathLength) return false;
+  rootPath = root;  // the chooser hands over "/" separators; a backslash is a name character here
+  RootPrefixLength = rootPath.empty() ? 0 : rootPath.size() + (rootPath.back() == '/' ? 0 : 1);
+  return true;
+}

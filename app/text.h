@@ -1,0 +1,8 @@
+#pragma once
+// Text shown in the GUI is UTF-8; paths are the file system's own bytes.
+#include <string>
+#include <string_view>
+
+// UTF-8 text for a path or name: valid UTF-8 passes unchanged, every
+// ill-formed sequence becomes U+FFFD.
+std::string ToUtf8(std::string_view bytes);

@@ -1,0 +1,71 @@
+#include "app/widgets.h"
+
+#include <imgui_internal.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/frame_clock.h"
+#include "app/icons.h"
+#include "platform/input.h"
+
+namespace {
+
+ItemObserver* observer = nullptr;
+
+void ReportLastItem(const char* label) {
+  if (observer) observer->OnItem(label, ImGui::GetItemRectMin(), ImGui::GetItemRectMax());
+}
+
+bool TextFieldHasKeyboard() {
+  const ImGuiContext& g = *GImGui;
+  return g.ActiveId != 0 && g.ActiveId == g.InputTextState.ID;
+}
+
+bool IsDigitKey(int virtualKey) { return virtualKey >= 0x30 && virtualKey <= 0x39; }
+
+}  // namespace
+
+void SetItemObserver(ItemObserver* newObserver) { observer = newObserver; }
+
+bool KeyWentDown(int virtualKey) {
+  const int index = platform::KeyIndexForVirtualKey(virtualKey);
+  if (index < 0 || index >= IM_ARRAYSIZE(ImGuiIO::KeysDown)) return false;
+  if (IsDigitKey(virtualKey) && TextFieldHasKeyboard()) return false;
+  const ImGuiIO& io = ImGui::GetIO();
+  return io.KeysDownDuration[index] == 0.0f || platform::KeyPressLatched(index);
+}
+
+bool TabItemWithKey(int index, const char* label, bool forceSelect) {
+  const bool open = ImGui::BeginTabItem(label, nullptr, forceSelect ? ImGuiTabItemFlags_SetSelected : 0);
+  ReportLastItem(label);
+  if (ImGui::IsItemHovered()) ImGui::SetTooltip("[F%d] %s", index + 1, label);
+  return open;
+}
+
+bool ShortcutButton(const char* label, int virtualKey) {
+  bool pressed = ImGui::Button(label);
+  ReportLastItem(label);
+  if (virtualKey == kNoKey) return pressed;
+  if (virtualKey >= 0 && virtualKey < 512 && KeyWentDown(virtualKey)) pressed = true;
+  if (ImGui::IsItemHovered()) ImGui::SetTooltip("[%c] %s", static_cast<char>(virtualKey), label);
+  return pressed;
+}
+
+bool TintedButton(const char* label, float hue, int virtualKey) {
+  ImGui::PushStyleColor(ImGuiCol_Button, static_cast<ImVec4>(ImColor::HSV(hue, 0.6f, 0.6f)));
+  ImGui::PushStyleColor(ImGuiCol_ButtonHovered, static_cast<ImVec4>(ImColor::HSV(hue, 0.7f, 0.7f)));
+  ImGui::PushStyleColor(ImGuiCol_ButtonActive, static_cast<ImVec4>(ImColor::HSV(hue, 0.8f, 0.8f)));
+  const bool pressed = ShortcutButton(label, virtualKey);
+  ImGui::PopStyleColor(3);
+  return pressed;
+}
+
+void BusySpinner() {
+  static const char* const frames[8] = {ICON_HOURGLASS_EMPTY,  ICON_HOURGLASS_TOP,    ICON_HOURGLASS_BOTTOM,
+                                        ICON_HOURGLASS_FULL,   ICON_HOURGLASS_FULL,   ICON_HOURGLASS_BOTTOM,
+                                        ICON_HOURGLASS_TOP,    ICON_HOURGLASS_EMPTY};
+  const float hue = static_cast<float>(std::fmod(ElapsedSeconds, 1.0));
+  const auto frame = static_cast<long long>(ElapsedSeconds * 16.0) % 8;
+  TintedButton(frames[frame], hue, kNoKey);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The small GUI pieces every tab uses: tabs and buttons with keyboard
+// shortcuts, tinted buttons and the busy spinner.
+#include <imgui.h>
+
+#include <string>
+
+// Windows virtual-key codes, as the tabs name their shortcuts.
+inline constexpr int kVirtualKeyDigit1 = 0x31;
+inline constexpr int kVirtualKeyF1 = 0x70;
+inline constexpr int kNoKey = -1;
+
+// True on the frame the key went down (never on auto-repeat). Digit keys do
+// not count while a text field has the keyboard: typing "2" into a filter
+// box must not press the button bound to 2. F-keys always count.
+bool KeyWentDown(int virtualKey);
+
+// Begins a tab item; hovering shows "[F<index+1>] <label>".
+bool TabItemWithKey(int index, const char* label, bool forceSelect);
+// A button that also fires on its key; hovering shows "[<key>] <label>".
+bool ShortcutButton(const char* label, int virtualKey);
+// A ShortcutButton coloured by hue (saturation and value 0.6/0.7/0.8).
+bool TintedButton(const char* label, float hue, int virtualKey);
+// The hourglass button that turns while a walk or computation runs.
+void BusySpinner();
+
+// Sees every tab and button the widgets above draw, with its label and
+// rectangle: lets an automation driver find a control by what it says.
+class ItemObserver {
+ public:
+  virtual ~ItemObserver() = default;
+  virtual void OnItem(const char* label, const ImVec2& min, const ImVec2& max) = 0;
+};
+void SetItemObserver(ItemObserver* observer);

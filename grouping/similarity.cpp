@@ -1,0 +1,30 @@
+#include "grouping/similarity.h"
+
+#include <imgui.h>
+
+#include "app/icons.h"
+#include "app/scan_controls.h"
+#include "app/shell_services.h"
+#include "app/widgets.h"
+
+void Similarity::Reset() {
+  Base::Reset();
+  files.clear();
+  sizes.clear();
+}
+
+void Similarity::DrawTopBar() {
+  if (collectTimer.Due()) {
+    std::vector<std::string> folders;
+    scanner.Collect(folders, files, &sizes);
+  }
+  ScanControls(*this);
+  if (!RootPath().empty()) return;
+  HelpText(ICON_HELP
+           " This feature recursively scans a folder and detects likely duplicates by parsing platform IDs / tags in "
+           "filenames (e.g. YouTube, X / Twitter, etc.).\nIt normalizes titles and extensions (MP4 / MKV / WebM,...) "
+           "and groups items that share the same ID.\n\nIt does not compare audio/video content. If you need content "
+           "level dedupe (same file, different name), use Twinsift:");
+  ImGui::NewLine();
+  if (ShortcutButton(ICON_TWINSIFT_WEBSITE " Twinsift Website", kNoKey)) OpenWebPage(kTwinsiftAddress);
+}

@@ -1,0 +1,94 @@
+// Desktop services on Linux: zenity or kdialog for the folder chooser, an SDL
+// message box for questions, the freedesktop FileManager1 D-Bus call (xdg-open
+// on the folder when it fails) and xdg-open for web pages.
+#include <SDL.h>
+
+#include <filesystem>
+
+#include "platform/process.h"
+#include "platform/shell.h"
+
+namespace platform {
+namespace {
+
+std::string TrimNewline(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+class DesktopShell final : public ShellBackend {
+ public:
+  std::optional<std::string> ChooseFolder(const std::string& title) override {
+    ProcessResult result;
+    if (ProgramOnPath("zenity")) {
+      result = RunProcess({"zenity", "--file-selection", "--directory", "--title=" + title});
+    } else if (ProgramOnPath("kdialog")) {
+      result = RunProcess({"kdialog", "--title", title, "--getexistingdirectory"});
+    } else {
+      return std::nullopt;
+    }
+    std::string path = TrimNewline(result.output);
+    if (result.exitCode != 0 || path.empty()) return std::nullopt;
+    return path;
+  }
+
+  Answer AskYesNoCancel(const std::string& question, const std::string& caption) override {
+    const SDL_MessageBoxButtonData buttons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+        {0, 2, "No"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 3, "Cancel"},
+    };
+    SDL_MessageBoxData data{};
+    data.flags = SDL_MESSAGEBOX_INFORMATION;
+    data.window = SDL_GL_GetCurrentWindow();
+    data.title = caption.c_str();
+    data.message = question.c_str();
+    data.numbuttons = 3;
+    data.buttons = buttons;
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0) return Answer::No;
+    if (pressed == 1) return Answer::Yes;
+    if (pressed == 3) return Answer::Cancel;
+    return Answer::No;  // closing the box
+  }
+
+  void RevealInFileManager(const std::string& path) override {
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    StartProcess({"dbus-send", "--session", "--print-reply", "--reply-timeout=3000",
+                  "--dest=org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                  "org.freedesktop.FileManager1.ShowItems", "array:string:" + FileUriForPath(path), "string:"},
+                 [folder](int exitCode) {
+                   if (exitCode != 0) StartProcess({"xdg-open", folder.empty() ? "/" : folder});
+                 });
+  }
+
+  void OpenAddress(const std::string& address) override { StartProcess({"xdg-open", address}); }
+};
+
+DesktopShell desktopShell;
+ShellBackend* current = &desktopShell;
+
+}  // namespace
+
+ShellBackend& Shell() { return *current; }
+
+void SetShell(ShellBackend* backend) { current = backend ? backend : &desktopShell; }
+
+std::string FileUriForPath(const std::string& path) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string uri = "file://";
+  for (unsigned char c : path) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                       c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain) {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    }
+  }
+  return uri;
+}
+
+}  // namespace platform

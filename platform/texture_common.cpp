@@ -1,0 +1,18 @@
+#include "platform/texture.h"
+
+namespace platform {
+
+Texture& Texture::operator=(Texture&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle = other.handle;
+    width = other.width;
+    height = other.height;
+    format = other.format;
+    other.handle = 0;
+    other.width = other.height = 0;
+  }
+  return *this;
+}
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+// Texture back end without a graphics device, for headless runs: it hands
+// out distinct ids and remembers sizes, and draws nothing.
+#include "platform/texture.h"
+
+namespace platform {
+namespace {
+uint32_t nextHandle = 1;
+}
+
+bool Texture::Create(int w, int h, PixelFormat f, const uint8_t*, int) {
+  Release();
+  if (w <= 0 || h <= 0) return false;
+  handle = nextHandle++;
+  width = w;
+  height = h;
+  format = f;
+  return true;
+}
+
+bool Texture::Update(const uint8_t* pixels, int) { return handle != 0 && pixels != nullptr; }
+
+void Texture::Release() {
+  handle = 0;
+  width = height = 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+#pragma once
+// The one program window with its drawing context and the GUI library's
+// platform and renderer back ends.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+struct WindowIcon {
+  const uint8_t* rgba = nullptr;  // 8-bit RGBA rows, width * 4 bytes apart
+  int width = 0;
+  int height = 0;
+};
+
+// Creates the window (hidden) and its drawing context. False when no
+// context can be made; everything created so far is released again.
+bool CreateMainWindow(const std::string& title, int x, int y, int width, int height, WindowIcon icon);
+void ShowMainWindowMaximised();
+// Needs a current GUI context.
+bool InitGuiBackends();
+void ShutdownGuiBackends();
+void DestroyMainWindow();
+
+// Drains every pending event into the GUI; true when a quit was asked for
+// (window closed, SIGINT or SIGTERM).
+bool PumpEvents();
+bool MainWindowMinimised();
+
+void BeginGuiFrame();
+// Drops the renderer's device objects (font texture included); the next
+// BeginGuiFrame makes them again.
+void InvalidateRendererObjects();
+// Draws the GUI's draw data over the clear colour and presents, paced by
+// the vertical blank (or to about 60 a second where there is none).
+void RenderAndPresent(const float clearColour[4]);
+
+void SetMainWindowTitle(const std::string& title);
+
+}  // namespace platform

@@ -1,0 +1,142 @@
+#include <SDL.h>
+#include <backends/imgui_impl_opengl3.h>
+#include <backends/imgui_impl_sdl.h>
+#include <imgui.h>
+
+#include <chrono>
+#include <thread>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+
+#include "platform/input.h"
+#include "platform/window.h"
+
+namespace platform {
+namespace {
+
+struct WindowState {
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  bool backendsReady = false;
+  std::chrono::steady_clock::time_point lastPresent{};
+};
+WindowState state;
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kFramePeriod = std::chrono::microseconds(16667);
+
+}  // namespace
+
+bool CreateMainWindow(const std::string& title, int x, int y, int width, int height, WindowIcon icon) {
+  // The drawing must never stop for want of a sound device.
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+  state.window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+  if (!state.window) {
+    SDL_Quit();
+    return false;
+  }
+  state.context = SDL_GL_CreateContext(state.window);
+  if (!state.context) {
+    SDL_DestroyWindow(state.window);
+    state.window = nullptr;
+    SDL_Quit();
+    return false;
+  }
+  SDL_GL_MakeCurrent(state.window, state.context);
+  SDL_GL_SetSwapInterval(1);
+  if (icon.rgba && icon.width > 0 && icon.height > 0) {
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(icon.rgba), icon.width,
+                                                              icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (surface) {
+      SDL_SetWindowIcon(state.window, surface);
+      SDL_FreeSurface(surface);
+    }
+  }
+  return true;
+}
+
+void ShowMainWindowMaximised() {
+  SDL_ShowWindow(state.window);
+  SDL_MaximizeWindow(state.window);
+}
+
+bool InitGuiBackends() {
+  if (!ImGui_ImplSDL2_InitForOpenGL(state.window, state.context)) return false;
+  if (!ImGui_ImplOpenGL3_Init("#version 150")) {
+    ImGui_ImplSDL2_Shutdown();
+    return false;
+  }
+  state.backendsReady = true;
+  return true;
+}
+
+void ShutdownGuiBackends() {
+  if (!state.backendsReady) return;
+  ImGui_ImplOpenGL3_Shutdown();
+  ImGui_ImplSDL2_Shutdown();
+  state.backendsReady = false;
+}
+
+void DestroyMainWindow() {
+  if (state.context) SDL_GL_DeleteContext(state.context);
+  if (state.window) SDL_DestroyWindow(state.window);
+  state.context = nullptr;
+  state.window = nullptr;
+  SDL_Quit();
+}
+
+bool PumpEvents() {
+  ClearKeyPresses();
+  bool quit = false;
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    ImGui_ImplSDL2_ProcessEvent(&event);
+    if (event.type == SDL_KEYDOWN && !event.key.repeat) LatchKeyPress(event.key.keysym.scancode);
+    if (event.type == SDL_QUIT) quit = true;
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
+        event.window.windowID == SDL_GetWindowID(state.window))
+      quit = true;
+  }
+  return quit;
+}
+
+bool MainWindowMinimised() { return (SDL_GetWindowFlags(state.window) & SDL_WINDOW_MINIMIZED) != 0; }
+
+void BeginGuiFrame() {
+  ImGui_ImplOpenGL3_NewFrame();
+  ImGui_ImplSDL2_NewFrame();
+}
+
+void InvalidateRendererObjects() { ImGui_ImplOpenGL3_DestroyDeviceObjects(); }
+
+void RenderAndPresent(const float clearColour[4]) {
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(state.window, &width, &height);
+  glViewport(0, 0, width, height);
+  glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+  glClear(GL_COLOR_BUFFER_BIT);
+  ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+  const auto beforeSwap = Clock::now();
+  SDL_GL_SwapWindow(state.window);
+  const auto now = Clock::now();
+  // A swap that returns at once means no vertical-blank wait (a virtual
+  // display, or vsync refused): pace the loop ourselves instead of spinning.
+  if (now - beforeSwap < std::chrono::milliseconds(1) && now - state.lastPresent < kFramePeriod)
+    std::this_thread::sleep_for(kFramePeriod - (now - state.lastPresent));
+  state.lastPresent = Clock::now();
+}
+
+void SetMainWindowTitle(const std::string& title) {
+  if (state.window) SDL_SetWindowTitle(state.window, title.c_str());
+}
+
+}  // namespace platform
