@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include "app/about_tab.h"
 #include "app/icons.h"
@@ -57,9 +58,16 @@ void DrawMainWindow() {
   ImGui::BeginGroup();
   ImGui::BeginChild("##MainChild", ImVec2(0, 0), false, 0);
   if (ImGui::BeginTabBar("##Tabs", 0)) {
+    bool keyWentDown[6];
     for (int index = 0; index < 6; ++index) {
-      const bool keyWentDown = KeyWentDown(kVirtualKeyF1 + index);
-      if (TabItemWithKey(index, kTabs[index].label, keyWentDown)) {
+      keyWentDown[index] = KeyWentDown(kVirtualKeyF1 + index);
+      // The tab bar applies a selection request at its next layout, which
+      // happens before the first tab item: request it here so the tab
+      // shows on the frame its key went down, not one frame later.
+      if (keyWentDown[index]) GImGui->CurrentTabBar->NextSelectedTabId = ImGui::GetID(kTabs[index].label);
+    }
+    for (int index = 0; index < 6; ++index) {
+      if (TabItemWithKey(index, kTabs[index].label, keyWentDown[index])) {
         kTabs[index].drawBody();
         ImGui::EndTabItem();
       }

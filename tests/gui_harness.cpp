@@ -1,0 +1,128 @@
+#include "gui_harness.h"
+
+#include <imgui_internal.h>
+
+#include "app/fonts.h"
+#include "app/frame.h"
+#include "app/main_window.h"
+#include "app/style.h"
+#include "platform/input.h"
+
+GuiHarness::GuiHarness() {
+  ImGui::CreateContext();
+  ImGuiIO& io = ImGui::GetIO();
+  io.IniFilename = nullptr;
+  io.DisplaySize = ImVec2(1280, 800);
+  io.DeltaTime = 1.0f / 60.0f;
+  io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
+  for (int i = 0; i < ImGuiKey_COUNT; ++i) io.KeyMap[i] = -1;
+  ApplyStyle(12.0f);
+  LoadFonts();
+  SetItemObserver(this);
+}
+
+GuiHarness::~GuiHarness() {
+  SetItemObserver(nullptr);
+  ImGui::DestroyContext();
+}
+
+void GuiHarness::InvalidateRenderer() { fontTextureMissing = true; }
+
+void GuiHarness::BeginFrame() {
+  ImGuiIO& io = ImGui::GetIO();
+  if (fontTextureMissing || !io.Fonts->IsBuilt()) {
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(1)));
+    fontTextureMissing = false;
+    ++atlasBuilds;
+  }
+  io.DeltaTime = 1.0f / 60.0f;
+}
+
+void GuiHarness::OnItem(const char* label, const ImVec2& min, const ImVec2& max) {
+  drawing[label] = {min, max};
+}
+
+void GuiHarness::Frame() { Frame({}); }
+
+void GuiHarness::Frame(const std::function<void()>& body) {
+  drawing.clear();
+  if (body) {
+    // A frame of a test's own widgets, with the same backend steps.
+    BeginFrame();
+    ImGui::NewFrame();
+    ImGui::SetNextWindowPos(ImVec2(0, 0));
+    ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
+    ImGui::Begin("##TestWindow", nullptr, ImGuiWindowFlags_NoDecoration);
+    body();
+    ImGui::End();
+    ImGui::Render();
+  } else {
+    RunFrame(*this);
+  }
+  items = drawing;
+  platform::ClearKeyPresses();
+  ImGui::GetIO().ClearInputCharacters();
+}
+
+void GuiHarness::Frames(int count) {
+  for (int i = 0; i < count; ++i) Frame();
+}
+
+void GuiHarness::KeyDown(int virtualKey) {
+  const int index = platform::KeyIndexForVirtualKey(virtualKey);
+  ImGui::GetIO().KeysDown[index] = true;
+  platform::LatchKeyPress(index);
+}
+
+void GuiHarness::KeyUp(int virtualKey) { ImGui::GetIO().KeysDown[platform::KeyIndexForVirtualKey(virtualKey)] = false; }
+
+void GuiHarness::Tap(int virtualKey) {
+  // What the event drain leaves behind when down and up come in one frame.
+  platform::LatchKeyPress(platform::KeyIndexForVirtualKey(virtualKey));
+}
+
+void GuiHarness::TypeText(const char* utf8) { ImGui::GetIO().AddInputCharactersUTF8(utf8); }
+
+bool GuiHarness::Hover(const std::string& label) {
+  auto it = items.find(label);
+  if (it == items.end()) return false;
+  ImGui::GetIO().MousePos = ImVec2((it->second.min.x + it->second.max.x) / 2, (it->second.min.y + it->second.max.y) / 2);
+  return true;
+}
+
+bool GuiHarness::Click(const std::string& label, const std::function<void()>& body) {
+  if (!Hover(label)) return false;
+  ImGuiIO& io = ImGui::GetIO();
+  Frame(body);  // hover
+  io.MouseDown[0] = true;
+  Frame(body);
+  io.MouseDown[0] = false;
+  Frame(body);  // buttons fire on release
+  return true;
+}
+
+std::string GuiHarness::Tooltip() const {
+  // Reads the tooltip back from its draw list: each glyph quad starts with a
+  // vertex at the glyph's top-left texture coordinate. Spaces draw nothing,
+  // so the text comes back without them.
+  const ImGuiContext& g = *GImGui;
+  const ImFont* font = ImGui::GetIO().Fonts->Fonts[0];
+  std::map<std::pair<float, float>, unsigned> glyphAt;
+  for (const ImFontGlyph& glyph : font->Glyphs) glyphAt[{glyph.U0, glyph.V0}] = glyph.Codepoint;
+  for (const ImGuiWindow* window : g.Windows) {
+    if (!(window->Flags & ImGuiWindowFlags_Tooltip) || !window->Active) continue;
+    std::string text;
+    for (const ImDrawVert& vertex : window->DrawList->VtxBuffer) {
+      auto it = glyphAt.find({vertex.uv.x, vertex.uv.y});
+      if (it == glyphAt.end()) continue;
+      char utf8[5] = {};
+      ImTextCharToUtf8(utf8, it->second);
+      text += utf8;
+    }
+    return text;
+  }
+  return {};
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Drives the real GUI code without a window: a GUI context with the real
+// fonts, frames run one by one, keys pressed, buttons clicked by label.
+#include <imgui.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "app/frame.h"
+#include "app/widgets.h"
+
+class GuiHarness final : public FrameBackend, public ItemObserver {
+ public:
+  GuiHarness();
+  ~GuiHarness() override;
+
+  // One frame of the program (DrawMainWindow), or of the given body.
+  void Frame();
+  void Frame(const std::function<void()>& body);
+  void Frames(int count);
+
+  // Key state for the next frame, by Windows virtual-key code.
+  void KeyDown(int virtualKey);
+  void KeyUp(int virtualKey);
+  // A press and release that both fall within the next frame.
+  void Tap(int virtualKey);
+  void TypeText(const char* utf8);
+
+  // Moves the mouse over the item with this label (as drawn last frame).
+  bool Hover(const std::string& label);
+  // Clicks the item with this label: press and release over two frames.
+  bool Click(const std::string& label, const std::function<void()>& body = {});
+  bool Drawn(const std::string& label) const { return items.count(label) != 0; }
+
+  int FontAtlasBuilds() const { return atlasBuilds; }
+  // The tooltip text drawn last frame, empty when none.
+  std::string Tooltip() const;
+
+  // FrameBackend
+  void InvalidateRenderer() override;
+  void BeginFrame() override;
+  void Present() override {}
+  // ItemObserver
+  void OnItem(const char* label, const ImVec2& min, const ImVec2& max) override;
+
+ private:
+  struct Rect {
+    ImVec2 min, max;
+  };
+  std::map<std::string, Rect> items;      // drawn last frame
+  std::map<std::string, Rect> drawing;    // being drawn this frame
+  std::function<void()> customBody;
+  bool fontTextureMissing = true;
+  int atlasBuilds = 0;
+};

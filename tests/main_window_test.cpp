@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+#include <imgui_internal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/about_tab.h"
+#include "app/fonts.h"
+#include "app/icons.h"
+#include "app/settings.h"
+#include "app/tabs.h"
+#include "gui_harness.h"
+#include "platform/settings_store.h"
+#include "scripted_shell.h"
+#include "temp_tree.h"
+
+namespace {
+
+constexpr int kF1 = 0x70, kF3 = 0x72, kF5 = 0x74, kF6 = 0x75;
+const std::string kViewer = ICON_VIEWER_TAB "Viewer";
+const std::string kSimilarity = ICON_SIMILARITY_TAB "Similarity";
+const std::string kSettings = ICON_SETTINGS_TAB "Settings";
+const std::string kAbout = ICON_ABOUT_TAB "About";
+
+// The label of the tab the bar shows as selected.
+std::string SelectedTab() {
+  ImGuiContext& g = *GImGui;
+  for (int i = 0; i < g.TabBars.GetMapSize(); ++i) {
+    const ImGuiTabBar* bar = g.TabBars.TryGetMapData(i);
+    if (!bar) continue;
+    for (const ImGuiTabItem& tab : bar->Tabs)
+      if (tab.ID == bar->SelectedTabId) return bar->GetTabName(&tab);
+  }
+  return {};
+}
+
+std::string WithoutSpaces(std::string text) {
+  std::erase(text, ' ');
+  return text;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { std::filesystem::remove_all(platform::SettingsFilePath().parent_path()); }
+  void TearDown() override { SaveFontSize(0); }
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, FunctionKeySelectsItsTabOnTheSameFrameAndOnlyOnce) {
+  GuiHarness gui;
+  gui.Frames(2);
+  EXPECT_EQ(SelectedTab(), kViewer);
+  gui.KeyDown(kF3);
+  gui.Frame();
+  EXPECT_EQ(SelectedTab(), kSimilarity);
+  EXPECT_EQ(DrawnTabIndex, kSimilarityTab);
+  // Still held: picking another tab with the mouse is not undone by F3.
+  ASSERT_TRUE(gui.Click(kViewer));
+  gui.Frames(3);
+  EXPECT_EQ(SelectedTab(), kViewer);
+  gui.KeyUp(kF3);
+  gui.Frame();
+  // A tap whose press and release fall in one frame still counts.
+  gui.Tap(kF6);
+  gui.Frame();
+  EXPECT_EQ(SelectedTab(), kAbout);
+  gui.KeyDown(kF1);
+  gui.Frame();
+  gui.KeyUp(kF1);
+  gui.Frame();
+  EXPECT_EQ(SelectedTab(), kViewer);
+}
+
+TEST_F(MainWindowTest, TabTooltipNamesItsKey) {
+  GuiHarness gui;
+  gui.Frames(2);  // tabs have their places from the second frame on
+  ASSERT_TRUE(gui.Hover(kSettings));
+  gui.Frames(2);
+  EXPECT_EQ(gui.Tooltip(), WithoutSpaces("[F5] " + kSettings));
+}
+
+TEST_F(MainWindowTest, FontSizeChangeRebuildsTheAtlasOnceOnTheNextFrame) {
+  GuiHarness gui;
+  gui.Frame();
+  EXPECT_EQ(gui.FontAtlasBuilds(), 1);
+  gui.KeyDown(kF5);
+  gui.Frame();
+  gui.KeyUp(kF5);
+  gui.Frame();
+  ASSERT_TRUE(gui.Click("XX-Large"));  // only the Fonts row has it
+  EXPECT_EQ(FontSizeApplied, 5);
+  EXPECT_EQ(gui.FontAtlasBuilds(), 1);  // the atlas is refilled after the frame...
+  gui.Frame();
+  EXPECT_EQ(gui.FontAtlasBuilds(), 2);  // ...and built at the start of the next
+  EXPECT_EQ(ImGui::GetFont()->FontSize, 36.0f);
+  gui.Frames(5);
+  EXPECT_EQ(gui.FontAtlasBuilds(), 2);
+
+  // Two sizes in consecutive frames: two rebuilds, the last one wins.
+  SaveFontSize(3);
+  gui.Frame();
+  SaveFontSize(0);
+  gui.Frame();
+  gui.Frame();
+  EXPECT_EQ(gui.FontAtlasBuilds(), 4);
+  EXPECT_EQ(ImGui::GetFont()->FontSize, 16.0f);
+  EXPECT_EQ(FontSizeIndexFromText(ReadSettingText("FontSize")), 0);
+}
+
+TEST_F(MainWindowTest, ScrollbarSizeAppliesAtOnceAndIsStored) {
+  GuiHarness gui;
+  gui.Tap(kF5);
+  gui.Frames(2);
+  // Both rows have "Large"; the one drawn last, which the harness finds, is
+  // the scrollbar row's.
+  ASSERT_TRUE(gui.Click("Large"));
+  EXPECT_EQ(ImGui::GetStyle().ScrollbarSize, 24.0f);
+  EXPECT_EQ(FontSizeApplied, 0);
+  EXPECT_EQ(LoadScrollbarSize(), 24.0f);
+  ASSERT_TRUE(gui.Click("X-Small"));
+  EXPECT_EQ(ImGui::GetStyle().ScrollbarSize, 12.0f);
+  EXPECT_EQ(LoadScrollbarSize(), 12.0f);
+}
+
+TEST_F(MainWindowTest, DigitTypedIntoTextFieldPressesNoButton) {
+  GuiHarness gui;
+  int pressed = 0;
+  char text[64] = "";
+  bool focusText = false;
+  const auto body = [&] {
+    if (ShortcutButton("Delete File", kVirtualKeyDigit1)) ++pressed;
+    if (focusText) ImGui::SetKeyboardFocusHere();
+    focusText = false;
+    ImGui::InputText("##name", text, sizeof text);
+  };
+  gui.Frame(body);
+  gui.Tap('1');
+  gui.Frame(body);
+  EXPECT_EQ(pressed, 1);  // the key works while nobody types
+  focusText = true;  // the user is now typing in the text field
+  gui.Frame(body);
+  gui.Frame(body);
+  ASSERT_NE(GImGui->ActiveId, 0u);
+  gui.Tap('1');
+  gui.TypeText("1");
+  gui.Frame(body);
+  gui.Frame(body);
+  EXPECT_EQ(pressed, 1);
+  EXPECT_STREQ(text, "1");
+}
+
+TEST_F(MainWindowTest, ScanRowPicksFolderShowsSpinnerAndStops) {
+  ScriptedShell shell;
+  TempTree tree;
+  for (int f = 0; f < 5000; ++f) tree.File("d" + std::to_string(f % 50) + "/f" + std::to_string(f));
+  GuiHarness gui;
+  gui.Tap(kF1);
+  gui.Frame();
+  EXPECT_TRUE(gui.Drawn(ICON_SCAN_ROOT " Scan Root Folder"));
+  shell.folders = {std::nullopt, tree.RootString()};
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));  // cancelled
+  EXPECT_EQ(ViewerTab.RootPath(), "");
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  EXPECT_EQ(ViewerTab.RootPath(), tree.RootString());
+  while (ViewerTab.scanner.scanning && ViewerTab.scanner.fileQueue.Size() < 100) std::this_thread::yield();
+  if (ViewerTab.scanner.scanning) {
+    gui.Frame();
+    EXPECT_TRUE(gui.Drawn(ICON_STOP_SCANNING " Stop Scanning "));
+    gui.Click(ICON_STOP_SCANNING " Stop Scanning ");
+  }
+  ViewerTab.scanner.Join();
+  gui.Frame();
+  EXPECT_TRUE(gui.Drawn(ICON_SCAN_ROOT " Scan Root Folder"));
+  // Collection happens at most four times a second.
+  std::this_thread::sleep_for(std::chrono::milliseconds(260));
+  gui.Frame();
+  const size_t collected = ViewerTab.files.size();
+  EXPECT_GT(collected, 0u);
+  EXPECT_LE(collected, 5000u);
+  ViewerTab.Reset();
+}
+
+TEST_F(MainWindowTest, AboutUnrollsOnceOverTwoSeconds) {
+  ScriptedShell shell;
+  GuiHarness gui;
+  AboutReveal = 0.0f;
+  gui.Tap(kF6);
+  gui.Frames(61);  // the first frame builds the icon, then one second
+  EXPECT_NEAR(AboutReveal, 0.5f, 0.02f);
+  gui.Frames(80);
+  EXPECT_EQ(AboutReveal, 1.0f);
+  ASSERT_TRUE(gui.Click(ICON_WEBSITE " Sortiq Website"));
+  EXPECT_EQ(shell.opened, (std::vector<std::string>{kWebsiteAddress}));
+  gui.Tap(kF1);
+  gui.Frame();
+  gui.Tap(kF6);
+  gui.Frame();
+  EXPECT_EQ(AboutReveal, 1.0f);  // the final layout at once
+}

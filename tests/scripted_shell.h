@@ -1,0 +1,33 @@
+#pragma once
+// Desktop services answered by the test: the folder chooser returns what the
+// test queued, questions get the queued answer, launches are recorded.
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/shell.h"
+
+class ScriptedShell final : public platform::ShellBackend {
+ public:
+  ScriptedShell() { platform::SetShell(this); }
+  ~ScriptedShell() override { platform::SetShell(nullptr); }
+
+  std::optional<std::string> ChooseFolder(const std::string& title) override {
+    titles.push_back(title);
+    if (folders.empty()) return std::nullopt;
+    auto folder = folders.front();
+    folders.pop_front();
+    return folder;
+  }
+  platform::Answer AskYesNoCancel(const std::string& question, const std::string& caption) override {
+    questions.push_back(question + "|" + caption);
+    return answer;
+  }
+  void RevealInFileManager(const std::string& path) override { revealed.push_back(path); }
+  void OpenAddress(const std::string& address) override { opened.push_back(address); }
+
+  std::deque<std::optional<std::string>> folders;  // nullopt = the user cancels
+  platform::Answer answer = platform::Answer::No;
+  std::vector<std::string> titles, questions, revealed, opened;
+};

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/settings.h"
+#include "app/shell_services.h"
+#include "app/tab_base.h"
+#include "platform/process.h"
+#include "scripted_shell.h"
+#include "temp_tree.h"
+
+namespace {
+
+class RecordingTab final : public Base {
+ public:
+  RecordingTab() : Base(true, false) {}
+  void Reset() override {
+    Base::Reset();
+    ++resets;
+  }
+  int resets = 0;
+};
+
+void WaitForWalk(Base& tab) {
+  while (tab.scanner.scanning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace
+
+TEST(ShellServices, PickRootFolderStoresRootAndStartsTheWalk) {
+  ScriptedShell shell;
+  TempTree tree;
+  const auto clip = tree.File("clip.mp4");
+  RecordingTab tab;
+  shell.folders = {std::string("/"), tree.RootString()};
+
+  ASSERT_TRUE(PickRootFolder(tab));
+  EXPECT_EQ(shell.titles.back(), "Select folder to parse...");
+  EXPECT_EQ(tab.RootPath(), "/");
+  EXPECT_EQ(tab.RootPrefixLength, 1u);
+  tab.scanner.scanning = false;
+
+  ASSERT_TRUE(PickRootFolder(tab));
+  EXPECT_EQ(tab.resets, 2);
+  EXPECT_EQ(tab.RootPrefixLength, tree.RootString().size() + 1);
+  WaitForWalk(tab);
+  std::vector<std::string> folders, files;
+  tab.scanner.Collect(folders, files);
+  ASSERT_FALSE(files.empty());
+  EXPECT_EQ(files.back(), clip);
+  EXPECT_EQ(files.back().substr(tab.RootPrefixLength), "clip.mp4");
+}
+
+TEST(ShellServices, CancelledChooserChangesNothing) {
+  ScriptedShell shell;
+  TempTree tree;
+  RecordingTab tab;
+  shell.folders = {tree.RootString(), std::nullopt};
+  ASSERT_TRUE(PickRootFolder(tab));
+  tab.CurrentPath = tree.RootString() + "/x.mp4";
+  EXPECT_FALSE(PickRootFolder(tab));
+  EXPECT_EQ(tab.resets, 1);
+  EXPECT_EQ(tab.RootPath(), tree.RootString());
+  EXPECT_EQ(tab.CurrentPath, tree.RootString() + "/x.mp4");
+}
+
+TEST(ShellServices, RootTooLongToStoreLeavesTheTabEmpty) {
+  ScriptedShell shell;
+  RecordingTab tab;
+  shell.folders = {"/" + std::string(kMaxRootPathLength, 'a')};
+  EXPECT_TRUE(PickRootFolder(tab));
+  EXPECT_EQ(tab.RootPath(), "");
+  EXPECT_EQ(tab.RootPrefixLength, 0u);
+  EXPECT_FALSE(tab.scanner.scanning);
+}
+
+TEST(ShellServices, ConfirmationAsksUnlessSwitchedOffAndOnlyYesConsents) {
+  ScriptedShell shell;
+  SkipConfirmations = false;
+  for (auto answer : {platform::Answer::No, platform::Answer::Cancel}) {
+    shell.answer = answer;
+    EXPECT_FALSE(ConfirmFileAction("Are-you sure you want to delete this file ?", "/m/a\xFF.mp4"));
+  }
+  shell.answer = platform::Answer::Yes;
+  EXPECT_TRUE(ConfirmFileAction("Are-you sure you want to delete this file ?", "/m/a.mp4"));
+  ASSERT_EQ(shell.questions.size(), 3u);
+  EXPECT_EQ(shell.questions[0], "Are-you sure you want to delete this file ?|/m/a\xEF\xBF\xBD.mp4");
+
+  SkipConfirmations = true;
+  shell.answer = platform::Answer::No;
+  EXPECT_TRUE(ConfirmFileAction("Do you want to overwrite this file?", "/m/a.mp4"));
+  EXPECT_EQ(shell.questions.size(), 3u);  // not asked
+  EXPECT_EQ(AskYesNoCancel("Are-you sure you want to delete all files from this group ?",
+                           "Delete All Files From This Group"),
+            platform::Answer::No);  // the group question always asks
+  EXPECT_EQ(shell.questions.size(), 4u);
+  SkipConfirmations = false;
+}
+
+TEST(ShellServices, PathsAndAddressesPassVerbatim) {
+  ScriptedShell shell;
+  const std::string odd = "/m/it's \"a\", b; $(rm -rf ~) %d.mp4";
+  ShowInExplorer(odd);
+  OpenWebPage("https://sortiq.example.org/");
+  EXPECT_EQ(shell.revealed, (std::vector<std::string>{odd}));
+  EXPECT_EQ(shell.opened, (std::vector<std::string>{"https://sortiq.example.org/"}));
+  EXPECT_EQ(platform::FileUriForPath("/a b/c,d%\xFF.mp4"), "file:///a%20b/c%2Cd%25%FF.mp4");
+}
+
+TEST(Processes, ArgumentsReachTheProgramAsTheyAre) {
+  const std::string odd = "a b'c\"d;$(echo no)`x`*\\";
+  const auto result = platform::RunProcess({"printf", "%s|%s", odd, "--second"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.output, odd + "|--second");
+  EXPECT_EQ(platform::RunProcess({"false"}).exitCode, 1);
+  EXPECT_EQ(platform::RunProcess({"sortiq-no-such-program"}).exitCode, -1);
+  EXPECT_TRUE(platform::ProgramOnPath("printf"));
+  EXPECT_FALSE(platform::ProgramOnPath("sortiq-no-such-program"));
+}
+
+TEST(Processes, StartedProgramsAreReapedWithTheirExitCode) {
+  int first = -2, missing = -2;
+  platform::StartProcess({"sh", "-c", "exit 3"}, [&](int code) { first = code; });
+  platform::StartProcess({"sortiq-no-such-program"}, [&](int code) { missing = code; });
+  EXPECT_EQ(missing, -1);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (first == -2 && std::chrono::steady_clock::now() < end) {
+    platform::PollProcesses();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_EQ(first, 3);
+}

@@ -1,0 +1,21 @@
+#include <gtest/gtest.h>
+
+#include "app/text.h"
+
+TEST(ToUtf8, ValidTextPassesUnchanged) {
+  EXPECT_EQ(ToUtf8(""), "");
+  EXPECT_EQ(ToUtf8("/media/a b,c%d.mp4"), "/media/a b,c%d.mp4");
+  EXPECT_EQ(ToUtf8("/фильмы/日本語/😀.mkv"), "/фильмы/日本語/😀.mkv");
+}
+
+TEST(ToUtf8, IllFormedSequencesBecomeReplacementCharacters) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(ToUtf8("a\xFF" "b"), "a" + fffd + "b");                 // never valid byte
+  EXPECT_EQ(ToUtf8("caf\xE9.mp3"), "caf" + fffd + ".mp3");           // Latin-1 name
+  EXPECT_EQ(ToUtf8("\xC0\xAF"), fffd + fffd);                        // overlong "/"
+  EXPECT_EQ(ToUtf8("\xED\xA0\x80"), fffd + fffd + fffd);             // encoded surrogate
+  EXPECT_EQ(ToUtf8("x\xE2\x82"), "x" + fffd);                        // truncated at the end: one mark
+  EXPECT_EQ(ToUtf8("\xE2\x82" "A"), fffd + "A");                     // truncated before ASCII
+  EXPECT_EQ(ToUtf8("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd);  // above U+10FFFF
+  EXPECT_EQ(ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
