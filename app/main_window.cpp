@@ -4,6 +4,7 @@
 #include <imgui_internal.h>
 
 #include "app/about_tab.h"
+#include "app/folder_chooser.h"
 #include "app/icons.h"
 #include "app/settings_tab.h"
 #include "app/tabs.h"
@@ -77,4 +78,5 @@ void DrawMainWindow() {
   ImGui::EndChild();
   ImGui::EndGroup();
   ImGui::End();
+  DrawFolderChooser();
 }

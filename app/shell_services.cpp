@@ -1,18 +1,42 @@
 #include "app/shell_services.h"
 
+#include <memory>
+
+#include "app/folder_chooser.h"
 #include "app/settings.h"
 #include "app/tab_base.h"
 #include "app/text.h"
 #include "player/media_player.h"
 
+namespace {
+
+bool pickPending = false;  // a chooser is open; another click waits for it
+
+// The user has chosen a folder for the tab: forget the old root and walk the new one.
+void UseRootFolder(Base& tab, const std::string& folder) {
+  tab.Reset();
+  if (!tab.SetRoot(folder)) return;  // too long to keep: the tab stays empty
+  tab.scanner.Start(tab.RootPath(), false);
+}
+
+}  // namespace
+
 bool PickRootFolder(Base& tab) {
   Player.Pause();  // not resumed afterwards
-  const auto chosen = platform::Shell().ChooseFolder("Select folder to parse...");
-  if (!chosen) return false;
-  tab.Reset();
-  if (!tab.SetRoot(*chosen)) return true;  // too long to keep: the tab stays empty
-  tab.scanner.Start(tab.RootPath(), false);
-  return true;
+  if (pickPending) return false;
+  // The chooser answers later, from the frame loop, so the window keeps
+  // drawing while it is open; a scripted one may answer at once.
+  auto picked = std::make_shared<bool>(false);
+  platform::FolderChosen onChosen = [&tab, picked](std::optional<std::string> folder) {
+    pickPending = false;
+    if (!folder) return;  // cancelled: the tab keeps its root, lists and walk
+    UseRootFolder(tab, *folder);
+    *picked = true;
+  };
+  pickPending = true;
+  static const std::string title = "Select folder to parse...";
+  if (!platform::Shell().ChooseFolder(title, onChosen)) OpenFolderChooser(title, onChosen);
+  return *picked;
 }
 
 void ShowInExplorer(std::string path) {

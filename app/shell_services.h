@@ -7,8 +7,9 @@
 
 class Base;
 
-// Pauses the player, asks for a folder, then resets the tab, stores the
-// root and starts its walk. False when the user cancelled.
+// Pauses the player and asks for a folder; once one is chosen, resets the
+// tab, stores the root and starts its walk. True when that happened before
+// returning (the desktop chooser answers later, from the frame loop).
 bool PickRootFolder(Base& tab);
 // Releases the file in the player, then shows it in the file manager.
 void ShowInExplorer(std::string path);

@@ -8,21 +8,20 @@
 
 namespace platform {
 
-struct ProcessResult {
-  int exitCode = -1;   // -1 when the program could not be started or was killed
-  std::string output;  // what it wrote on standard output
-};
+// Called once a started program has ended: its exit code (-1 when it could
+// not be started or was killed) and what it wrote on standard output.
+using ProcessExit = std::function<void(int exitCode, const std::string& output)>;
 
-// Runs a program found on PATH and waits for it; standard input is empty.
-ProcessResult RunProcess(const std::vector<std::string>& argv);
+// Starts a program found on PATH without waiting; its standard input is
+// empty. onExit (may be empty) runs from PollProcesses, on the GUI thread,
+// or at once when the program cannot be started.
+void StartProcess(const std::vector<std::string>& argv, ProcessExit onExit = {});
 
-// Starts a program found on PATH without waiting. onExit (may be empty) runs
-// on the GUI thread from PollProcesses once it has ended, with its exit code
-// (-1 when it could not be started at all).
-void StartProcess(const std::vector<std::string>& argv, std::function<void(int exitCode)> onExit = {});
-
-// Reaps programs started with StartProcess; called once per frame.
+// Collects output and reaps programs started with StartProcess; called once
+// per frame, so nothing the program starts ever blocks the frame loop.
 void PollProcesses();
+// True while a started program is still running.
+bool ProcessesRunning();
 
 // True when a program of that name is on PATH.
 bool ProgramOnPath(const std::string& name);

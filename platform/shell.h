@@ -2,6 +2,7 @@
 // The desktop services the tabs use: folder chooser, confirmation box, file
 // manager and browser. The desktop implementation is the default; tests put
 // a scripted one in its place with SetShell.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -9,11 +10,16 @@ namespace platform {
 
 enum class Answer { Yes, No, Cancel };
 
+// The chosen folder ("/" separators), or nothing when the user cancelled.
+using FolderChosen = std::function<void(std::optional<std::string> folder)>;
+
 class ShellBackend {
  public:
   virtual ~ShellBackend() = default;
-  // A folder path, or nothing when the user cancelled or no chooser works.
-  virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
+  // Opens the desktop's folder chooser without blocking the frame loop;
+  // onChosen runs on the GUI thread once the user has answered. False when
+  // the desktop has no chooser (onChosen is then never called).
+  virtual bool ChooseFolder(const std::string& title, FolderChosen onChosen) = 0;
   // Modal Yes/No/Cancel question; a box that cannot be shown answers No.
   virtual Answer AskYesNoCancel(const std::string& question, const std::string& caption) = 0;
   // Shows the file selected in the file manager; failures are ignored.

@@ -18,18 +18,24 @@ std::string TrimNewline(std::string text) {
 
 class DesktopShell final : public ShellBackend {
  public:
-  std::optional<std::string> ChooseFolder(const std::string& title) override {
-    ProcessResult result;
+  bool ChooseFolder(const std::string& title, FolderChosen onChosen) override {
+    std::vector<std::string> argv;
     if (ProgramOnPath("zenity")) {
-      result = RunProcess({"zenity", "--file-selection", "--directory", "--title=" + title});
+      argv = {"zenity", "--file-selection", "--directory", "--title=" + title};
     } else if (ProgramOnPath("kdialog")) {
-      result = RunProcess({"kdialog", "--title", title, "--getexistingdirectory"});
+      argv = {"kdialog", "--title", title, "--getexistingdirectory"};
     } else {
-      return std::nullopt;
+      return false;
     }
-    std::string path = TrimNewline(result.output);
-    if (result.exitCode != 0 || path.empty()) return std::nullopt;
-    return path;
+    StartProcess(argv, [onChosen](int exitCode, const std::string& output) {
+      std::string folder = TrimNewline(output);
+      if (exitCode != 0 || folder.empty()) {
+        onChosen(std::nullopt);
+      } else {
+        onChosen(std::move(folder));
+      }
+    });
+    return true;
   }
 
   Answer AskYesNoCancel(const std::string& question, const std::string& caption) override {
@@ -57,7 +63,7 @@ class DesktopShell final : public ShellBackend {
     StartProcess({"dbus-send", "--session", "--print-reply", "--reply-timeout=3000",
                   "--dest=org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
                   "org.freedesktop.FileManager1.ShowItems", "array:string:" + FileUriForPath(path), "string:"},
-                 [folder](int exitCode) {
+                 [folder](int exitCode, const std::string&) {
                    if (exitCode != 0) StartProcess({"xdg-open", folder.empty() ? "/" : folder});
                  });
   }

@@ -199,3 +199,32 @@ TEST_F(MainWindowTest, AboutUnrollsOnceOverTwoSeconds) {
   gui.Frame();
   EXPECT_EQ(AboutReveal, 1.0f);  // the final layout at once
 }
+
+TEST_F(MainWindowTest, OwnFolderChooserStandsInWhenTheDesktopHasNone) {
+  ScriptedShell shell;
+  shell.desktopChooser = false;
+  TempTree home;
+  home.File("Music/song.mp3");
+  home.Folder(".config");
+  const char* oldHome = std::getenv("HOME");
+  const std::string savedHome = oldHome ? oldHome : "";
+  ::setenv("HOME", home.RootString().c_str(), 1);
+  GuiHarness gui;
+  gui.Tap(kF1);
+  gui.Frame();
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  gui.Frame();
+  ASSERT_TRUE(gui.Drawn("Select"));
+  ASSERT_TRUE(gui.Click("Cancel"));
+  gui.Frame();
+  EXPECT_FALSE(gui.Drawn("Select"));
+  EXPECT_EQ(ViewerTab.RootPath(), "");
+
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  gui.Frame();
+  ASSERT_TRUE(gui.Click("Select"));  // the folder it opened at: home
+  EXPECT_EQ(ViewerTab.RootPath(), home.RootString());
+  ViewerTab.scanner.Join();
+  ViewerTab.Reset();
+  ::setenv("HOME", savedHome.c_str(), 1);
+}

@@ -13,12 +13,17 @@ class ScriptedShell final : public platform::ShellBackend {
   ScriptedShell() { platform::SetShell(this); }
   ~ScriptedShell() override { platform::SetShell(nullptr); }
 
-  std::optional<std::string> ChooseFolder(const std::string& title) override {
+  // Answers at once with the next queued folder.
+  bool ChooseFolder(const std::string& title, platform::FolderChosen onChosen) override {
     titles.push_back(title);
-    if (folders.empty()) return std::nullopt;
-    auto folder = folders.front();
-    folders.pop_front();
-    return folder;
+    if (!desktopChooser) return false;
+    std::optional<std::string> folder;
+    if (!folders.empty()) {
+      folder = folders.front();
+      folders.pop_front();
+    }
+    onChosen(folder);
+    return true;
   }
   platform::Answer AskYesNoCancel(const std::string& question, const std::string& caption) override {
     questions.push_back(question + "|" + caption);
@@ -27,6 +32,7 @@ class ScriptedShell final : public platform::ShellBackend {
   void RevealInFileManager(const std::string& path) override { revealed.push_back(path); }
   void OpenAddress(const std::string& address) override { opened.push_back(address); }
 
+  bool desktopChooser = true;                        // false: a desktop without a chooser
   std::deque<std::optional<std::string>> folders;  // nullopt = the user cancels
   platform::Answer answer = platform::Answer::No;
   std::vector<std::string> titles, questions, revealed, opened;

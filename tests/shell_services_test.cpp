@@ -108,26 +108,40 @@ TEST(ShellServices, PathsAndAddressesPassVerbatim) {
   EXPECT_EQ(platform::FileUriForPath("/a b/c,d%\xFF.mp4"), "file:///a%20b/c%2Cd%25%FF.mp4");
 }
 
-TEST(Processes, ArgumentsReachTheProgramAsTheyAre) {
-  const std::string odd = "a b'c\"d;$(echo no)`x`*\\";
-  const auto result = platform::RunProcess({"printf", "%s|%s", odd, "--second"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.output, odd + "|--second");
-  EXPECT_EQ(platform::RunProcess({"false"}).exitCode, 1);
-  EXPECT_EQ(platform::RunProcess({"sortiq-no-such-program"}).exitCode, -1);
-  EXPECT_TRUE(platform::ProgramOnPath("printf"));
-  EXPECT_FALSE(platform::ProgramOnPath("sortiq-no-such-program"));
-}
+namespace {
 
-TEST(Processes, StartedProgramsAreReapedWithTheirExitCode) {
-  int first = -2, missing = -2;
-  platform::StartProcess({"sh", "-c", "exit 3"}, [&](int code) { first = code; });
-  platform::StartProcess({"sortiq-no-such-program"}, [&](int code) { missing = code; });
-  EXPECT_EQ(missing, -1);
+struct Finished {
+  int exitCode = -2;
+  std::string output;
+};
+
+void WaitForProcesses() {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (first == -2 && std::chrono::steady_clock::now() < end) {
+  while (platform::ProcessesRunning() && std::chrono::steady_clock::now() < end) {
     platform::PollProcesses();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  EXPECT_EQ(first, 3);
+}
+
+}  // namespace
+
+TEST(Processes, ArgumentsReachTheProgramAsTheyAreAndExitCodesComeBack) {
+  const std::string odd = "a b'c\"d;$(echo no)`x`*\\";
+  Finished printed, failed, missing;
+  const auto record = [](Finished& into) {
+    return [&into](int code, const std::string& output) {
+      into.exitCode = code;
+      into.output = output;
+    };
+  };
+  platform::StartProcess({"printf", "%s|%s", odd, "--second"}, record(printed));
+  platform::StartProcess({"sh", "-c", "exit 3"}, record(failed));
+  platform::StartProcess({"sortiq-no-such-program"}, record(missing));
+  EXPECT_EQ(missing.exitCode, -1);  // known at once
+  WaitForProcesses();
+  EXPECT_EQ(printed.exitCode, 0);
+  EXPECT_EQ(printed.output, odd + "|--second");
+  EXPECT_EQ(failed.exitCode, 3);
+  EXPECT_TRUE(platform::ProgramOnPath("printf"));
+  EXPECT_FALSE(platform::ProgramOnPath("sortiq-no-such-program"));
 }
