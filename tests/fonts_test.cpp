@@ -54,6 +54,27 @@ TEST_F(FontsTest, AtlasHasTextAndEveryIconAtEverySize) {
   }
 }
 
+// Every icon the tabs' labels call for, including those of tabs still to
+// come, is in the embedded icon font.
+TEST_F(FontsTest, EmbeddedIconFontHasEveryIconTheLabelsCallFor) {
+  static const ImWchar wanted[] = {
+      0xE003, 0xE034, 0xE037, 0xE043, 0xE044, 0xE047, 0xE04E, 0xE050, 0xE051, 0xE145, 0xE15B, 0xE166, 0xE233,
+      0xE245, 0xE2C5, 0xE2C7, 0xE2C8, 0xE2CC, 0xE5CA, 0xE5CD, 0xE86E, 0xE873, 0xE888, 0xE88C, 0xE896, 0xE8A4,
+      0xE8B3, 0xE8B8, 0xE8FD, 0xE92E, 0xE9A2, 0xEA21, 0xEA5B, 0xEA5C, 0xEB9F, 0xEBFF, 0xF1C5, 0xF1FF, 0xF4C9,
+      0xF74E, 0xF775, 0xF8B4};
+  std::vector<ImWchar> ranges;
+  for (ImWchar c : wanted) ranges.insert(ranges.end(), {c, c});
+  ranges.push_back(0);
+  ImFontAtlas* atlas = ImGui::GetIO().Fonts;
+  ImFontConfig config;
+  config.FontDataOwnedByAtlas = false;
+  const EmbeddedBytes icons = IconFontBytes();
+  ImFont* font = atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(icons.data), static_cast<int>(icons.size), 16.0f,
+                                             &config, ranges.data());
+  ASSERT_TRUE(atlas->Build());
+  for (ImWchar c : wanted) EXPECT_NE(font->FindGlyphNoFallback(c), nullptr) << std::hex << "U+" << c;
+}
+
 TEST_F(FontsTest, RebuildRestoresStoredSizeAndNeverTouchesEmbeddedData) {
   const EmbeddedBytes text = TextFontBytes(), icons = IconFontBytes();
   ASSERT_GT(text.size, 100000u);
