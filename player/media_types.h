@@ -1,0 +1,20 @@
+#pragma once
+// What flows from the demux thread to the screen and the speakers.
+#include <cstdint>
+#include <vector>
+
+enum class PlaybackState : int32_t { Stopped = 0, Playing = 1, Paused = 2 };
+
+// One converted picture: BGRA rows stride bytes apart (0 = width * 4).
+struct VideoFrame {
+  double pts = 0.0;  // seconds on the media timeline
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t stride = 0;
+  std::vector<uint8_t> pixels;
+};
+
+// Interleaved signed 16-bit samples at the output rate and channel count.
+struct AudioBuffer {
+  std::vector<uint8_t> bytes;
+};
