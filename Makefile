@@ -27,11 +27,11 @@ test-sanitize: deps
 	@cmake --build build-asan -j $(JOBS)
 	@ctest --test-dir build-asan --output-on-failure -j $(JOBS) -LE e2e
 
-# The threaded parts (queues, walks) under ThreadSanitizer.
+# The suite under ThreadSanitizer (the threaded parts: walks, queues, player).
 test-tsan: deps
 	@cmake -S . -B build-tsan -DSORTIQ_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
-	@ctest --test-dir build-tsan --output-on-failure -L threads
+	@ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -LE e2e
 
 bench:
 	@bash scripts/install-deps.sh --bench

@@ -5,3 +5,13 @@ set -euo pipefail
 build="${1:-build-bench}"
 "$build/bench/bench_fonts"
 "$build/bench/bench_walk"
+
+media=/tmp/sortiq-bench-media
+if [[ ! -s "$media/1080p30.mp4" ]]; then
+  mkdir -p "$media"
+  ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=10 \
+    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 -c:v libx264 -preset veryfast -pix_fmt yuv420p \
+    -g 60 -c:a aac -movflags +faststart "$media/1080p30.part.mp4"
+  mv "$media/1080p30.part.mp4" "$media/1080p30.mp4"
+fi
+"$build/bench/bench_player" "$media/1080p30.mp4"

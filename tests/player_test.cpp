@@ -54,7 +54,7 @@ void ExpectClosed(const MediaPlayer& player) {
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(std::filesystem::exists(Media(".complete-v1"))) << "test media missing: run the tests through ctest";
+    ASSERT_TRUE(std::filesystem::exists(Media(".complete-v2"))) << "test media missing: run the tests through ctest";
     player.timeSource = &FakeClock::Now;
   }
   TestVoiceScope voices;
@@ -284,4 +284,20 @@ TEST_F(PlayerTest, TruncatedFileEndsAndTheWorkerSleeps) {
   EXPECT_LT(CpuSeconds() - before, 0.05);
   player.Close();
   ExpectClosed(player);
+}
+
+// Through the real audio voice (the silent driver where there is no sound
+// device): every channel count from 1 to 8 and rates from 8 to 192 kHz play.
+TEST(PlayerOnDevice, PlaysAnyChannelCountAndRate) {
+  for (const char* name : {"pcm_1ch_8000.wav", "pcm_2ch_44100.wav", "pcm_5ch_96000.wav", "pcm_8ch_192000.wav"}) {
+    MediaPlayer player;
+    player.Play(Media(name));
+    ASSERT_EQ(player.state, PlaybackState::Playing) << name;
+    ASSERT_NE(player.sourceVoice, nullptr) << name;
+    EXPECT_TRUE(Eventually([&] {
+      player.UpdateFrame();
+      return player.GetPosition() > 0.05;
+    })) << name;
+    player.Close();
+  }
 }

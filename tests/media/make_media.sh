@@ -3,7 +3,7 @@
 # tool, into the folder given. Does nothing when the set is already there.
 set -euo pipefail
 out="$1"
-stamp="$out/.complete-v1"
+stamp="$out/.complete-v2"
 [[ -e "$stamp" ]] && exit 0
 mkdir -p "$out"
 ff() { ffmpeg -nostdin -y -loglevel error "$@"; }
@@ -20,6 +20,11 @@ ff -f lavfi -i sine=frequency=550:sample_rate=22050:duration=1 -ac 3 -c:a pcm_s1
 # type 0, which no decoder takes.
 perl -0777 -pe 's/(\x05\x80\x80\x80[\x02-\x05])\x11\x90/$1\x01\x90/' "$out/h264_aac.mp4" > "$out/undecodable_audio.mp4"
 cmp -s "$out/h264_aac.mp4" "$out/undecodable_audio.mp4" && { echo "could not break the AAC set-up" >&2; exit 1; }
+# Plain PCM at the ends of the channel and rate ranges.
+for format in 1:8000 2:44100 5:96000 8:192000; do
+  ff -f lavfi -i "sine=frequency=440:sample_rate=${format#*:}:duration=0.5" -ac "${format%%:*}" -c:a pcm_s16le \
+     "$out/pcm_${format%%:*}ch_${format#*:}.wav"
+done
 # Broken or not media at all.
 head -c "$(( $(stat -c %s "$out/h264_aac.mp4") * 4 / 10 ))" "$out/h264_aac.mp4" > "$out/truncated.mp4"
 : > "$out/empty.mp4"
