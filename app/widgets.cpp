@@ -13,10 +13,6 @@ namespace {
 
 ItemObserver* observer = nullptr;
 
-void ReportLastItem(const char* label) {
-  if (observer) observer->OnItem(label, ImGui::GetItemRectMin(), ImGui::GetItemRectMax());
-}
-
 bool TextFieldHasKeyboard() {
   const ImGuiContext& g = *GImGui;
   return g.ActiveId != 0 && g.ActiveId == g.InputTextState.ID;
@@ -28,6 +24,10 @@ bool IsDigitKey(int virtualKey) { return virtualKey >= 0x30 && virtualKey <= 0x3
 
 void SetItemObserver(ItemObserver* newObserver) { observer = newObserver; }
 
+void ObserveLastItem(const char* label) {
+  if (observer) observer->OnItem(label, ImGui::GetItemRectMin(), ImGui::GetItemRectMax());
+}
+
 bool KeyWentDown(int virtualKey) {
   const int index = platform::KeyIndexForVirtualKey(virtualKey);
   if (index < 0 || index >= IM_ARRAYSIZE(ImGuiIO::KeysDown)) return false;
@@ -38,14 +38,14 @@ bool KeyWentDown(int virtualKey) {
 
 bool TabItemWithKey(int index, const char* label, bool forceSelect) {
   const bool open = ImGui::BeginTabItem(label, nullptr, forceSelect ? ImGuiTabItemFlags_SetSelected : 0);
-  ReportLastItem(label);
+  ObserveLastItem(label);
   if (ImGui::IsItemHovered()) ImGui::SetTooltip("[F%d] %s", index + 1, label);
   return open;
 }
 
 bool ShortcutButton(const char* label, int virtualKey) {
   bool pressed = ImGui::Button(label);
-  ReportLastItem(label);
+  ObserveLastItem(label);
   if (virtualKey == kNoKey) return pressed;
   if (virtualKey >= 0 && virtualKey < 512 && KeyWentDown(virtualKey)) pressed = true;
   if (ImGui::IsItemHovered()) ImGui::SetTooltip("[%c] %s", static_cast<char>(virtualKey), label);

@@ -32,3 +32,5 @@ class ItemObserver {
   virtual void OnItem(const char* label, const ImVec2& min, const ImVec2& max) = 0;
 };
 void SetItemObserver(ItemObserver* observer);
+// Reports the item just drawn with plain GUI calls under the given name.
+void ObserveLastItem(const char* label);

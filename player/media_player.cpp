@@ -6,23 +6,28 @@
 
 MediaPlayer Player;
 
-MediaPlayer::MediaPlayer() { ResetClock(); }
+MediaPlayer::MediaPlayer() {
+  av_log_set_level(AV_LOG_QUIET);  // failures are handled where they happen; the program keeps no log
+  ResetClock();
+}
 
 MediaPlayer::~MediaPlayer() { Close(); }
 
 void MediaPlayer::Play(const std::string& path) {
   showingStill = false;
+  stillTexture.Release();
   currentPath = path;
   if (Open(path)) {
     Resume();
   } else {
-    showingStill = false;  // the still picture arrives with the player panel
+    showingStill = LoadStillFrame(path);
   }
   ownerTab = DrawnTabIndex;
   mediaLoaded = true;  // also when nothing could be shown: the panel keeps its controls
 }
 
 void MediaPlayer::Unload() {
+  stillTexture.Release();
   Close();
   showingStill = false;
   mediaLoaded = false;

@@ -52,8 +52,13 @@ class MediaPlayer {
   // due picture.
   void UpdateFrame();
   void SetVolume(float value);
+  // The picture fitted into the tab's space (less reservedHeight for video)
+  // with the control row under it; only in the tab that played last.
+  void DrawPanel(float reservedHeight);
 
   bool Open(const std::string& path);
+  // The first picture of a file that cannot be played, as stillTexture.
+  bool LoadStillFrame(const std::string& path);
 
   // Demuxing and decoding
   AVFormatContext* formatContext = nullptr;
@@ -140,6 +145,8 @@ class MediaPlayer {
   void UpdateAudio();
   void UpdateVideo();
   void UploadFrame(const VideoFrame& frame);
+  void DrawSeekBar();
+  void DrawVolume();
 
   Clock::time_point Now() const { return timeSource(); }
 };
@@ -150,6 +157,9 @@ inline std::string currentPath;
 inline bool mediaLoaded = false;
 inline bool showingStill = false;
 inline int32_t ownerTab = -1;
+// The still picture shown for a file that cannot be played (its size is the
+// texture's); kept across Close, dropped by Play and Unload.
+inline platform::Texture stillTexture;
 
 extern MediaPlayer Player;
 

@@ -104,25 +104,56 @@ bool GuiHarness::Click(const std::string& label, const std::function<void()>& bo
   return true;
 }
 
-std::string GuiHarness::Tooltip() const {
-  // Reads the tooltip back from its draw list: each glyph quad starts with a
-  // vertex at the glyph's top-left texture coordinate. Spaces draw nothing,
-  // so the text comes back without them.
-  const ImGuiContext& g = *GImGui;
+bool GuiHarness::Drag(const std::string& label, float fromFraction, float toFraction,
+                      const std::function<void()>& body) {
+  auto it = items.find(label);
+  if (it == items.end()) return false;
+  const Rect rect = it->second;
+  const float y = (rect.min.y + rect.max.y) / 2;
+  const auto at = [&](float fraction) { return ImVec2(rect.min.x + (rect.max.x - rect.min.x) * fraction, y); };
+  ImGuiIO& io = ImGui::GetIO();
+  io.MousePos = at(fromFraction);
+  Frame(body);
+  io.MouseDown[0] = true;
+  Frame(body);
+  for (int step = 1; step <= 4; ++step) {
+    io.MousePos = at(fromFraction + (toFraction - fromFraction) * step / 4);
+    Frame(body);
+  }
+  io.MouseDown[0] = false;
+  Frame(body);
+  return true;
+}
+
+namespace {
+
+// Text read back from a draw list: each glyph quad starts with a vertex at
+// the glyph's top-left texture coordinate. Spaces draw nothing.
+std::string GlyphsOf(const ImDrawList* list) {
   const ImFont* font = ImGui::GetIO().Fonts->Fonts[0];
   std::map<std::pair<float, float>, unsigned> glyphAt;
   for (const ImFontGlyph& glyph : font->Glyphs) glyphAt[{glyph.U0, glyph.V0}] = glyph.Codepoint;
-  for (const ImGuiWindow* window : g.Windows) {
-    if (!(window->Flags & ImGuiWindowFlags_Tooltip) || !window->Active) continue;
-    std::string text;
-    for (const ImDrawVert& vertex : window->DrawList->VtxBuffer) {
-      auto it = glyphAt.find({vertex.uv.x, vertex.uv.y});
-      if (it == glyphAt.end()) continue;
-      char utf8[5] = {};
-      ImTextCharToUtf8(utf8, it->second);
-      text += utf8;
-    }
-    return text;
+  std::string text;
+  for (const ImDrawVert& vertex : list->VtxBuffer) {
+    auto it = glyphAt.find({vertex.uv.x, vertex.uv.y});
+    if (it == glyphAt.end()) continue;
+    char utf8[5] = {};
+    ImTextCharToUtf8(utf8, it->second);
+    text += utf8;
   }
+  return text;
+}
+
+}  // namespace
+
+std::string GuiHarness::WindowText(const char* windowName) const {
+  const ImGuiWindow* window = ImGui::FindWindowByName(windowName);
+  return window ? GlyphsOf(window->DrawList) : std::string();
+}
+
+std::string GuiHarness::Tooltip() const {
+  const ImGuiContext& g = *GImGui;
+  for (const ImGuiWindow* window : g.Windows)
+    if ((window->Flags & ImGuiWindowFlags_Tooltip) && window->Active) return GlyphsOf(window->DrawList);
   return {};
 }

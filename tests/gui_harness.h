@@ -31,7 +31,12 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   bool Hover(const std::string& label);
   // Clicks the item with this label: press and release over two frames.
   bool Click(const std::string& label, const std::function<void()>& body = {});
+  // Presses on the item at fromFraction of its width, moves to toFraction
+  // over a few frames and releases.
+  bool Drag(const std::string& label, float fromFraction, float toFraction, const std::function<void()>& body = {});
   bool Drawn(const std::string& label) const { return items.count(label) != 0; }
+  // Every glyph drawn last frame into the named window, spaces left out.
+  std::string WindowText(const char* windowName) const;
 
   int FontAtlasBuilds() const { return atlasBuilds; }
   // The tooltip text drawn last frame, empty when none.

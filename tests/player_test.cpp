@@ -54,7 +54,7 @@ void ExpectClosed(const MediaPlayer& player) {
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(std::filesystem::exists(Media(".complete-v2"))) << "test media missing: run the tests through ctest";
+    ASSERT_TRUE(std::filesystem::exists(Media(".complete-v5"))) << "test media missing: run the tests through ctest";
     player.timeSource = &FakeClock::Now;
   }
   TestVoiceScope voices;

@@ -3,7 +3,7 @@
 # tool, into the folder given. Does nothing when the set is already there.
 set -euo pipefail
 out="$1"
-stamp="$out/.complete-v2"
+stamp="$out/.complete-v5"
 [[ -e "$stamp" ]] && exit 0
 mkdir -p "$out"
 ff() { ffmpeg -nostdin -y -loglevel error "$@"; }
@@ -25,6 +25,19 @@ for format in 1:8000 2:44100 5:96000 8:192000; do
   ff -f lavfi -i "sine=frequency=440:sample_rate=${format#*:}:duration=0.5" -ac "${format%%:*}" -c:a pcm_s16le \
      "$out/pcm_${format%%:*}ch_${format#*:}.wav"
 done
+# Colour checks: BT.709 limited-range green, full-range near-white and near-black.
+ff -f lavfi -i color=c=0x00FF00:s=64x64:d=0.2:r=30 -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p \
+   -c:v libx264 -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv "$out/bt709_green.mp4"
+ff -f lavfi -i color=c=0xF0F0F0:s=64x64:d=0.2:r=30 -vf scale=out_range=pc,format=yuvj420p \
+   -c:v libx264 -color_range pc "$out/full_range_light.mp4"
+ff -f lavfi -i color=c=0x101010:s=64x64:d=0.2:r=30 -vf scale=out_range=pc,format=yuvj420p \
+   -c:v libx264 -color_range pc "$out/full_range_dark.mp4"
+# An odd width (a lossless 4:4:4 codec keeps it), and a one-picture stream.
+ff -f lavfi -i color=c=0xFF0000:s=100x74:d=0.2:r=30 -vf scale=101:75 -pix_fmt yuv444p -c:v ffv1 "$out/odd_width.mkv"
+ff -f lavfi -i testsrc2=size=320x240:rate=30 -frames:v 1 -c:v libx264 "$out/single_picture.mp4"
+# Portrait and landscape clips for the window tests.
+ff -f lavfi -i testsrc2=size=360x640:rate=30:duration=4 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=4 \
+   -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac "$out/portrait.mp4"
 # Broken or not media at all.
 head -c "$(( $(stat -c %s "$out/h264_aac.mp4") * 4 / 10 ))" "$out/h264_aac.mp4" > "$out/truncated.mp4"
 : > "$out/empty.mp4"

@@ -1,0 +1,228 @@
+// The player panel: fitting, time text, watchdog, colour conversion, the
+// still-picture fallback, and the panel's controls driven through the
+// headless GUI.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/icons.h"
+#include "app/tab_base.h"
+#include "gui_harness.h"
+#include "player/ffmpeg.h"
+#include "player/media_player.h"
+#include "player/panel_model.h"
+#include "test_voice.h"
+
+namespace {
+
+std::string Media(const std::string& name) { return std::string(SORTIQ_TEST_MEDIA) + "/" + name; }
+
+template <typename Condition>
+bool Eventually(Condition condition) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// The first picture the player converts for a clip, as B, G, R, A at (x, y).
+std::array<int, 4> FirstPicturePixel(const std::string& clip, int x, int y, VideoFrame* frameOut = nullptr) {
+  TestVoiceScope voices;
+  MediaPlayer player;
+  EXPECT_TRUE(player.Open(Media(clip))) << clip;
+  EXPECT_TRUE(Eventually([&] {
+    std::lock_guard<std::mutex> lock(player.videoQueueMutex);
+    return !player.videoQueue.empty();
+  }));
+  std::lock_guard<std::mutex> lock(player.videoQueueMutex);
+  const VideoFrame& frame = player.videoQueue.front();
+  const uint8_t* p = frame.pixels.data() + static_cast<size_t>(y) * frame.stride + static_cast<size_t>(x) * 4;
+  if (frameOut) *frameOut = frame;
+  return {p[0], p[1], p[2], p[3]};
+}
+
+void ExpectNear(std::array<int, 4> pixel, std::array<int, 4> expected, int tolerance) {
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(pixel[i], expected[i], tolerance) << "channel " << i;
+}
+
+}  // namespace
+
+TEST(PanelModel, FitCentresThePictureWithBars) {
+  // Portrait in landscape: bars left and right.
+  FittedPicture f = Fit(360, 640, 1000, 500);
+  EXPECT_FLOAT_EQ(f.uv0.y, 0.0f);
+  EXPECT_FLOAT_EQ(f.uv1.y, 1.0f);
+  const float shownWidth = 1000 / (f.uv1.x - f.uv0.x);  // texture width on screen
+  EXPECT_NEAR(shownWidth, 500 * 360.0f / 640, 0.01);
+  EXPECT_NEAR(f.uv0.x, -(f.uv1.x - 1), 1e-5);  // as much bar on either side
+  // Landscape in a narrow area: bars above and below.
+  f = Fit(1920, 1080, 400, 900);
+  EXPECT_FLOAT_EQ(f.uv0.x, 0.0f);
+  EXPECT_NEAR(900 / (f.uv1.y - f.uv0.y), 400 * 1080.0f / 1920, 0.01);
+  EXPECT_LT(f.uv0.y, 0.0f);
+  // Square in square: no margins.
+  f = Fit(500, 500, 300, 300);
+  EXPECT_FLOAT_EQ(f.uv0.x, 0.0f);
+  EXPECT_FLOAT_EQ(f.uv0.y, 0.0f);
+  EXPECT_FLOAT_EQ(f.uv1.x, 1.0f);
+  EXPECT_FLOAT_EQ(f.uv1.y, 1.0f);
+}
+
+TEST(PanelModel, TimeTextCutsToWholeSeconds) {
+  EXPECT_EQ(TimeText(65.7, 3723.0), "00:01:05 / 01:02:03");
+  EXPECT_EQ(TimeText(0.0, 3723.9), "00:00:00 / 01:02:03");
+  EXPECT_EQ(TimeText(-1.0, 59.99), "00:00:00 / 00:00:59");
+}
+
+TEST(PanelModel, WatchdogActsOnHalfASecondStandingStill) {
+  PlaybackWatchdog watchdog;
+  auto now = std::chrono::steady_clock::time_point(std::chrono::hours(2));
+  const auto frame = std::chrono::milliseconds(16);
+  double position = 0;
+  for (int i = 0; i < 100; ++i) {  // moving: never
+    now += frame;
+    position += 0.016;
+    EXPECT_FALSE(watchdog.Step(now, position, true));
+  }
+  int frames = 0;
+  while (!watchdog.Step(now += frame, position, true)) ++frames;
+  EXPECT_NEAR(frames, 31, 2);  // 0.5 s of 16 ms frames
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(watchdog.Step(now += frame, position + i, false));  // paused
+  EXPECT_EQ(PlaybackWatchdog::Decide(5.0, 60.0), PlaybackWatchdog::Action::RestartInPlace);
+  EXPECT_EQ(PlaybackWatchdog::Decide(59.5, 60.0), PlaybackWatchdog::Action::ReplayFromStart);
+}
+
+TEST(PlayerPictures, ColourRangeAndMatrixFollowTheSource) {
+  ExpectNear(FirstPicturePixel("bt709_green.mp4", 32, 32), {0, 255, 0, 255}, 6);
+  ExpectNear(FirstPicturePixel("full_range_light.mp4", 32, 32), {240, 240, 240, 255}, 4);
+  ExpectNear(FirstPicturePixel("full_range_dark.mp4", 32, 32), {16, 16, 16, 255}, 4);
+  VideoFrame odd;
+  ExpectNear(FirstPicturePixel("odd_width.mkv", 100, 74, &odd), {0, 0, 255, 255}, 6);
+  EXPECT_EQ(odd.width, 101);
+  EXPECT_EQ(odd.stride, 448);  // 404 bytes brought up to a multiple of 64
+}
+
+TEST(PlayerPictures, TimeBaseOnlyStreamIsStampedOneTickApart) {
+  AVStream stream{};
+  stream.time_base = {1, 90000};
+  EXPECT_DOUBLE_EQ(FrameDurationFor(&stream), 1.0 / 90000);
+  stream.r_frame_rate = {25, 1};
+  EXPECT_DOUBLE_EQ(FrameDurationFor(&stream), 0.04);
+  stream.avg_frame_rate = {30000, 1001};
+  EXPECT_DOUBLE_EQ(FrameDurationFor(&stream), 1001.0 / 30000);
+  stream = AVStream{};
+  EXPECT_DOUBLE_EQ(FrameDurationFor(&stream), 1.0 / 30);
+}
+
+TEST(PlayerPictures, StillPictureStandsInForWhatCannotPlay) {
+  TestVoiceScope voices;
+  MediaPlayer player;
+  player.Play(Media("undecodable_audio.mp4"));  // its sound cannot be decoded
+  EXPECT_TRUE(showingStill);
+  EXPECT_EQ(stillTexture.Width(), 640);
+  EXPECT_EQ(stillTexture.Height(), 360);
+  EXPECT_EQ(player.formatContext, nullptr);
+  // A one-picture stream gives its picture only when the decoder is drained.
+  EXPECT_TRUE(player.LoadStillFrame(Media("single_picture.mp4")));
+  EXPECT_EQ(stillTexture.Width(), 320);
+  EXPECT_FALSE(player.LoadStillFrame(Media("audio_only.m4a")));  // no picture at all
+  EXPECT_FALSE(player.LoadStillFrame(Media("huge.y4m")));
+  EXPECT_FALSE(stillTexture.Valid());
+  player.Play(Media("text.mp4"));
+  EXPECT_FALSE(showingStill);
+  EXPECT_TRUE(mediaLoaded);
+  player.Unload();
+}
+
+class PanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { DrawnTabIndex = kViewerTab; }
+  void TearDown() override { Player.Unload(); }
+  // The tab keeps one row of controls' height below the picture.
+  void Body() { Player.DrawPanel(ImGui::GetFrameHeightWithSpacing()); }
+  TestVoiceScope voices;
+  GuiHarness gui;
+  std::function<void()> body = [this] { Body(); };
+};
+
+TEST_F(PanelTest, OnlyTheTabThatPlayedDrawsThePanel) {
+  Player.Play(Media("h264_aac.mp4"));
+  gui.Frame(body);
+  EXPECT_TRUE(gui.Drawn("#image"));
+  EXPECT_TRUE(gui.Drawn(ICON_PAUSE));
+  DrawnTabIndex = kClassifierTab;
+  gui.Frame(body);
+  EXPECT_FALSE(gui.Drawn("#image"));
+  EXPECT_FALSE(gui.Drawn(ICON_PAUSE));
+  EXPECT_EQ(Player.state, PlaybackState::Playing);  // untouched
+}
+
+TEST_F(PanelTest, ClickingPictureOrButtonPausesAndResumes) {
+  Player.Play(Media("h264_aac.mp4"));
+  gui.Frame(body);
+  ASSERT_TRUE(gui.Click(ICON_PAUSE, body));
+  EXPECT_EQ(Player.state, PlaybackState::Paused);
+  ASSERT_TRUE(gui.Click("#image", body));
+  EXPECT_EQ(Player.state, PlaybackState::Playing);
+}
+
+TEST_F(PanelTest, SeekBarSeeksOnceOnReleaseAndKeepsPlaying) {
+  Player.Play(Media("h264_aac.mp4"));
+  gui.Frame(body);
+  ASSERT_TRUE(gui.Drawn("##Seek"));
+  EXPECT_NE(gui.WindowText("##TestWindow").find("00:00:00/00:00:03"), std::string::npos);
+  int seeks = 0;
+  const auto watch = [&] {
+    const double before = Player.seekOrigin;
+    Body();
+    if (Player.seekOrigin != before) ++seeks;
+    // While the slider is held nothing has been sought yet.
+    if (ImGui::IsMouseDown(0)) {
+      EXPECT_EQ(seeks, 0);
+    }
+  };
+  ASSERT_TRUE(gui.Drag("##Seek", 0.05f, 0.7f, watch));
+  EXPECT_EQ(seeks, 1);
+  EXPECT_NEAR(Player.clockBase, 0.7 * Player.duration, 0.15);
+  EXPECT_EQ(Player.state, PlaybackState::Playing);
+
+  Player.Pause();  // a paused picture stays paused at its new place
+  gui.Frame(body);
+  ASSERT_TRUE(gui.Drag("##Seek", 0.7f, 0.2f, body));
+  EXPECT_NEAR(Player.clockBase, 0.2 * Player.duration, 0.15);
+  EXPECT_EQ(Player.state, PlaybackState::Stopped);
+}
+
+TEST_F(PanelTest, MuteKeepsTheVolumeSetting) {
+  Player.Play(Media("h264_aac.mp4"));
+  gui.Frame(body);
+  ASSERT_TRUE(gui.Drag("##volume", 0.9f, 0.5f, body));
+  gui.Frame(body);
+  EXPECT_NEAR(Player.volume, 0.5f, 0.03);
+  const std::string fifty = "Volume:" + std::to_string(static_cast<int>(Player.volume * 100 + 0.5f)) + "%";
+  EXPECT_NE(gui.WindowText("##TestWindow").find(fifty), std::string::npos);
+  ASSERT_TRUE(gui.Click(ICON_VOLUME_ON, body));
+  EXPECT_EQ(Player.volume, 0.0f);
+  EXPECT_EQ(TestVoiceScope::Voice()->volume, 0.0f);
+  gui.Frame(body);  // the button shows its new glyph from the next frame
+  EXPECT_NE(gui.WindowText("##TestWindow").find("Volume:0%"), std::string::npos);
+  ASSERT_TRUE(gui.Click(ICON_VOLUME_OFF, body));
+  EXPECT_NEAR(Player.volume, 0.5f, 0.03);
+}
+
+TEST_F(PanelTest, StillPictureHasNoControlsAndFailureKeepsTheRow) {
+  Player.Play(Media("undecodable_audio.mp4"));
+  gui.Frame(body);
+  EXPECT_TRUE(gui.Drawn("#image"));
+  EXPECT_FALSE(gui.Drawn(ICON_PLAY));
+  EXPECT_FALSE(gui.Drawn(ICON_PAUSE));
+  Player.Play(Media("empty.mp4"));  // nothing at all: the control row only
+  gui.Frame(body);
+  EXPECT_FALSE(gui.Drawn("#image"));
+  EXPECT_TRUE(gui.Drawn(ICON_PLAY) || gui.Drawn(ICON_PAUSE));
+  EXPECT_FALSE(gui.Drawn("##Seek"));
+  EXPECT_TRUE(gui.Drawn("##volume"));
+}
