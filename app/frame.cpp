@@ -6,7 +6,7 @@
 #include "app/frame_clock.h"
 #include "app/main_window.h"
 
-void RunFrame(FrameBackend& backend) {
+void RunFrame(FrameBackend& backend, void (*draw)()) {
   // The atlas was refilled after the last frame: have the renderer make the
   // font texture again before this frame needs it.
   if (FontRebuildPending && !ImGui::GetIO().Fonts->IsBuilt()) {
@@ -15,7 +15,7 @@ void RunFrame(FrameBackend& backend) {
   }
   backend.BeginFrame();
   ImGui::NewFrame();
-  DrawMainWindow();
+  draw();
   LastFrameDelta = ImGui::GetIO().DeltaTime;
   ElapsedSeconds += LastFrameDelta;
   ImGui::Render();

@@ -1,6 +1,7 @@
 #pragma once
 // One pass of the frame loop, shared by the real window and the headless
 // test driver: font rebuild protocol, GUI frame, main window, frame time.
+#include "app/main_window.h"
 
 class FrameBackend {
  public:
@@ -14,4 +15,10 @@ class FrameBackend {
   virtual void Present() = 0;
 };
 
-void RunFrame(FrameBackend& backend);
+#include "app/main_window.h"
+
+// draw builds the GUI of the frame: the program's main window, or a test
+// host's own.
+// draw builds the GUI of the frame: the program's main window, or a test
+// host's own.
+void RunFrame(FrameBackend& backend, void (*draw)() = DrawMainWindow);
