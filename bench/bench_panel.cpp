@@ -1,0 +1,139 @@
+// The player on screen, in a real window: the GUI thread's cost per frame of
+// UpdateFrame plus the panel while a 1080p clip plays, whether any picture is
+// skipped at 60 frames a second, and the drift between the picture shown and
+// the audio clock over a minute-long clip. Run under a display (bench/run.sh
+// starts a virtual one).
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/fonts.h"
+#include "app/frame.h"
+#include "app/style.h"
+#include "app/tab_base.h"
+#include "platform/window.h"
+#include "player/media_player.h"
+
+namespace {
+
+constexpr float kClear[4] = {0.1125f, 0.1375f, 0.15f, 1.0f};
+
+class Backend final : public FrameBackend {
+ public:
+  void InvalidateRenderer() override { platform::InvalidateRendererObjects(); }
+  void BeginFrame() override { platform::BeginGuiFrame(); }
+  void Present() override { platform::RenderAndPresent(kClear); }
+};
+
+struct Measure {
+  std::vector<double> guiMilliseconds;  // UpdateFrame + panel, per frame
+  std::vector<double> driftMilliseconds;  // shown picture's time - clock
+  int picturesShown = 0;
+  int picturesSkipped = 0;  // due together with a newer one, never shown
+  double lastShownPts = -1;
+};
+Measure* measure = nullptr;
+
+void DrawAndMeasure() {
+  ImGui::SetNextWindowPos(ImVec2(0, 0));
+  ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
+  ImGui::Begin("##BenchPanel", nullptr, ImGuiWindowFlags_NoDecoration);
+  const double clockBefore = Player.GetPosition();
+  int due = 0;
+  {
+    std::lock_guard<std::mutex> lock(Player.videoQueueMutex);
+    for (const VideoFrame& frame : Player.videoQueue)
+      if (frame.pts <= clockBefore) ++due;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  Player.UpdateFrame();
+  Player.DrawPanel(ImGui::GetFrameHeightWithSpacing());
+  measure->guiMilliseconds.push_back(
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  if (Player.state == PlaybackState::Playing && Player.currentFrame.pts != measure->lastShownPts &&
+      !Player.currentFrame.pixels.empty()) {
+    measure->picturesShown++;
+    measure->picturesSkipped += std::max(0, due - 1);
+    measure->lastShownPts = Player.currentFrame.pts;
+  }
+  // Past the last picture the clock runs on alone: not drift.
+  if (Player.state == PlaybackState::Playing && measure->lastShownPts >= 0 && clockBefore < Player.duration - 0.2)
+    measure->driftMilliseconds.push_back((Player.currentFrame.pts - Player.GetPosition()) * 1000);
+  ImGui::End();
+}
+
+double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[static_cast<size_t>(p * (values.size() - 1))];
+}
+
+Measure Run(const std::string& clip, double seconds) {
+  Measure result;
+  measure = &result;
+  DrawnTabIndex = kViewerTab;
+  Player.Play(clip);
+  Backend backend;
+  const auto start = std::chrono::steady_clock::now();
+  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
+    if (platform::PumpEvents()) break;
+    RunFrame(backend, DrawAndMeasure);
+  }
+  Player.Unload();
+  measure = nullptr;
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s CLIP_1080P30 CLIP_60S\n", argv[0]);
+    return 2;
+  }
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  char config[] = "/tmp/sortiq-bench-config-XXXXXX";
+  if (!mkdtemp(config)) return 1;
+  setenv("XDG_CONFIG_HOME", config, 1);
+  if (!platform::CreateMainWindow("Sortiq bench", 100, 100, 1280, 800, {})) return 1;
+  platform::ShowMainWindowMaximised();
+  ImGui::CreateContext();
+  ImGui::GetIO().IniFilename = nullptr;
+  ApplyStyle(12.0f);
+  platform::InitGuiBackends();
+  LoadFonts();
+
+  const Measure hd = Run(argv[1], 8.0);
+  const double frames = static_cast<double>(hd.guiMilliseconds.size());
+  double mean = 0;
+  for (double ms : hd.guiMilliseconds) mean += ms;
+  mean /= std::max(1.0, frames);
+  std::printf("panel 1080p30 GUI thread per frame: mean %.2f ms, median %.2f ms, p95 %.2f ms (target < 4 ms, mean ratio %.2f)\n",
+              mean, Percentile(hd.guiMilliseconds, 0.5), Percentile(hd.guiMilliseconds, 0.95), mean / 4.0);
+  std::printf("panel 1080p30 at %.0f GUI frames/s: %d pictures shown, %d skipped (target 0)\n", frames / 8.0,
+              hd.picturesShown, hd.picturesSkipped);
+
+  const Measure minute = Run(argv[2], 61.0);
+  const auto& drift = minute.driftMilliseconds;
+  const double within = static_cast<double>(std::count_if(drift.begin(), drift.end(), [](double d) {
+                          return std::fabs(d) <= 40.0;
+                        })) / std::max<size_t>(1, drift.size());
+  const auto outside = std::count_if(drift.begin(), drift.end(), [](double d) { return d > 45.0 || d < -125.0; });
+  std::printf("panel A/V drift over 60 s: %.1f%% of %zu frames within +-40 ms (target 95%%, ratio %.2f), "
+              "%ld outside +45/-125 ms (target 0); min %.1f ms, max %.1f ms\n",
+              within * 100, drift.size(), within / 0.95, static_cast<long>(outside),
+              drift.empty() ? 0 : *std::min_element(drift.begin(), drift.end()),
+              drift.empty() ? 0 : *std::max_element(drift.begin(), drift.end()));
+
+  platform::ShutdownGuiBackends();
+  ImGui::DestroyContext();
+  platform::DestroyMainWindow();
+  std::string removeConfig = config;
+  std::remove((removeConfig + "/Brackenfold/quillmere/settings").c_str());
+  return 0;
+}
