@@ -81,9 +81,18 @@ void DrawFolderChooser() {
   if (ShortcutButton("Up", kNoKey) && chooser.folder.has_parent_path()) ShowFolder(chooser.folder.parent_path());
   ImGui::SameLine();
   ImGui::SetNextItemWidth(-1);
+  if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();  // a path can be typed at once
+  bool chooseShown = false;
   if (ImGui::InputText("##ChooserPath", chooser.pathText, sizeof chooser.pathText,
-                       ImGuiInputTextFlags_EnterReturnsTrue))
-    ShowFolder(chooser.pathText);
+                       ImGuiInputTextFlags_EnterReturnsTrue)) {
+    // Enter goes to the folder typed; Enter on the folder shown chooses it.
+    if (std::filesystem::path(chooser.pathText) == chooser.folder) {
+      chooseShown = true;
+    } else {
+      ShowFolder(chooser.pathText);
+      ImGui::SetKeyboardFocusHere(-1);
+    }
+  }
 
   const float footer = ImGui::GetFrameHeightWithSpacing() + ImGui::GetStyle().ItemSpacing.y;
   ImGui::BeginChild("##ChooserFolders", ImVec2(0, -footer), true);
@@ -100,7 +109,7 @@ void DrawFolderChooser() {
   ImGui::EndChild();
   if (!enter.empty()) ShowFolder(chooser.folder / enter);
 
-  const bool select = ShortcutButton("Select", kNoKey);
+  const bool select = ShortcutButton("Select", kNoKey) || chooseShown;
   ImGui::SameLine();
   const bool cancel = ShortcutButton("Cancel", kNoKey) || ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape));
   if (select) {

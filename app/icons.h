@@ -27,16 +27,25 @@
 #define ICON_OPTIONS "\uE8A4"
 #define ICON_WEBSITE "\uE051"
 #define ICON_TWINSIFT_WEBSITE "\uE2C5"
+// Viewer
+#define ICON_FILE_COUNT "\uE896"
+#define ICON_ROOT_PATH "\uE2C8"
+#define ICON_NEXT_FILE "\uE044"
+#define ICON_REVEAL "\uF4C9"
+#define ICON_PLAY_RANDOM "\uE043"
+#define ICON_CLEAR "\uE5CD"
+#define ICON_FILTER "\uE8B3"
 // Player panel
 #define ICON_PAUSE "\uE034"
 #define ICON_PLAY "\uE037"
 #define ICON_VOLUME_OFF "\uE04E"
 #define ICON_VOLUME_ON "\uE050"
 
-inline constexpr std::array<unsigned, 22> kIconCodePoints = {
+inline constexpr std::array<unsigned, 29> kIconCodePoints = {
     0xF1C5, 0xE86E, 0xF8B4, 0xEA21, 0xE8B8, 0xE8FD,  // tabs
     0xEBFF, 0xEA5B, 0xEA5C, 0xE88C,                  // spinner
     0xE047, 0xF74E, 0xE873,                          // scan row, help
     0xE245, 0xE233, 0xE8A4, 0xE051, 0xE2C5,          // settings, about, web links
     0xE034, 0xE037, 0xE04E, 0xE050,                  // player panel
+    0xE896, 0xE2C8, 0xE044, 0xF4C9, 0xE043, 0xE5CD, 0xE8B3,  // viewer
 };

@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, ScanRowPicksFolderShowsSpinnerAndStops) {
   // Collection happens at most four times a second.
   std::this_thread::sleep_for(std::chrono::milliseconds(260));
   gui.Frame();
-  const size_t collected = ViewerTab.files.size();
+  const size_t collected = ViewerTab.model.entries.size();
   EXPECT_GT(collected, 0u);
   EXPECT_LE(collected, 5000u);
   ViewerTab.Reset();

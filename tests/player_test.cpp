@@ -277,7 +277,7 @@ TEST_F(PlayerTest, TruncatedFileEndsAndTheWorkerSleeps) {
     FakeClock::Advance(0.1);
     player.UpdateFrame();
     quiet = played == 0 && Queued(player, true) == 0 ? quiet + 1 : 0;
-    return quiet > 50;
+    return quiet > 300;
   }));
   const double before = CpuSeconds();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -1,22 +1,132 @@
 #include "viewer/viewer.h"
 
+#include <imgui.h>
+
+#include <cstdlib>
+
 #include "app/icons.h"
 #include "app/scan_controls.h"
+#include "app/shell_services.h"
+#include "app/text.h"
+#include "app/widgets.h"
+#include "player/media_player.h"
+
+namespace {
+
+constexpr ImGuiWindowFlags kPaneFlags =
+    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
+constexpr float kRevealHue = 0.08325f;
+
+}  // namespace
 
 void Viewer::Reset() {
   Base::Reset();
-  files.clear();
+  model.Clear();  // the filter text stays
+}
+
+void Viewer::CollectEntries() {
+  if (!collectTimer.Due()) return;
+  std::vector<std::string> folders, files;
+  scanner.Collect(folders, files);
+  if (!files.empty()) model.Append(files, RootPrefixLength);
+}
+
+void Viewer::Select(size_t index) {
+  const ViewerEntry& entry = model.entries[index];
+  CurrentPath = entry.path;
+  CurrentText = entry.text;
+  if (!CurrentPath.empty()) Player.Play(CurrentPath);
+}
+
+void Viewer::NextFile() {
+  if (auto index = model.NextFile(CurrentPath)) Select(*index);
+}
+
+void Viewer::PlayRandom() {
+  const auto draw = draw15 ? draw15 : [] { return std::rand() & 0x7FFF; };
+  if (auto index = model.PlayRandom(draw)) Select(*index);
 }
 
 void Viewer::Draw() {
   DrawnTabIndex = kViewerTab;
-  if (collectTimer.Due()) {
-    std::vector<std::string> folders;
-    scanner.Collect(folders, files);
-  }
+  CollectEntries();
   ScanControls(*this);
-  if (RootPath().empty())
+  if (!model.entries.empty()) {
+    ImGui::SameLine();
+    ImGui::Text(ICON_FILE_COUNT "File Count(%d) | " ICON_ROOT_PATH "Root Path(%s)", static_cast<int>(model.entries.size()),
+                ToUtf8(RootPath()).c_str());
+  }
+  if (RootPath().empty()) {
     HelpText(ICON_HELP
              " A simple media viewer that scans your selected folder (and its subfolders) with quick playback and "
              "filtered search.");
+    return;
+  }
+  if (model.entries.empty()) return;
+
+  ImGui::BeginChild("##leftViewer", ImVec2(ImGui::GetContentRegionAvail().x * 0.5f, 0), true, kPaneFlags);
+  if (CurrentText.empty()) {
+    ImGui::TextUnformatted(ICON_PLAY " Select a media file...");
+  } else {
+    ImGui::TextUnformatted(CurrentText.c_str());
+  }
+  const float rowTop = ImGui::GetCursorPosY();
+  if (ShortcutButton(ICON_PLAY " Play", '1')) {
+    if (CurrentPath.empty()) {
+      NextFile();
+    } else {
+      Player.Play(CurrentPath);
+    }
+  }
+  ImGui::SameLine();
+  if (TintedButton(ICON_NEXT_FILE " Next File", 0.4995f, '2')) NextFile();
+  ImGui::SameLine();
+  if (TintedButton(ICON_REVEAL " Show In Explorer", kRevealHue, '3')) ShowInExplorer(CurrentPath);
+  ImGui::SameLine();
+  if (TintedButton(ICON_PLAY_RANDOM " Play Random", 0.1665f, '4')) PlayRandom();
+  Player.DrawPanel(ImGui::GetCursorPosY() - rowTop);
+  ImGui::EndChild();
+
+  ImGui::SameLine();
+  ImGui::BeginChild("##rightViewer", ImVec2(ImGui::GetContentRegionAvail().x, 0), true, kPaneFlags);
+  DrawEntries();
+  ImGui::EndChild();
+}
+
+void Viewer::DrawEntries() {
+  if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+    model.entriesFilter.Clear();
+    model.FilterChanged();
+  }
+  ImGui::SameLine();
+  ImGui::SetNextItemWidth(-ImGui::GetStyle().ItemSpacing.x);
+  if (ImGui::InputTextWithHint(" ", ICON_FILTER " Entries - Filter(include, -exclude)", model.entriesFilter.InputBuf,
+                               IM_ARRAYSIZE(model.entriesFilter.InputBuf)))
+    model.FilterChanged();
+  ObserveLastItem("##entriesFilter");
+
+  ImGui::BeginChild("##entriesViewer", ImVec2(ImGui::GetContentRegionAvail().x, 0), false,
+                    ImGuiWindowFlags_AlwaysVerticalScrollbar);
+  // Only the rows in view are drawn; the rows themselves are those the
+  // filter passes, kept by the model.
+  const std::vector<size_t>& listed = model.Listed();
+  ImGuiListClipper clipper;
+  clipper.Begin(static_cast<int>(listed.size()));
+  while (clipper.Step()) {
+    for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row) {
+      const size_t index = listed[static_cast<size_t>(row)];
+      const ViewerEntry& entry = model.entries[index];
+      ImGui::Separator();
+      ImGui::BeginGroup();
+      ImGui::PushID(row + 1);
+      if (ShortcutButton(ICON_PLAY, kNoKey)) Select(index);
+      ImGui::SameLine();
+      if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) ShowInExplorer(entry.path);
+      ImGui::SameLine();
+      ImGui::Text("[%s]", entry.relative.c_str());
+      ImGui::PopID();
+      ImGui::EndGroup();
+    }
+  }
+  ImGui::EndChild();
 }

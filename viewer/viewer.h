@@ -1,10 +1,10 @@
 #pragma once
-// The Viewer tab: browses a whole folder tree. The list, filter and
-// playback arrive with the Viewer; for now it walks and keeps what it finds.
-#include <string>
-#include <vector>
+// The Viewer tab: browses a whole folder tree, plays any file of it, steps
+// through the filtered list or picks at random.
+#include <functional>
 
 #include "app/tab_base.h"
+#include "viewer/viewer_model.h"
 
 class Viewer : public Base {
  public:
@@ -12,6 +12,17 @@ class Viewer : public Base {
   void Reset() override;
   void Draw();
 
-  std::vector<std::string> files;  // in the order the walk reported them
+  void CollectEntries();
+  void NextFile();
+  void PlayRandom();
+  void DrawEntries();
+
+  ViewerModel model;
   CollectTimer collectTimer;
+  // Each call gives a value from 0 to 32767; the C library's generator,
+  // seeded at start.
+  std::function<int()> draw15;
+
+ private:
+  void Select(size_t index);
 };

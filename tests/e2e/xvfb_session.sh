@@ -2,15 +2,18 @@
 # stops it on exit. Sets DISPLAY, a private config folder and a silent audio
 # driver.
 start_virtual_display() {
-  local n
-  for n in $(seq 90 190); do
-    if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
-      Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-      XVFB_PID=$!
-      export DISPLAY=":$n"
-      break
-    fi
+  # Xvfb picks a free display itself and writes its number: no race when
+  # several tests start displays at once.
+  local number_file
+  number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 200); do
+    [[ -s "$number_file" ]] && break
+    sleep 0.05
   done
+  export DISPLAY=":$(tr -d '[:space:]' < "$number_file")"
+  rm -f "$number_file"
   for _ in $(seq 100); do
     xdpyinfo >/dev/null 2>&1 && break
     sleep 0.05
