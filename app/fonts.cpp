@@ -26,6 +26,11 @@ const ImWchar* IconGlyphRanges() {
   return ranges.data();
 }
 
+// Basic Latin and Latin-1, plus U+FFFD: with it in the atlas the GUI library
+// draws every character the font lacks as the replacement character, and
+// names that are not valid UTF-8 show where their bad bytes were.
+const ImWchar kTextGlyphRanges[] = {0x0020, 0x00FF, 0xFFFD, 0xFFFD, 0};
+
 }  // namespace
 
 void LoadFonts() {
@@ -45,7 +50,7 @@ void LoadFonts() {
   text.RasterizerMultiply = 1.0f;
   const EmbeddedBytes textFont = TextFontBytes();
   atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(textFont.data), static_cast<int>(textFont.size), textSize, &text,
-                              atlas->GetGlyphRangesDefault());
+                              kTextGlyphRanges);
 
   const float iconSize = textSize * 4.0f / 3.0f;
   ImFontConfig icons;

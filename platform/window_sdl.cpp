@@ -3,8 +3,10 @@
 #include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
+#include <bitset>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -20,6 +22,7 @@ struct WindowState {
   SDL_GLContext context = nullptr;
   bool backendsReady = false;
   bool vsync = false;  // the driver accepted a swap interval of 1
+  std::vector<SDL_Event> heldKeyUps;
   std::chrono::steady_clock::time_point lastPresent{};
 };
 WindowState state;
@@ -105,9 +108,21 @@ void DestroyMainWindow() {
 
 bool PumpEvents() {
   ClearKeyPresses();
+  // Key releases held back from the last drain reach the GUI now, after it
+  // has seen the key down for one frame.
+  for (const SDL_Event& held : state.heldKeyUps) ImGui_ImplSDL2_ProcessEvent(&held);
+  state.heldKeyUps.clear();
+  std::bitset<SDL_NUM_SCANCODES> downThisDrain;
   bool quit = false;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
+    // The GUI library keeps only whether a key is down, so a press and a
+    // release in one drain would never show: hold the release back a frame.
+    if (event.type == SDL_KEYUP && downThisDrain.test(event.key.keysym.scancode)) {
+      state.heldKeyUps.push_back(event);
+      continue;
+    }
+    if (event.type == SDL_KEYDOWN) downThisDrain.set(event.key.keysym.scancode);
     ImGui_ImplSDL2_ProcessEvent(&event);
     if (event.type == SDL_KEYDOWN && !event.key.repeat) LatchKeyPress(event.key.keysym.scancode);
     if (event.type == SDL_QUIT) quit = true;

@@ -40,7 +40,9 @@ TEST_F(FontsTest, AtlasHasTextAndEveryIconAtEverySize) {
     EXPECT_EQ(TextFont->FontSize, textSize);
     for (ImWchar c = 0x20; c < 0x7F; ++c) EXPECT_NE(TextFont->FindGlyphNoFallback(c), nullptr) << c;
     EXPECT_NE(TextFont->FindGlyphNoFallback(0xE9), nullptr);       // Latin-1
-    EXPECT_EQ(TextFont->FindGlyphNoFallback(0x0416), nullptr);     // Cyrillic falls back
+    EXPECT_EQ(TextFont->FindGlyphNoFallback(0x0416), nullptr);     // Cyrillic falls back...
+    ASSERT_NE(TextFont->FindGlyphNoFallback(0xFFFD), nullptr);     // ...to the replacement character
+    EXPECT_EQ(TextFont->FindGlyph(0x0416), TextFont->FindGlyphNoFallback(0xFFFD));
     const ImFontGlyph* letter = TextFont->FindGlyphNoFallback('H');
     for (unsigned codePoint : kIconCodePoints) {
       const ImFontGlyph* icon = TextFont->FindGlyphNoFallback(static_cast<ImWchar>(codePoint));

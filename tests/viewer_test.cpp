@@ -1,0 +1,166 @@
+// The Viewer: its model (next, random, the two filters) and the tab driven
+// through the headless GUI (keys, filter box, new roots).
+#include <gtest/gtest.h>
+#include <imgui_internal.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/icons.h"
+#include "app/tabs.h"
+#include "gui_harness.h"
+#include "player/media_player.h"
+#include "scripted_shell.h"
+#include "temp_tree.h"
+#include "test_voice.h"
+#include "viewer/viewer_model.h"
+
+namespace {
+
+ViewerModel ModelOf(const std::string& root, std::vector<std::string> paths) {
+  ViewerModel model;
+  model.Append(paths, root.size() + 1);
+  return model;
+}
+
+void SetFilter(ViewerModel& model, const char* text) {
+  std::snprintf(model.entriesFilter.InputBuf, sizeof model.entriesFilter.InputBuf, "%s", text);
+  model.FilterChanged();
+}
+
+}  // namespace
+
+TEST(ViewerModel, NextFileStepsThroughPassingEntriesWithoutWrapping) {
+  auto model = ModelOf("/m", {"/m/a.mp4", "/m/b.jpg", "/m/c.mp4", "/m/d.mp4"});
+  EXPECT_EQ(model.NextFile(""), 0u);  // nothing current: the first
+  EXPECT_EQ(model.NextFile("/m/a.mp4"), 1u);
+  EXPECT_EQ(model.NextFile("/m/d.mp4"), std::nullopt);  // the last: no wrap-around
+  SetFilter(model, "mp4");
+  EXPECT_EQ(model.NextFile("/m/a.mp4"), 2u);  // b.jpg is skipped
+  EXPECT_EQ(model.NextFile("/m/b.jpg"), std::nullopt);  // current hidden by the filter: stuck
+  EXPECT_EQ(model.NextFile("/m/gone.mp4"), std::nullopt);
+  SetFilter(model, "-c.mp4,-d.mp4");
+  EXPECT_EQ(model.NextFile("/m/a.mp4"), 1u);
+  EXPECT_EQ(model.NextFile("/m/b.jpg"), std::nullopt);
+}
+
+TEST(ViewerModel, PlayRandomDrawsThirtyBitsAmongPassingEntries) {
+  auto model = ModelOf("/m", {"/m/a.mp4", "/m/b.jpg", "/m/c.mp4", "/m/d.mp4", "/m/e.mp4"});
+  SetFilter(model, "zzz");
+  int calls = 0;
+  const auto counting = [&] { return ++calls, 7; };
+  EXPECT_EQ(model.PlayRandom(counting), std::nullopt);
+  EXPECT_EQ(calls, 0);
+  SetFilter(model, "jpg");
+  for (int value : {0, 1, 32767}) EXPECT_EQ(model.PlayRandom([=] { return value; }), 1u);  // the only one
+  SetFilter(model, "mp4");  // a, c, d, e
+  std::vector<int> draws = {5, 1};  // low bits first: (1 << 15 | 5) % 4 = 1 -> c
+  size_t next = 0;
+  EXPECT_EQ(model.PlayRandom([&] { return draws[next++]; }), 2u);
+  draws = {32767, 32767};  // 2^30 - 1, % 4 = 3 -> e
+  next = 0;
+  EXPECT_EQ(model.PlayRandom([&] { return draws[next++]; }), 4u);
+}
+
+TEST(ViewerModel, ListFiltersBelowTheRootNextAndRandomTheFullPath) {
+  auto model = ModelOf("/media/Holiday", {"/media/Holiday/beach.mp4", "/media/Holiday/sub/pool 100%.mp4"});
+  EXPECT_EQ(model.entries[1].relative, "sub/pool 100%.mp4");
+  SetFilter(model, "Holiday");  // only in the root
+  EXPECT_TRUE(model.Listed().empty());
+  EXPECT_EQ(model.NextFile(""), 0u);
+  EXPECT_EQ(model.PlayRandom([] { return 1; }), 1u);
+  SetFilter(model, "sub");
+  EXPECT_EQ(model.Listed(), (std::vector<size_t>{1}));
+  // Entries that arrive later are filtered as they come.
+  std::vector<std::string> more = {"/media/Holiday/sub/x.mp4", "/media/Holiday/y.mp4"};
+  model.Append(more, 15);
+  EXPECT_EQ(model.Listed(), (std::vector<size_t>{1, 2}));
+  // A root whose name is not valid UTF-8 still gives clean relative paths.
+  auto odd = ModelOf("/m/\xFF", {"/m/\xFF/a.mp4"});
+  EXPECT_EQ(odd.entries[0].relative, "a.mp4");
+  EXPECT_EQ(odd.entries[0].text, "/m/\xEF\xBF\xBD/a.mp4");
+}
+
+class ViewerTabTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ViewerTab.Reset();
+    ViewerTab.model.entriesFilter.Clear();
+    ViewerTab.model.FilterChanged();
+    for (const char* name : {"a.mp4", "b.mp4", "c d,e%f.mp4"}) tree.File(std::string("clips/") + name, 10);
+    other.File("other.mp4");
+  }
+  void TearDown() override {
+    ViewerTab.scanner.Join();
+    ViewerTab.Reset();
+    ViewerTab.draw15 = nullptr;
+    Player.Unload();
+  }
+  // Picks a root through the scan button and waits for its files.
+  void PickRoot(const TempTree& root, size_t files) {
+    shell.folders = {root.RootString()};
+    ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ViewerTab.model.entries.size() < files && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      gui.Frame();
+    }
+    gui.Frame();
+  }
+  TestVoiceScope voices;
+  ScriptedShell shell;
+  TempTree tree, other;
+  GuiHarness gui;
+};
+
+TEST_F(ViewerTabTest, KeysActWhileShownButNotWhileTypingInTheFilter) {
+  gui.Tap(0x70);  // F1
+  gui.Frame();
+  PickRoot(tree, 3);
+  ASSERT_EQ(ViewerTab.model.entries.size(), 3u);
+  EXPECT_EQ(ViewerTab.CurrentPath, "");  // nothing plays until the user acts
+  gui.Tap('2');
+  gui.Frame();
+  const std::string first = ViewerTab.model.entries[0].path;
+  EXPECT_EQ(ViewerTab.CurrentPath, first);
+  EXPECT_EQ(currentPath, first);
+  gui.Tap('3');
+  gui.Frame();
+  EXPECT_EQ(shell.revealed, (std::vector<std::string>{first}));
+  int draws = 0;
+  ViewerTab.draw15 = [&draws] { return draws++ == 0 ? 1 : 0; };  // low 1, high 0: 1 % 3 = 1
+  gui.Tap('4');
+  gui.Frame();
+  EXPECT_EQ(ViewerTab.CurrentPath, ViewerTab.model.entries[1].path);
+
+  // Typing "2" into the filter box filters; it does not step.
+  ASSERT_TRUE(gui.Click("##entriesFilter"));
+  const std::string before = ViewerTab.CurrentPath;
+  gui.Tap('2');
+  gui.TypeText("2");
+  gui.Frame();
+  gui.Frame();
+  EXPECT_EQ(ViewerTab.CurrentPath, before);
+  EXPECT_STREQ(ViewerTab.model.entriesFilter.InputBuf, "2");
+  EXPECT_TRUE(ViewerTab.model.Listed().empty());
+
+  // On another tab the Viewer's keys do nothing.
+  ViewerTab.model.entriesFilter.Clear();
+  ViewerTab.model.FilterChanged();
+  gui.Tap(0x74);  // F5
+  gui.Frame();
+  gui.Tap('2');
+  gui.Frame();
+  EXPECT_EQ(ViewerTab.CurrentPath, before);
+}
+
+TEST_F(ViewerTabTest, NewRootReplacesTheList) {
+  gui.Tap(0x70);
+  gui.Frame();
+  PickRoot(tree, 3);
+  ASSERT_EQ(ViewerTab.model.entries.size(), 3u);
+  PickRoot(other, 1);
+  ASSERT_EQ(ViewerTab.model.entries.size(), 1u);
+  EXPECT_EQ(ViewerTab.model.entries[0].relative, "other.mp4");
+  EXPECT_EQ(ViewerTab.RootPath(), other.RootString());
+}
