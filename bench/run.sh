@@ -5,6 +5,7 @@ set -euo pipefail
 build="${1:-build-bench}"
 "$build/bench/bench_fonts"
 "$build/bench/bench_walk"
+"$build/bench/bench_viewer"
 
 media=/tmp/sortiq-bench-media
 if [[ ! -s "$media/1080p30.mp4" ]]; then
