@@ -58,10 +58,8 @@ AtlasCost MeasureFullRange(int index) {
 }  // namespace
 
 int main() {
-  // Font sizes go through the settings store: keep the user's untouched.
-  char config[] = "/tmp/sortiq-bench-config-XXXXXX";
-  if (!mkdtemp(config)) return 1;
-  setenv("XDG_CONFIG_HOME", config, 1);
+  ScopedConfigFolder config;  // font and other settings go through the settings store
+  if (!config.Ok()) return 1;
   ImGui::CreateContext();
   for (int index = 0; index < 6; ++index) {
     const AtlasCost ours = MeasureOurs(index);
@@ -73,6 +71,5 @@ int main() {
                 ours.textureMegabytes / full.textureMegabytes);
   }
   ImGui::DestroyContext();
-  std::filesystem::remove_all(config);
   return 0;
 }

@@ -12,23 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/fonts.h"
-#include "app/frame.h"
-#include "app/style.h"
+#include "app/gui_window.h"
+#include "bench_util.h"
 #include "app/tab_base.h"
 #include "platform/window.h"
 #include "player/media_player.h"
 
 namespace {
-
-constexpr float kClear[4] = {0.1125f, 0.1375f, 0.15f, 1.0f};
-
-class Backend final : public FrameBackend {
- public:
-  void InvalidateRenderer() override { platform::InvalidateRendererObjects(); }
-  void BeginFrame() override { platform::BeginGuiFrame(); }
-  void Present() override { platform::RenderAndPresent(kClear); }
-};
 
 struct Measure {
   std::vector<double> guiMilliseconds;  // UpdateFrame + panel, per frame
@@ -78,7 +68,7 @@ Measure Run(const std::string& clip, double seconds) {
   measure = &result;
   DrawnTabIndex = kViewerTab;
   Player.Play(clip);
-  Backend backend;
+  WindowFrameBackend backend;
   const auto start = std::chrono::steady_clock::now();
   while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
     if (platform::PumpEvents()) break;
@@ -97,16 +87,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   setenv("SDL_AUDIODRIVER", "dummy", 0);
-  char config[] = "/tmp/sortiq-bench-config-XXXXXX";
-  if (!mkdtemp(config)) return 1;
-  setenv("XDG_CONFIG_HOME", config, 1);
-  if (!platform::CreateMainWindow("Sortiq bench", 100, 100, 1280, 800, {})) return 1;
-  platform::ShowMainWindowMaximised();
-  ImGui::CreateContext();
+  ScopedConfigFolder config;  // font and other settings go through the settings store
+  if (!config.Ok()) return 1;
+  if (!OpenGuiWindow("Sortiq bench", 12.0f)) return 1;
   ImGui::GetIO().IniFilename = nullptr;
-  ApplyStyle(12.0f);
-  platform::InitGuiBackends();
-  LoadFonts();
 
   const Measure hd = Run(argv[1], 8.0);
   const double frames = static_cast<double>(hd.guiMilliseconds.size());
@@ -130,10 +114,6 @@ int main(int argc, char** argv) {
               drift.empty() ? 0 : *std::min_element(drift.begin(), drift.end()),
               drift.empty() ? 0 : *std::max_element(drift.begin(), drift.end()));
 
-  platform::ShutdownGuiBackends();
-  ImGui::DestroyContext();
-  platform::DestroyMainWindow();
-  std::string removeConfig = config;
-  std::remove((removeConfig + "/Brackenfold/quillmere/settings").c_str());
+  CloseGuiWindow();
   return 0;
 }

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 extern char** environ;
 
@@ -47,4 +49,16 @@ double MedianProgramSeconds(int repeat, const std::vector<std::string>& argv) {
   }
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];
+}
+
+ScopedConfigFolder::ScopedConfigFolder() {
+  char pattern[] = "/tmp/sortiq-bench-config-XXXXXX";
+  if (!mkdtemp(pattern)) return;
+  path = pattern;
+  setenv("XDG_CONFIG_HOME", pattern, 1);
+}
+
+ScopedConfigFolder::~ScopedConfigFolder() {
+  std::error_code ignored;
+  if (!path.empty()) std::filesystem::remove_all(path, ignored);
 }

@@ -11,3 +11,15 @@ double MedianSeconds(int repeat, const std::function<void()>& body);
 // returns its wall time in seconds, or a negative value when it failed.
 double TimeProgram(const std::vector<std::string>& argv);
 double MedianProgramSeconds(int repeat, const std::vector<std::string>& argv);
+
+// A private settings folder for the benchmark's run, so the user's settings
+// stay untouched; removed at the end.
+class ScopedConfigFolder {
+ public:
+  ScopedConfigFolder();
+  ~ScopedConfigFolder();
+  bool Ok() const { return !path.empty(); }
+
+ private:
+  std::string path;
+};

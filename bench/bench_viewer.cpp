@@ -68,9 +68,8 @@ double FrameMilliseconds(const std::function<void()>& draw) {
 }  // namespace
 
 int main() {
-  char config[] = "/tmp/sortiq-bench-config-XXXXXX";
-  if (!mkdtemp(config)) return 1;
-  setenv("XDG_CONFIG_HOME", config, 1);
+  ScopedConfigFolder config;  // font and other settings go through the settings store
+  if (!config.Ok()) return 1;
   ImGui::CreateContext();
   ImGui::GetIO().IniFilename = nullptr;
   ApplyStyle(12.0f);
@@ -103,6 +102,5 @@ int main() {
     }
   }
   ImGui::DestroyContext();
-  std::filesystem::remove_all(config);
   return 0;
 }

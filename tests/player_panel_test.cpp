@@ -12,21 +12,10 @@
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
 #include "player/panel_model.h"
+#include "test_media.h"
 #include "test_voice.h"
 
 namespace {
-
-std::string Media(const std::string& name) { return std::string(SORTIQ_TEST_MEDIA) + "/" + name; }
-
-template <typename Condition>
-bool Eventually(Condition condition) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // The first picture the player converts for a clip, as B, G, R, A at (x, y).
 std::array<int, 4> FirstPicturePixel(const std::string& clip, int x, int y, VideoFrame* frameOut = nullptr) {

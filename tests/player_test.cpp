@@ -9,22 +9,10 @@
 
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
+#include "test_media.h"
 #include "test_voice.h"
 
 namespace {
-
-std::string Media(const std::string& name) { return std::string(SORTIQ_TEST_MEDIA) + "/" + name; }
-
-// Polls until the condition holds (false after 10 s).
-template <typename Condition>
-bool Eventually(Condition condition) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 size_t Queued(MediaPlayer& player, bool video) {
   std::lock_guard<std::mutex> lock(video ? player.videoQueueMutex : player.audioQueueMutex);

@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/fonts.h"
-#include "app/frame.h"
-#include "app/style.h"
+#include "app/gui_window.h"
 #include "app/tab_base.h"
 #include "app/widgets.h"
 #include "platform/process.h"
@@ -16,15 +14,6 @@
 #include "player/media_player.h"
 
 namespace {
-
-constexpr float kClear[4] = {0.1125f, 0.1375f, 0.15f, 1.0f};
-
-class Backend final : public FrameBackend {
- public:
-  void InvalidateRenderer() override { platform::InvalidateRendererObjects(); }
-  void BeginFrame() override { platform::BeginGuiFrame(); }
-  void Present() override { platform::RenderAndPresent(kClear); }
-};
 
 class PictureReporter final : public ItemObserver {
  public:
@@ -50,26 +39,19 @@ void DrawPanelWindow() {
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  if (!platform::CreateMainWindow("Sortiq panel", 100, 100, 1280, 800, {})) return 1;
-  platform::ShowMainWindowMaximised();
-  ImGui::CreateContext();
+  if (!OpenGuiWindow("Sortiq panel", 12.0f)) return 1;
   ImGui::GetIO().IniFilename = nullptr;
-  ApplyStyle(12.0f);
-  platform::InitGuiBackends();
-  LoadFonts();
   PictureReporter reporter;
   SetItemObserver(&reporter);
   DrawnTabIndex = kViewerTab;
   Player.Play(argv[1]);
-  Backend backend;
+  WindowFrameBackend backend;
   while (!platform::PumpEvents()) {
     platform::PollProcesses();
     RunFrame(backend, DrawPanelWindow);
   }
   SetItemObserver(nullptr);
   Player.Unload();
-  platform::ShutdownGuiBackends();
-  ImGui::DestroyContext();
-  platform::DestroyMainWindow();
+  CloseGuiWindow();
   return 0;
 }

@@ -1,0 +1,38 @@
+#include "app/gui_window.h"
+
+#include <imgui.h>
+#include <stb/stb_image.h>
+
+#include "app/embedded_data.h"
+#include "app/fonts.h"
+#include "app/style.h"
+#include "platform/window.h"
+
+namespace {
+constexpr float kClearColour[4] = {0.1125f, 0.1375f, 0.15f, 1.0f};
+}
+
+void WindowFrameBackend::InvalidateRenderer() { platform::InvalidateRendererObjects(); }
+void WindowFrameBackend::BeginFrame() { platform::BeginGuiFrame(); }
+void WindowFrameBackend::Present() { platform::RenderAndPresent(kClearColour); }
+
+bool OpenGuiWindow(const std::string& title, float scrollbarSize) {
+  const EmbeddedBytes png = IconPngBytes();
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* pixels = stbi_load_from_memory(png.data, static_cast<int>(png.size), &width, &height, &channels, 4);
+  const bool created = platform::CreateMainWindow(title, 100, 100, 1280, 800, {pixels, width, height});
+  stbi_image_free(pixels);
+  if (!created) return false;
+  platform::ShowMainWindowMaximised();
+  ImGui::CreateContext();
+  ApplyStyle(scrollbarSize);
+  platform::InitGuiBackends();
+  LoadFonts();
+  return true;
+}
+
+void CloseGuiWindow() {
+  platform::ShutdownGuiBackends();
+  ImGui::DestroyContext();
+  platform::DestroyMainWindow();
+}
