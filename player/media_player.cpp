@@ -190,11 +190,18 @@ void MediaPlayer::Close() {
   videoQueueCondition.notify_all();
   if (demuxThread.joinable()) demuxThread.join();
 
-  if (sourceVoice) {
-    sourceVoice->Stop();
-    sourceVoice->Flush();
-    sourceVoice.reset();  // waits for the audio thread to leave the voice
+  std::unique_ptr<platform::AudioVoice> voice;
+  {
+    // Under the submit lock, so the audio thread sees the voice gone rather
+    // than half destroyed; it only ever try-locks, so it never waits here.
+    std::lock_guard<std::mutex> submit(submitMutex);
+    if (sourceVoice) {
+      sourceVoice->Stop();
+      sourceVoice->Flush();
+    }
+    voice = std::move(sourceVoice);
   }
+  voice.reset();  // waits for the audio thread to leave the voice
   {
     std::lock_guard<std::mutex> lock(videoQueueMutex);
     videoQueue.clear();
