@@ -41,6 +41,7 @@ bool PickRootFolder(Base& tab) {
 
 void ShowInExplorer(std::string path) {
   Player.Unload();
+  if (path.empty()) return;  // nothing current: no file manager opened on some folder by surprise
   platform::Shell().RevealInFileManager(path);
 }
 

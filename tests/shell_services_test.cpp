@@ -102,6 +102,7 @@ TEST(ShellServices, PathsAndAddressesPassVerbatim) {
   ScriptedShell shell;
   const std::string odd = "/m/it's \"a\", b; $(rm -rf ~) %d.mp4";
   ShowInExplorer(odd);
+  ShowInExplorer("");  // nothing current: nothing to show
   OpenWebPage("https://sortiq.example.org/");
   EXPECT_EQ(shell.revealed, (std::vector<std::string>{odd}));
   EXPECT_EQ(shell.opened, (std::vector<std::string>{"https://sortiq.example.org/"}));
