@@ -67,6 +67,7 @@ void FolderScanner::Start(const std::string& root, bool onlyFolders) {
     walkThread = std::thread();
   }
   foldersOnly = onlyFolders;
+  filesFound = 0;
   scanning = true;
   walkRoot = root;
   walkThread = std::thread([this] { Walk(); });
@@ -95,6 +96,19 @@ void FolderScanner::Walk() {
     return buffers[depth].get();
   };
   std::vector<OpenFolder> stack{{rootFd, path.size(), bufferForDepth(0)}};
+  ScannedBatch batch;
+  const auto startBatch = [&batch] {
+    batch = ScannedBatch();
+    batch.paths.reserve(kScanBatchFiles * 96);
+    batch.ends.reserve(kScanBatchFiles);
+    batch.sizes.reserve(kScanBatchFiles);
+  };
+  const auto flush = [this, &batch, &startBatch] {
+    if (batch.Count() == 0) return;
+    fileQueue.Push(std::move(batch));
+    startBatch();
+  };
+  startBatch();
 
   while (!stack.empty() && scanning.load(std::memory_order_relaxed) && !AppExiting.load(std::memory_order_relaxed)) {
     OpenFolder& top = stack.back();
@@ -104,6 +118,7 @@ void FolderScanner::Walk() {
       if (failed) break;  // a listing that breaks off ends the walk
       ::close(top.fd);
       stack.pop_back();
+      flush();  // a finished folder shows at once
       continue;
     }
     const char* name = entry->d_name;
@@ -141,8 +156,11 @@ void FolderScanner::Walk() {
         size = static_cast<uint64_t>(status.st_size);  // links report their target's size
       }
     }
-    fileQueue.Push(ScannedFile{path, size});
+    batch.Add(path, size);
+    filesFound.fetch_add(1, std::memory_order_relaxed);
+    if (batch.Count() >= kScanBatchFiles) flush();
   }
+  flush();  // what was found before a stop or an error stays reported
   for (auto& open : stack) ::close(open.fd);
   scanning = false;
 }
@@ -155,9 +173,15 @@ void FolderScanner::Collect(std::vector<std::string>& folders, std::vector<std::
     folders.push_back(std::move(*folder));
   }
   for (int32_t m = fileQueue.Size(); m > 0; --m) {
-    auto file = fileQueue.TryPop();
-    if (!file || file->path.empty()) break;
-    if (sizes) sizes->push_back(file->size);
-    files.push_back(std::move(file->path));
+    auto batch = fileQueue.TryPop();
+    if (!batch) break;
+    uint32_t start = 0;
+    for (size_t i = 0; i < batch->Count(); ++i) {
+      const uint32_t end = batch->ends[i];
+      if (end == start) return;  // an empty path ends the collection
+      if (sizes) sizes->push_back(batch->sizes[i]);
+      files.emplace_back(batch->paths, start, end - start);
+      start = end;
+    }
   }
 }

@@ -12,9 +12,24 @@
 
 #include "app/scan_queue.h"
 
-struct ScannedFile {
-  std::string path;   // full path, "/" separators
-  uint64_t size = 0;  // 0 when sizes are not wanted or cannot be read
+// A batch goes to the queue at the end of each folder and at this size.
+inline constexpr size_t kScanBatchFiles = 256;
+
+// Files met one after another, carried through the queue together: one
+// queue operation per run instead of per file keeps the walk as fast as
+// find(1). Each file is its full path ("/" separators) and its size (0 when
+// sizes are not wanted or cannot be read).
+struct ScannedBatch {
+  std::string paths;            // the paths one after another
+  std::vector<uint32_t> ends;   // where each path ends in paths
+  std::vector<uint64_t> sizes;  // parallel to ends
+
+  void Add(const std::string& path, uint64_t size) {
+    paths += path;
+    ends.push_back(static_cast<uint32_t>(paths.size()));
+    sizes.push_back(size);
+  }
+  size_t Count() const { return ends.size(); }
 };
 
 class FolderScanner {
@@ -38,7 +53,9 @@ class FolderScanner {
   bool CollectsSizes() const { return collectSizes; }
 
   ScanQueue<std::string> folderQueue;
-  ScanQueue<ScannedFile> fileQueue;
+  ScanQueue<ScannedBatch> fileQueue;
+  // Files the current walk has found so far (queued or about to be).
+  std::atomic<uint64_t> filesFound{0};
   // True while a walk runs; the GUI clears it to stop the walk.
   std::atomic<bool> scanning{false};
 

@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
     FolderScanner check(true, false);  // warms the cache and checks the tree
     check.Start(root, false);
     while (check.scanning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (check.fileQueue.Size() != kFiles) std::fprintf(stderr, "walk found %d files, expected %d\n", check.fileQueue.Size(), kFiles);
+    if (check.filesFound != kFiles)
+      std::fprintf(stderr, "walk found %llu files, expected %d\n", static_cast<unsigned long long>(check.filesFound), kFiles);
   }
   TimeProgram({"find", root});
 
@@ -102,9 +103,14 @@ int main(int argc, char** argv) {
   std::vector<double> collectTimes;
   for (int round = 0; round < 9; ++round) {
     FolderScanner scanner(true, true);
-    for (int i = 0; i < 50000; ++i)
-      scanner.fileQueue.Push(ScannedFile{"/media/Collection 1/Album 2/clip " + std::to_string(i) + " - title.mp4",
-                                         static_cast<uint64_t>(i)});
+    ScannedBatch batch;
+    for (int i = 0; i < 50000; ++i) {
+      batch.Add("/media/Collection 1/Album 2/clip " + std::to_string(i) + " - title.mp4", static_cast<uint64_t>(i));
+      if (batch.Count() == kScanBatchFiles || i == 49999) {
+        scanner.fileQueue.Push(std::move(batch));
+        batch = ScannedBatch();
+      }
+    }
     std::vector<std::string> folders, files;
     std::vector<uint64_t> sizes;
     const auto start = std::chrono::steady_clock::now();

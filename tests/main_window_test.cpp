@@ -164,7 +164,7 @@ TEST_F(MainWindowTest, ScanRowPicksFolderShowsSpinnerAndStops) {
   EXPECT_EQ(ViewerTab.RootPath(), "");
   ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
   EXPECT_EQ(ViewerTab.RootPath(), tree.RootString());
-  while (ViewerTab.scanner.scanning && ViewerTab.scanner.fileQueue.Size() < 100) std::this_thread::yield();
+  while (ViewerTab.scanner.scanning && ViewerTab.scanner.filesFound < 100) std::this_thread::yield();
   if (ViewerTab.scanner.scanning) {
     gui.Frame();
     EXPECT_TRUE(gui.Drawn(ICON_STOP_SCANNING " Stop Scanning "));
