@@ -64,8 +64,6 @@ void OpenFolderChooser(const std::string& title, platform::FolderChosen onChosen
   ShowFolder(home && home[0] == '/' ? home : "/");
 }
 
-bool FolderChooserOpen() { return chooser.wanted; }
-
 void DrawFolderChooser() {
   if (!chooser.wanted) return;
   const std::string popupName = chooser.title + "##FolderChooser";

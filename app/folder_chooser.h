@@ -8,6 +8,5 @@
 // Opens the chooser at the user's home folder; onChosen runs when the user
 // selects a folder or cancels.
 void OpenFolderChooser(const std::string& title, platform::FolderChosen onChosen);
-bool FolderChooserOpen();
 // Drawn once per frame, after the main window.
 void DrawFolderChooser();

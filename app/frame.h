@@ -15,10 +15,6 @@ class FrameBackend {
   virtual void Present() = 0;
 };
 
-#include "app/main_window.h"
-
-// draw builds the GUI of the frame: the program's main window, or a test
-// host's own.
 // draw builds the GUI of the frame: the program's main window, or a test
 // host's own.
 void RunFrame(FrameBackend& backend, void (*draw)() = DrawMainWindow);

@@ -1,5 +1,7 @@
 #include "app/tab_base.h"
 
+#include "app/text.h"
+
 std::list<Base*>& TabRegistry() {
   static std::list<Base*> registry;  // made on first use, before any tab registers
   return registry;
@@ -9,6 +11,7 @@ Base::Base(bool recursive, bool collectSizes) : scanner(recursive, collectSizes)
 
 void Base::Reset() {
   rootPath.clear();
+  rootText.clear();
   RootPrefixLength = 0;
   scanner.scanning = false;
   CurrentPath.clear();
@@ -18,6 +21,7 @@ void Base::Reset() {
 bool Base::SetRoot(const std::string& root) {
   if (root.size() > kMaxRootPathLength) return false;
   rootPath = root;  // the chooser hands over "/" separators; a backslash is a name character here
+  rootText = ToUtf8(rootPath);
   RootPrefixLength = rootPath.empty() ? 0 : rootPath.size() + (rootPath.back() == '/' ? 0 : 1);
   return true;
 }

@@ -32,6 +32,7 @@ class Base {
   // is longer than kMaxRootPathLength.
   bool SetRoot(const std::string& root);
   const std::string& RootPath() const { return rootPath; }
+  const std::string& RootText() const { return rootText; }  // its UTF-8 text
 
   // Index where a path relative to the root begins; 0 when no root is set.
   uint64_t RootPrefixLength = 0;
@@ -44,6 +45,7 @@ class Base {
 
  private:
   std::string rootPath;
+  std::string rootText;
 };
 
 // Every content tab, in construction order (Classifier, Similarity, Viewer,

@@ -33,7 +33,9 @@ bool KeyWentDown(int virtualKey) {
   if (index < 0 || index >= IM_ARRAYSIZE(ImGuiIO::KeysDown)) return false;
   if (IsDigitKey(virtualKey) && TextFieldHasKeyboard()) return false;
   const ImGuiIO& io = ImGui::GetIO();
-  return io.KeysDownDuration[index] == 0.0f || platform::KeyPressLatched(index);
+  // Zero on the first frame of a press only; the window holds back a release
+  // that comes in the same frame, so even a quick tap has that frame.
+  return io.KeysDownDuration[index] == 0.0f;
 }
 
 bool TabItemWithKey(int index, const char* label, bool forceSelect) {

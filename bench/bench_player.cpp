@@ -74,9 +74,7 @@ int main(int argc, char** argv) {
     reference.push_back(TimeProgram({"ffmpeg", "-nostdin", "-loglevel", "error", "-threads", "1", "-filter_threads",
                                      "1", "-i", clip, "-pix_fmt", "bgra", "-f", "null", "-"}));
   }
-  std::sort(ours.begin(), ours.end());
-  std::sort(reference.begin(), reference.end());
-  const double oursSeconds = ours[1], referenceSeconds = reference[1];
+  const double oursSeconds = Median(ours), referenceSeconds = Median(reference);
   std::printf("player decode+BGRA 1080p30: %.1f pictures/s (ffmpeg -threads 1 %.1f pictures/s, ratio %.2f; target >= 0.95)\n",
               pictures / oursSeconds, pictures / referenceSeconds, referenceSeconds / oursSeconds);
 
@@ -98,12 +96,10 @@ int main(int argc, char** argv) {
     toPicture.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     player.Close();
   }
-  std::sort(toPicture.begin(), toPicture.end());
-  std::sort(toSound.begin(), toSound.end());
-  std::printf("player Play to first picture: %.1f ms (target 100 ms, ratio %.2f)\n", toPicture[2] * 1000,
-              toPicture[2] * 10);
-  std::printf("player Play to first sound submitted: %.1f ms (target 100 ms, ratio %.2f)\n", toSound[2] * 1000,
-              toSound[2] * 10);
+  std::printf("player Play to first picture: %.1f ms (target 100 ms, ratio %.2f)\n", Median(toPicture) * 1000,
+              Median(toPicture) * 10);
+  std::printf("player Play to first sound submitted: %.1f ms (target 100 ms, ratio %.2f)\n", Median(toSound) * 1000,
+              Median(toSound) * 10);
 
   // (c) Memory while playing: the GUI takes due pictures sixty times a second.
   {

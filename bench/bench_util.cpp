@@ -11,6 +11,11 @@
 
 extern char** environ;
 
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
 double MedianSeconds(int repeat, const std::function<void()>& body) {
   std::vector<double> times;
   for (int i = 0; i < repeat; ++i) {
@@ -18,8 +23,7 @@ double MedianSeconds(int repeat, const std::function<void()>& body) {
     body();
     times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return Median(times);
 }
 
 double TimeProgram(const std::vector<std::string>& argv) {
@@ -47,8 +51,7 @@ double MedianProgramSeconds(int repeat, const std::vector<std::string>& argv) {
     if (t < 0) return -1;
     times.push_back(t);
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return Median(times);
 }
 
 ScopedConfigFolder::ScopedConfigFolder() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+double Median(std::vector<double> values);
 // Runs body repeat times and returns the median wall time in seconds.
 double MedianSeconds(int repeat, const std::function<void()>& body);
 // Runs a program (argv, no shell) with its standard output thrown away;

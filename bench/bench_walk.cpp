@@ -62,11 +62,6 @@ double WalkOnce(const std::string& root, bool sizes) {
   return seconds;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 void Report(const char* what, double seconds, double referenceSeconds, const char* reference) {
   std::printf("walk %-22s %9.0f files/s (%s %9.0f files/s, ratio %.2f; target >= 1.0)\n", what, kFiles / seconds,
               reference, kFiles / referenceSeconds, referenceSeconds / seconds);

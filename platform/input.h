@@ -8,11 +8,4 @@ namespace platform {
 // ('0'..'9' = 0x30..0x39, F1..F12 = 0x70..0x7B); -1 when the key is unmapped.
 int KeyIndexForVirtualKey(int virtualKey);
 
-// Key-downs (not auto-repeats) seen while draining this frame's events. The
-// GUI library only keeps the key state, so a press and release that fall in
-// one frame would otherwise be lost.
-void ClearKeyPresses();
-void LatchKeyPress(int keyIndex);
-bool KeyPressLatched(int keyIndex);
-
 }  // namespace platform

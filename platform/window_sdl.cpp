@@ -11,7 +11,6 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 
-#include "platform/input.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -107,7 +106,6 @@ void DestroyMainWindow() {
 }
 
 bool PumpEvents() {
-  ClearKeyPresses();
   // Key releases held back from the last drain reach the GUI now, after it
   // has seen the key down for one frame.
   for (const SDL_Event& held : state.heldKeyUps) ImGui_ImplSDL2_ProcessEvent(&held);
@@ -124,7 +122,6 @@ bool PumpEvents() {
     }
     if (event.type == SDL_KEYDOWN) downThisDrain.set(event.key.keysym.scancode);
     ImGui_ImplSDL2_ProcessEvent(&event);
-    if (event.type == SDL_KEYDOWN && !event.key.repeat) LatchKeyPress(event.key.keysym.scancode);
     if (event.type == SDL_QUIT) quit = true;
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
         event.window.windowID == SDL_GetWindowID(state.window))

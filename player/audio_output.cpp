@@ -9,7 +9,6 @@
 namespace {
 
 constexpr double kStarvedHoldSeconds = 0.2;
-constexpr int kBuffersInFlight = 4;
 
 double SecondsBetween(MediaPlayer::Clock::time_point from, MediaPlayer::Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
@@ -101,6 +100,12 @@ bool MediaPlayer::SubmitNextAudioBuffer() {
 
 void MediaPlayer::OnBufferEnd() { SubmitNextAudioBuffer(); }
 
+int MediaPlayer::SubmitAudioBuffers(int most) {
+  int submitted = 0;
+  while (submitted < most && SubmitNextAudioBuffer()) ++submitted;
+  return submitted;
+}
+
 double MediaPlayer::GetPosition() {
   if (state != PlaybackState::Playing) return clockBase;
   const auto now = Now();
@@ -134,9 +139,7 @@ void MediaPlayer::UpdateAudio() {
   if (sourceVoice->State().buffersQueued > 0) return;
   const bool wasFallback = clockFallback;
   double p = wasFallback ? GetPosition() : clockBase;
-  int submitted = 0;
-  while (submitted < kBuffersInFlight && SubmitNextAudioBuffer()) ++submitted;
-  if (submitted == 0) return;
+  if (SubmitAudioBuffers(kBuffersInFlight) == 0) return;
   if (wasFallback) {
     // The sound continues from where the wall clock had got to.
     clockBase = p;

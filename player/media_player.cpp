@@ -122,16 +122,12 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
   const char* videoName = videoId == AV_CODEC_ID_H264 ? "h264" : videoId == AV_CODEC_ID_HEVC ? "hevc" : nullptr;
   // Refuse pictures too large to hold before a decoder allocates for them.
   const int declaredWidth = videoStream->codecpar->width, declaredHeight = videoStream->codecpar->height;
-  if (declaredWidth > kMaxPictureSide || declaredHeight > kMaxPictureSide ||
-      static_cast<int64_t>(declaredWidth) * declaredHeight > kMaxPicturePixels)
-    return false;
+  if (PictureTooLarge(declaredWidth, declaredHeight)) return false;
   if (!OpenDecoder(videoStream, videoName, true, videoCodec)) return false;
   videoWidth = videoCodec->width;
   videoHeight = videoCodec->height;
   if (videoWidth <= 0 || videoHeight <= 0) return false;
-  if (videoWidth > kMaxPictureSide || videoHeight > kMaxPictureSide ||
-      static_cast<int64_t>(videoWidth) * videoHeight > kMaxPicturePixels)
-    return false;
+  if (PictureTooLarge(videoWidth, videoHeight)) return false;
 
   if (audioStreamIndex < 0) {
     audioStream = nullptr;
@@ -173,21 +169,26 @@ bool MediaPlayer::OpenAudioOnly() {
   return true;
 }
 
+void MediaPlayer::WakeWorker() {
+  // Taking each lock once orders the request before any waiter's next check.
+  for (std::mutex* mutex : {&eofMutex, &audioQueueMutex, &videoQueueMutex}) std::lock_guard<std::mutex> lock(*mutex);
+  eofCondition.notify_all();
+  audioQueueCondition.notify_all();
+  videoQueueCondition.notify_all();
+}
+
+void MediaPlayer::ClearQueues() {
+  {
+    std::lock_guard<std::mutex> lock(videoQueueMutex);
+    videoQueue.clear();
+  }
+  std::lock_guard<std::mutex> lock(audioQueueMutex);
+  audioQueue.clear();
+}
+
 void MediaPlayer::Close() {
   stopRequested = true;
-  {
-    // Taking each lock once orders the flag before any waiter's next check.
-    std::lock_guard<std::mutex> eof(eofMutex);
-  }
-  eofCondition.notify_all();
-  {
-    std::lock_guard<std::mutex> audio(audioQueueMutex);
-  }
-  audioQueueCondition.notify_all();
-  {
-    std::lock_guard<std::mutex> video(videoQueueMutex);
-  }
-  videoQueueCondition.notify_all();
+  WakeWorker();
   if (demuxThread.joinable()) demuxThread.join();
 
   std::unique_ptr<platform::AudioVoice> voice;
@@ -202,14 +203,7 @@ void MediaPlayer::Close() {
     voice = std::move(sourceVoice);
   }
   voice.reset();  // waits for the audio thread to leave the voice
-  {
-    std::lock_guard<std::mutex> lock(videoQueueMutex);
-    videoQueue.clear();
-  }
-  {
-    std::lock_guard<std::mutex> lock(audioQueueMutex);
-    audioQueue.clear();
-  }
+  ClearQueues();
   sws_freeContext(scaler);
   scaler = nullptr;
   swr_free(&resampler);

@@ -4,7 +4,8 @@
 // and runs both decoders) and the audio thread (asks for the next buffer).
 // Sections: open and close (media_player.cpp), video (video_decoder.cpp),
 // audio and clock (audio_output.cpp), demux thread and transport
-// (transport.cpp).
+// (transport.cpp), the panel (player_panel.cpp), still pictures
+// (still_frame.cpp).
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -140,6 +141,12 @@ class MediaPlayer {
   void DecodeAudio(const AVPacket* source);
   bool ConvertPicture(AVFrame* frame, VideoFrame& out);
 
+  // Wakes a worker waiting at the end of the stream or on a full queue, so
+  // it sees a stop or seek request raised before the call.
+  void WakeWorker();
+  void ClearQueues();
+  // Submits up to most queued buffers to the voice; how many went.
+  int SubmitAudioBuffers(int most);
   bool SubmitNextAudioBuffer();
   void OnBufferEnd();
   void UpdateAudio();
@@ -163,10 +170,16 @@ inline platform::Texture stillTexture;
 
 extern MediaPlayer Player;
 
+// Buffers queued in the voice at start and at each refill.
+inline constexpr int kBuffersInFlight = 4;
+
 // Largest picture the player takes on (each side, and in all); larger ones
 // are refused before any frame buffer is made for them.
 inline constexpr int kMaxPictureSide = 16384;
 inline constexpr int64_t kMaxPicturePixels = 8192LL * 8192LL;
+inline bool PictureTooLarge(int64_t width, int64_t height) {
+  return width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels;
+}
 // Memory the queued pictures may take; the queue holds fewer than 30
 // pictures only when 30 would not fit (beyond 1080p).
 inline constexpr size_t kVideoQueueBudgetBytes = 256u * 1024u * 1024u;

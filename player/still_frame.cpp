@@ -52,9 +52,7 @@ bool MediaPlayer::LoadStillFrame(const std::string& path) {
   if (index < 0 || !d.format->streams[index]->codecpar) return false;
   const AVStream* stream = d.format->streams[index];
   const AVCodecParameters* parameters = stream->codecpar;
-  if (parameters->width > kMaxPictureSide || parameters->height > kMaxPictureSide ||
-      static_cast<int64_t>(parameters->width) * parameters->height > kMaxPicturePixels)
-    return false;
+  if (PictureTooLarge(parameters->width, parameters->height)) return false;
   const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
   if (!decoder || !(d.codec = avcodec_alloc_context3(decoder))) return false;
   if (avcodec_parameters_to_context(d.codec, parameters) < 0) return false;
@@ -66,9 +64,7 @@ bool MediaPlayer::LoadStillFrame(const std::string& path) {
   if (!DecodeFirstPicture(d, index)) return false;
 
   const int width = d.frame->width, height = d.frame->height;
-  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
-      static_cast<int64_t>(width) * height > kMaxPicturePixels)
-    return false;
+  if (width <= 0 || height <= 0 || PictureTooLarge(width, height)) return false;
   d.converter = sws_getContext(width, height, static_cast<AVPixelFormat>(d.frame->format), width, height,
                                AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!d.converter) return false;

@@ -9,7 +9,6 @@ namespace {
 constexpr int kInvalidDataRetries = 16;
 constexpr auto kReadRetryDelay = std::chrono::milliseconds(2);
 constexpr auto kFirstBufferWait = std::chrono::milliseconds(500);
-constexpr int kBuffersAtStart = 4;
 
 }  // namespace
 
@@ -28,14 +27,7 @@ void MediaPlayer::DemuxThread() {
       avformat_flush(formatContext);
       if (videoCodec) avcodec_flush_buffers(videoCodec);
       if (audioCodec) avcodec_flush_buffers(audioCodec);
-      {
-        std::lock_guard<std::mutex> lock(videoQueueMutex);
-        videoQueue.clear();
-      }
-      {
-        std::lock_guard<std::mutex> lock(audioQueueMutex);
-        audioQueue.clear();
-      }
+      ClearQueues();
       frameOffset = 0.0;
       endOfStream = flushed = false;
       errorCount = 0;
@@ -112,26 +104,19 @@ bool MediaPlayer::Seek(double seconds) {
   if (index < 0 || index >= static_cast<int>(formatContext->nb_streams)) return false;
   const AVRational timeBase = formatContext->streams[index]->time_base;
   if (timeBase.num <= 0 || timeBase.den <= 0) return false;
-  // Nothing queued before the seek may be heard or shown after it: empty
-  // both queues here (the worker empties them again once it has sought) and
-  // keep the audio thread from submitting meanwhile.
   seekTarget = av_rescale_q(static_cast<int64_t>(seconds * 1000000.0), AVRational{1, 1000000}, timeBase);
   seekOrigin = seconds;
   seekRequested = true;  // after the target: the worker reads it once it sees the request
+  // Nothing queued before the seek may be heard or shown after it: empty
+  // both queues here (the worker empties them again once it has sought) and
+  // keep the audio thread from submitting meanwhile.
   {
     std::lock_guard<std::mutex> submit(submitMutex);
-    {
-      std::lock_guard<std::mutex> lock(audioQueueMutex);
-      audioQueue.clear();
-    }
+    ClearQueues();
     if (sourceVoice) {
       sourceVoice->Stop();
       sourceVoice->Flush();
     }
-  }
-  {
-    std::lock_guard<std::mutex> lock(videoQueueMutex);
-    videoQueue.clear();
   }
   state = PlaybackState::Stopped;
   clockBase = seconds;
@@ -139,10 +124,7 @@ bool MediaPlayer::Seek(double seconds) {
   heldPosition = seconds;
   wallClockStart = fallbackSince = starvedSince = Now();
   clockFallback = audioStarved = false;
-  for (std::mutex* mutex : {&eofMutex, &audioQueueMutex, &videoQueueMutex}) std::lock_guard<std::mutex> lock(*mutex);
-  eofCondition.notify_all();
-  audioQueueCondition.notify_all();
-  videoQueueCondition.notify_all();
+  WakeWorker();  // a worker blocked on a full queue or at the end wakes and seeks
   return true;
 }
 
@@ -161,8 +143,7 @@ void MediaPlayer::Resume() {
     audioQueueCondition.wait_for(lock, kFirstBufferWait, [this] { return !audioQueue.empty() || stopRequested; });
     lock.unlock();
     samplesPlayedBase = sourceVoice->State().samplesPlayed;
-    for (int submitted = 0; submitted < kBuffersAtStart && SubmitNextAudioBuffer(); ++submitted) {
-    }
+    SubmitAudioBuffers(kBuffersInFlight);
   } else {
     samplesPlayedBase = sourceVoice->State().samplesPlayed;
   }

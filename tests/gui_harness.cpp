@@ -63,7 +63,8 @@ void GuiHarness::Frame(const std::function<void()>& body) {
     RunFrame(*this);
   }
   items = drawing;
-  platform::ClearKeyPresses();
+  for (int index : tappedKeys) ImGui::GetIO().KeysDown[index] = false;
+  tappedKeys.clear();
   ImGui::GetIO().ClearInputCharacters();
 }
 
@@ -74,14 +75,16 @@ void GuiHarness::Frames(int count) {
 void GuiHarness::KeyDown(int virtualKey) {
   const int index = platform::KeyIndexForVirtualKey(virtualKey);
   ImGui::GetIO().KeysDown[index] = true;
-  platform::LatchKeyPress(index);
 }
 
 void GuiHarness::KeyUp(int virtualKey) { ImGui::GetIO().KeysDown[platform::KeyIndexForVirtualKey(virtualKey)] = false; }
 
 void GuiHarness::Tap(int virtualKey) {
-  // What the event drain leaves behind when down and up come in one frame.
-  platform::LatchKeyPress(platform::KeyIndexForVirtualKey(virtualKey));
+  // What the window's event drain makes of a press and release in one
+  // frame: down for that frame, released after it.
+  const int index = platform::KeyIndexForVirtualKey(virtualKey);
+  ImGui::GetIO().KeysDown[index] = true;
+  tappedKeys.push_back(index);
 }
 
 void GuiHarness::TypeText(const char* utf8) { ImGui::GetIO().AddInputCharactersUTF8(utf8); }

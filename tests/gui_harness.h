@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/frame.h"
 #include "app/widgets.h"
@@ -56,6 +57,7 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   std::map<std::string, Rect> items;      // drawn last frame
   std::map<std::string, Rect> drawing;    // being drawn this frame
   std::function<void()> customBody;
+  std::vector<int> tappedKeys;  // released after the next frame
   bool fontTextureMissing = true;
   int atlasBuilds = 0;
 };

@@ -7,7 +7,6 @@
 #include "app/icons.h"
 #include "app/scan_controls.h"
 #include "app/shell_services.h"
-#include "app/text.h"
 #include "app/widgets.h"
 #include "player/media_player.h"
 
@@ -54,7 +53,7 @@ void Viewer::Draw() {
   if (!model.entries.empty()) {
     ImGui::SameLine();
     ImGui::Text(ICON_FILE_COUNT "File Count(%d) | " ICON_ROOT_PATH "Root Path(%s)", static_cast<int>(model.entries.size()),
-                ToUtf8(RootPath()).c_str());
+                RootText().c_str());
   }
   if (RootPath().empty()) {
     HelpText(ICON_HELP
