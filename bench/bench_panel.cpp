@@ -34,26 +34,23 @@ void DrawAndMeasure() {
   ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
   ImGui::Begin("##BenchPanel", nullptr, ImGuiWindowFlags_NoDecoration);
   const double clockBefore = Player.GetPosition();
-  int due = 0;
-  {
-    std::lock_guard<std::mutex> lock(Player.videoQueueMutex);
-    for (const VideoFrame& frame : Player.videoQueue)
-      if (frame.pts <= clockBefore) ++due;
-  }
+  const double shownBefore = Player.CurrentFrame().pts;
   const auto start = std::chrono::steady_clock::now();
   Player.UpdateFrame();
   Player.DrawPanel(ImGui::GetFrameHeightWithSpacing());
   measure->guiMilliseconds.push_back(
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  if (Player.state == PlaybackState::Playing && Player.currentFrame.pts != measure->lastShownPts &&
-      !Player.currentFrame.pixels.empty()) {
+  const VideoFrame& shown = Player.CurrentFrame();
+  if (Player.State() == PlaybackState::Playing && shown.pts != measure->lastShownPts && !shown.pixels.empty()) {
     measure->picturesShown++;
-    measure->picturesSkipped += std::max(0, due - 1);
-    measure->lastShownPts = Player.currentFrame.pts;
+    // Pictures due together with this one were never shown.
+    if (measure->lastShownPts >= 0 && shownBefore == measure->lastShownPts)
+      measure->picturesSkipped += std::max(0, static_cast<int>(std::lround((shown.pts - shownBefore) * 30)) - 1);
+    measure->lastShownPts = shown.pts;
   }
   // Past the last picture the clock runs on alone: not drift.
-  if (Player.state == PlaybackState::Playing && measure->lastShownPts >= 0 && clockBefore < Player.duration - 0.2)
-    measure->driftMilliseconds.push_back((Player.currentFrame.pts - Player.GetPosition()) * 1000);
+  if (Player.State() == PlaybackState::Playing && measure->lastShownPts >= 0 && clockBefore < Player.Duration() - 0.2)
+    measure->driftMilliseconds.push_back((shown.pts - Player.GetPosition()) * 1000);
   ImGui::End();
 }
 

@@ -27,37 +27,20 @@ double MemoryMb(const char* field) {
 }
 
 // Opens the clip and takes every picture and sound buffer as fast as the
-// worker makes them; returns the seconds until the file has been decoded.
+// worker makes them, to the end of the stream; returns the seconds taken.
 double DecodeWholeFile(const std::string& clip, int& pictures) {
   MediaPlayer player;
   const auto start = std::chrono::steady_clock::now();
   if (!player.Open(clip)) return -1;
   pictures = 0;
-  int quietRounds = 0;
-  while (quietRounds < 200) {
-    bool took = false;
-    {
-      std::lock_guard<std::mutex> lock(player.videoQueueMutex);
-      pictures += static_cast<int>(player.videoQueue.size());
-      took = !player.videoQueue.empty();
-      player.videoQueue.clear();
-    }
-    {
-      std::lock_guard<std::mutex> lock(player.audioQueueMutex);
-      took = took || !player.audioQueue.empty();
-      player.audioQueue.clear();
-    }
-    player.videoQueueCondition.notify_all();
-    player.audioQueueCondition.notify_all();
-    if (took) {
-      quietRounds = 0;
-    } else {
-      ++quietRounds;
-      std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
+  for (;;) {
+    const bool done = player.Inspect().readToEnd;  // read before draining: nothing more comes after
+    const auto [taken, buffers] = player.DrainQueues();
+    pictures += static_cast<int>(taken);
+    if (done && taken == 0 && buffers == 0) break;
+    if (taken == 0 && buffers == 0) std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
-  // The last 200 quiet rounds (about 20 ms) were spent waiting for nothing.
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() - 200 * 100e-6;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace
@@ -86,13 +69,8 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     player.Play(clip);  // returns once the first sound buffers are submitted
     toSound.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    for (;;) {
-      {
-        std::lock_guard<std::mutex> lock(player.videoQueueMutex);
-        if (!player.videoQueue.empty()) break;
-      }
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    VideoFrame first;
+    while (!player.PeekQueuedPicture(first)) std::this_thread::sleep_for(std::chrono::microseconds(200));
     toPicture.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     player.Close();
   }

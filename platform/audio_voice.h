@@ -2,7 +2,7 @@
 // One stream of 16-bit interleaved PCM played in the order buffers are
 // submitted. The count of samples played is the player's clock, so every
 // back end must keep its rules: it advances only while started and only as
-// samples are consumed; Stop keeps queued buffers; Flush drops them.
+// the device consumes samples; Stop keeps queued buffers; Flush drops them.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,13 +10,17 @@
 
 namespace platform {
 
+// Most channels a voice takes; the player mixes wider sound down to this.
+inline constexpr int kMaxVoiceChannels = 8;
+
 struct AudioFormat {
   int sampleRate = 0;  // samples per second per channel
-  int channels = 0;    // 1 to 8, interleaved, signed 16-bit
+  int channels = 0;    // 1 to kMaxVoiceChannels, interleaved, signed 16-bit
 };
 
 struct VoiceState {
-  uint32_t buffersQueued = 0;  // submitted and not yet fully played
+  uint32_t buffersQueued = 0;  // submitted and not yet fully consumed
+  uint64_t framesQueued = 0;   // sample frames of those not yet consumed
   uint64_t samplesPlayed = 0;  // sample frames played since the voice was made
 };
 
@@ -32,9 +36,13 @@ class AudioVoice {
   virtual void Flush() = 0;
   virtual VoiceState State() = 0;
   virtual void SetVolume(float volume) = 0;  // 1.0 = as recorded
+  // Sample frames the device takes at a time: the least that must be
+  // queued, beyond what is playing, for the device never to play silence.
+  virtual int PeriodFrames() const = 0;
 };
 
-// Called from the audio thread each time a buffer has been played to its end.
+// Called from the audio thread each time the device has consumed a buffer
+// to its end.
 using BufferEnd = std::function<void()>;
 
 using AudioVoiceFactory = std::function<std::unique_ptr<AudioVoice>(const AudioFormat&, BufferEnd)>;

@@ -1,7 +1,9 @@
 #pragma once
-// A picture the GUI can draw. Every texture is sampled with linear filtering
-// and an opaque black border outside 0..1, which the player panel relies on
-// for its black bars.
+// A picture the GUI can draw, sampled with linear filtering and its edge
+// pixels repeated outside 0..1 (a picture blown up from a few pixels keeps
+// its colour to the edge; the panel draws its black bars itself). A
+// texture shown smaller than its size can be smoothed so fine detail does
+// not break up.
 #include <cstdint>
 
 #include <imgui.h>
@@ -25,6 +27,9 @@ class Texture {
   // Replaces the whole picture; rows are strideBytes apart. GUI thread only.
   bool Update(const uint8_t* pixels, int strideBytes);
   void Release();
+  // Smooths the picture when shown smaller than its size (from the next
+  // upload, or at once when it has pixels).
+  void SetSmoothShrink(bool smooth);
 
   bool Valid() const { return handle != 0; }
   ImTextureID Id() const { return reinterpret_cast<ImTextureID>(static_cast<intptr_t>(handle)); }
@@ -36,6 +41,8 @@ class Texture {
   int width = 0;
   int height = 0;
   PixelFormat format = PixelFormat::RGBA;
+  bool smoothShrink = false;
+  bool filled = false;
 };
 
 }  // namespace platform

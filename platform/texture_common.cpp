@@ -9,6 +9,8 @@ Texture& Texture::operator=(Texture&& other) noexcept {
     width = other.width;
     height = other.height;
     format = other.format;
+    smoothShrink = other.smoothShrink;
+    filled = other.filled;
     other.handle = 0;
     other.width = other.height = 0;
   }

@@ -19,6 +19,8 @@ bool Texture::Create(int w, int h, PixelFormat f, const uint8_t*, int) {
 
 bool Texture::Update(const uint8_t* pixels, int) { return handle != 0 && pixels != nullptr; }
 
+void Texture::SetSmoothShrink(bool smooth) { smoothShrink = smooth; }
+
 void Texture::Release() {
   handle = 0;
   width = height = 0;

@@ -1,51 +1,37 @@
-// Sound: decoding and resampling to 16-bit PCM (demux thread), feeding the
-// audio voice (audio and GUI threads), and the playback clock built on the
-// voice's played-sample count (GUI thread).
+// Sound: decoding and resampling to 16-bit PCM (demux thread), keeping the
+// voice fed (audio and GUI threads), and the playback position (GUI thread).
 #include <algorithm>
+#include <cmath>
 
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
 
 namespace {
 
-constexpr double kStarvedHoldSeconds = 0.2;
-
-double SecondsBetween(MediaPlayer::Clock::time_point from, MediaPlayer::Clock::time_point to) {
-  return std::chrono::duration<double>(to - from).count();
-}
+// Sound that would need more than this much silence before it to start on
+// time has timestamps that cannot be trusted: it starts at once instead.
+constexpr double kLongestLeadIn = 10.0;
 
 }  // namespace
 
 bool MediaPlayer::SetUpResampler() {
-  AVChannelLayout input{}, output{};
-  if (audioCodec->ch_layout.nb_channels > 0) {
-    av_channel_layout_copy(&input, &audioCodec->ch_layout);
-  } else if (audioStream && audioStream->codecpar && audioStream->codecpar->ch_layout.nb_channels > 0) {
-    av_channel_layout_copy(&input, &audioStream->codecpar->ch_layout);
-  } else {
-    av_channel_layout_default(&input, 2);  // no layout reported: play as stereo
-  }
-  sampleRate = audioCodec->sample_rate;
-  channels = input.nb_channels > 0 ? input.nb_channels : 2;
-  av_channel_layout_default(&output, channels);
-  bool ok = swr_alloc_set_opts2(&resampler, &output, AV_SAMPLE_FMT_S16, sampleRate, &input, audioCodec->sample_fmt,
-                                audioCodec->sample_rate, 0, nullptr) >= 0 &&
-            swr_init(resampler) >= 0;
-  av_channel_layout_uninit(&input);
-  av_channel_layout_uninit(&output);
-  return ok;
+  const platform::AudioFormat format =
+      AudioResampler::OutputFor(*audioCodec, audioStream ? audioStream->codecpar : nullptr);
+  sampleRate = format.sampleRate;
+  channels = format.channels;
+  return resampler.Open(*audioCodec, audioStream ? audioStream->codecpar : nullptr, format);
 }
 
 bool MediaPlayer::CreateAudioOutput() {
   if (!audioCodec) return true;
-  sourceVoice = platform::OpenAudioVoice({sampleRate, channels}, [this] { OnBufferEnd(); });
+  sourceVoice = platform::OpenAudioVoice({sampleRate, channels}, [this] { FeedVoice(); });
   if (!sourceVoice) return false;
   sourceVoice->SetVolume(volume);
   return true;  // started by Resume
 }
 
 void MediaPlayer::DecodeAudio(const AVPacket* source) {
-  if (!audioCodec || !resampler) return;
+  if (!audioCodec || !audioFrame) return;
   AVPacket* clone = nullptr;
   if (source) {
     if (source->size > 0 && !source->data) return;
@@ -54,102 +40,95 @@ void MediaPlayer::DecodeAudio(const AVPacket* source) {
   }
   const int sent = avcodec_send_packet(audioCodec, clone);
   av_packet_free(&clone);
-  if (sent < 0) return;
-  while (avcodec_receive_frame(audioCodec, audioFrame) >= 0) {
-    const int inputRate = audioCodec->sample_rate > 0 ? audioCodec->sample_rate : 48000;
-    const int outputRate = sampleRate > 0 ? sampleRate : inputRate;
-    const int64_t capacity = av_rescale_rnd(swr_get_delay(resampler, inputRate) + audioFrame->nb_samples, outputRate,
-                                            inputRate, AV_ROUND_UP);
-    const int capacityBytes =
-        capacity > 0 && capacity < INT32_MAX && channels > 0
-            ? av_samples_get_buffer_size(nullptr, channels, static_cast<int>(capacity), AV_SAMPLE_FMT_S16, 0)
-            : -1;
-    if (capacityBytes > 0) {
-      AudioBuffer buffer;
-      buffer.bytes.assign(static_cast<size_t>(capacityBytes), 0);
-      uint8_t* out = buffer.bytes.data();
-      const int converted = swr_convert(resampler, &out, static_cast<int>(capacity),
-                                        const_cast<const uint8_t**>(audioFrame->extended_data), audioFrame->nb_samples);
-      if (converted > 0) {
-        const int size = av_samples_get_buffer_size(nullptr, channels, converted, AV_SAMPLE_FMT_S16, 0);
-        if (size > 0) {
-          buffer.bytes.resize(static_cast<size_t>(size));
-          PushAudioBuffer(std::move(buffer));
-        }
-      }
+  if (sent >= 0) {
+    while (avcodec_receive_frame(audioCodec, audioFrame) >= 0) {
+      AppendSound(*audioFrame);
+      av_frame_unref(audioFrame);
     }
-    av_frame_unref(audioFrame);
   }
+  if (!source) FlushPendingSound();
 }
 
-// Both the audio thread and the GUI thread submit; neither ever waits for
-// the other.
-bool MediaPlayer::SubmitNextAudioBuffer() {
+void MediaPlayer::AppendSound(const AVFrame& frame) {
+  const size_t frameBytes = static_cast<size_t>(channels) * 2;
+  const size_t before = pendingSound.size();
+  if (!resampler.Convert(frame, pendingSound) || frameBytes == 0) return;
+
+  if (soundAlignPending && frame.best_effort_timestamp != AV_NOPTS_VALUE) {
+    // The first sound after an open or a seek starts exactly at the target.
+    soundAlignPending = false;
+    const double start = frame.best_effort_timestamp * av_q2d(audioCodec->pkt_timebase) - startTimeMicroseconds / 1e6;
+    const double early = soundTarget - start;
+    const size_t converted = (pendingSound.size() - before) / frameBytes;
+    if (early > 0 && early < 3600) {
+      const auto cut = std::min(converted, static_cast<size_t>(std::llround(early * sampleRate)));
+      pendingSound.erase(pendingSound.begin() + static_cast<std::ptrdiff_t>(before),
+                         pendingSound.begin() + static_cast<std::ptrdiff_t>(before + cut * frameBytes));
+      // Wholly before the target: the next frame is looked at the same way.
+      if (cut == converted) soundAlignPending = true;
+    } else if (early < 0 && -early <= kLongestLeadIn) {
+      const auto silence = static_cast<size_t>(std::llround(-early * sampleRate));
+      pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(before), silence * frameBytes, 0);
+    }
+  }
+
+  const size_t bufferBytes = std::max<size_t>(1, static_cast<size_t>(sampleRate * kSoundBufferSeconds)) * frameBytes;
+  if (pendingSound.size() >= bufferBytes) FlushPendingSound();
+}
+
+void MediaPlayer::FlushPendingSound() {
+  if (pendingSound.empty()) return;
+  AudioBuffer buffer;
+  buffer.bytes = std::move(pendingSound);
+  pendingSound = {};
+  PushAudioBuffer(std::move(buffer));
+}
+
+size_t MediaPlayer::VoiceTargetFrames() const {
+  const auto rate = static_cast<size_t>(std::max(sampleRate, 1));
+  const size_t period = sourceVoice ? static_cast<size_t>(sourceVoice->PeriodFrames()) : 0;
+  const auto lead = static_cast<size_t>(rate * kVoiceLeadSeconds);
+  const auto oneBuffer = static_cast<size_t>(rate * kSoundBufferSeconds);
+  return std::max(lead, 3 * period) + oneBuffer;
+}
+
+// Both the audio thread (each time a buffer has been consumed) and the GUI
+// thread feed the voice; neither ever waits for the other.
+int MediaPlayer::FeedVoice() {
   std::unique_lock<std::mutex> submit(submitMutex, std::try_to_lock);
-  if (!submit.owns_lock() || !sourceVoice) return false;
-  AudioBuffer next;
-  {
-    std::lock_guard<std::mutex> lock(audioQueueMutex);
-    if (audioQueue.empty()) return false;
-    next = std::move(audioQueue.front());
-    audioQueue.pop_front();
-  }
-  audioQueueCondition.notify_all();
-  return sourceVoice->Submit(std::move(next.bytes));
-}
-
-void MediaPlayer::OnBufferEnd() { SubmitNextAudioBuffer(); }
-
-int MediaPlayer::SubmitAudioBuffers(int most) {
+  if (!submit.owns_lock() || !sourceVoice) return 0;
+  const size_t target = VoiceTargetFrames();
   int submitted = 0;
-  while (submitted < most && SubmitNextAudioBuffer()) ++submitted;
+  AudioBuffer next;
+  while (sourceVoice->State().framesQueued < target && audioQueue.TryPop(next)) {
+    if (sourceVoice->Submit(std::move(next.bytes))) ++submitted;
+  }
   return submitted;
 }
 
-double MediaPlayer::GetPosition() {
-  if (state != PlaybackState::Playing) return clockBase;
-  const auto now = Now();
-  if (!audioCodec || !sourceVoice || sampleRate <= 0) return clockBase + SecondsBetween(wallClockStart, now);
-
+VoiceReading MediaPlayer::ReadVoice() {
   const platform::VoiceState voice = sourceVoice->State();
-  const uint64_t played = voice.samplesPlayed >= samplesPlayedBase ? voice.samplesPlayed - samplesPlayedBase : 0;
-  const double position = clockBase + static_cast<double>(played) / sampleRate;
-  if (voice.buffersQueued > 0) {
-    audioStarved = false;
-    return position;
-  }
-  // The voice has run dry: hold the position briefly, then let the wall
-  // clock carry the picture on.
-  if (!audioStarved) {
-    heldPosition = position;
-    audioStarved = true;
-    starvedSince = now;
-    return position;
-  }
-  if (clockFallback) return heldPosition + SecondsBetween(fallbackSince, now);
-  if (SecondsBetween(starvedSince, now) < kStarvedHoldSeconds) return heldPosition;
-  heldPosition = position;
-  clockFallback = true;
-  fallbackSince = now;
-  return position;
+  return {voice.samplesPlayed, voice.buffersQueued > 0};
+}
+
+double MediaPlayer::GetPosition() {
+  if (ended) return endPosition;
+  if (state != PlaybackState::Playing) return clock.Held();
+  if (!audioCodec || !sourceVoice || sampleRate <= 0) return clock.Position(nullptr, 0);
+  const VoiceReading voice = ReadVoice();
+  return clock.Position(&voice, sampleRate);
 }
 
 void MediaPlayer::UpdateAudio() {
   if (state != PlaybackState::Playing || !sourceVoice || !audioCodec) return;
-  if (sourceVoice->State().buffersQueued > 0) return;
-  const bool wasFallback = clockFallback;
-  double p = wasFallback ? GetPosition() : clockBase;
-  if (SubmitAudioBuffers(kBuffersInFlight) == 0) return;
-  if (wasFallback) {
-    // The sound continues from where the wall clock had got to.
-    clockBase = p;
-    samplesPlayedBase = sourceVoice->State().samplesPlayed;
-  } else {
-    p = clockBase;
+  if (sourceVoice->State().buffersQueued > 0) {
+    FeedVoice();  // keep the lead the buffer ends may have missed
+    return;
   }
-  clockFallback = audioStarved = false;
-  heldPosition = p;
-  fallbackSince = starvedSince = Now();
+  // The voice has run dry: once sound comes again it plays on from where
+  // the clock has got to.
+  if (FeedVoice() == 0) return;
+  clock.Refilled(sourceVoice->State().samplesPlayed);
   sourceVoice->Start();
 }
 

@@ -1,14 +1,39 @@
 // Opening a file (streams, decoders, output) and freeing it again.
 #include "player/media_player.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
 #include "app/tab_base.h"
+#include "player/decoder.h"
 #include "player/ffmpeg.h"
 
 MediaPlayer Player;
 
+namespace {
+
+double PixelAspectOf(AVFormatContext* format, AVStream* stream) {
+  const AVRational sar = av_guess_sample_aspect_ratio(format, stream, nullptr);
+  if (sar.num <= 0 || sar.den <= 0) return 1.0;
+  return std::clamp(av_q2d(sar), 0.1, 10.0);
+}
+
+// A file that is one picture: an image read as a stream, or a video stream
+// with a single frame and no sound.
+bool IsSinglePicture(const AVFormatContext* format, const AVStream* stream, double frameDuration) {
+  const char* name = format->iformat ? format->iformat->name : "";
+  if (std::strstr(name, "_pipe") || std::strcmp(name, "image2") == 0) return true;
+  if (stream->nb_frames == 1) return true;
+  const double seconds = format->duration > 0 ? format->duration / 1e6 : 0.0;
+  return seconds > 0 && seconds <= frameDuration * 1.5;
+}
+
+}  // namespace
+
 MediaPlayer::MediaPlayer() {
   av_log_set_level(AV_LOG_QUIET);  // failures are handled where they happen; the program keeps no log
-  ResetClock();
 }
 
 MediaPlayer::~MediaPlayer() { Close(); }
@@ -17,9 +42,11 @@ void MediaPlayer::Play(const std::string& path) {
   showingStill = false;
   stillTexture.Release();
   currentPath = path;
-  if (Open(path)) {
+  if (Open(path) && !singlePicture) {
     Resume();
   } else {
+    // A picture, or what cannot be played: its first picture, still.
+    Close();
     showingStill = LoadStillFrame(path);
   }
   ownerTab = DrawnTabIndex;
@@ -33,38 +60,43 @@ void MediaPlayer::Unload() {
   mediaLoaded = false;
 }
 
-void MediaPlayer::ResetClock() {
-  const auto now = Now();
-  samplesPlayedBase = 0;
-  clockBase = 0.0;
-  wallClockStart = now;
-  clockFallback = audioStarved = false;
-  heldPosition = 0.0;
-  fallbackSince = starvedSince = now;
+ShownPicture MediaPlayer::Picture() const {
+  if (!videoTexture.Valid()) return {};
+  return {&videoTexture, videoTexture.Width(), videoTexture.Height(), rotation, pixelAspect};
 }
+
+ShownPicture MediaPlayer::StillPicture() const {
+  if (!stillTexture.Valid()) return {};
+  return {&stillTexture, stillTexture.Width(), stillTexture.Height(), stillRotation, stillPixelAspect};
+}
+
+void MediaPlayer::SetPictureMinified(bool minified) { videoTexture.SetSmoothShrink(minified); }
 
 bool MediaPlayer::Open(const std::string& path) {
   Close();
-  seekRequested = false;
-  seekTarget = 0;
-  videoQueueCapacity = 30;
-  audioQueueCapacity = 64;
-  ResetClock();
-  seekOrigin = 0.0;
+  videoQueue.SetCapacity(30);
+  audioQueue.SetCapacity(64);
+  clock.Reset(0.0);
   bool ok = OpenStreams(path);
   if (ok && videoCodec) {
     // Beyond 1080p fewer than 30 pictures fit the queue's memory budget.
     const size_t frameBytes = static_cast<size_t>(videoWidth) * static_cast<size_t>(videoHeight) * 4;
-    videoQueueCapacity = std::clamp<size_t>(kVideoQueueBudgetBytes / frameBytes, 2, 30);
+    videoQueue.SetCapacity(std::clamp<size_t>(kVideoQueueBudgetBytes / frameBytes, 2, 30));
     ok = videoTexture.Create(videoWidth, videoHeight, platform::PixelFormat::BGRA, nullptr, 0);
   }
   if (ok && audioCodec) ok = CreateAudioOutput();
+  if (ok) {
+    stopRequested = false;
+    try {
+      demuxThread = std::thread([this] { DemuxThread(); });
+    } catch (const std::system_error&) {
+      ok = false;  // no thread to be had: shown as a still picture instead
+    }
+  }
   if (!ok) {
     Close();
     return false;
   }
-  stopRequested = false;
-  demuxThread = std::thread([this] { DemuxThread(); });
   state = PlaybackState::Stopped;
   return true;
 }
@@ -79,25 +111,12 @@ double FrameDurationFor(const AVStream* stream) {
   return 1.0 / 30.0;
 }
 
-// Finds, sets up and opens the decoder for a stream. preferredName names a
-// decoder to use instead of the default one when it exists.
-bool MediaPlayer::OpenDecoder(AVStream* stream, const char* preferredName, bool singleThreaded,
-                              AVCodecContext*& context) {
-  if (!stream || !stream->codecpar) return false;
-  const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
-  if (preferredName) {
-    if (const AVCodec* named = avcodec_find_decoder_by_name(preferredName)) decoder = named;
-  }
-  if (!decoder) return false;
-  context = avcodec_alloc_context3(decoder);
-  if (!context) return false;
-  if (avcodec_parameters_to_context(context, stream->codecpar) < 0) return false;
-  context->pkt_timebase = stream->time_base;
-  if (singleThreaded) {
-    context->thread_count = 1;
-    context->thread_type = 0;
-  }
-  return avcodec_open2(context, decoder, nullptr) >= 0;
+void MediaPlayer::ResetTimeline() {
+  const bool mayJump = formatContext && formatContext->iformat && (formatContext->iformat->flags & AVFMT_TS_DISCONT);
+  stamper.Restart(0.0, frameDuration, mayJump);
+  soundAlignPending = true;
+  soundTarget = 0.0;
+  pendingSound.clear();
 }
 
 bool MediaPlayer::OpenStreams(const std::string& path) {
@@ -107,13 +126,22 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
   formatContext->max_analyze_duration = 10000000;
   if (avformat_find_stream_info(formatContext, nullptr) < 0) return false;
   duration = formatContext->duration > 0 ? formatContext->duration / 1000000.0 : 0.0;
+  startTimeMicroseconds = formatContext->start_time != AV_NOPTS_VALUE ? formatContext->start_time : 0;
 
   videoStreamIndex = av_find_best_stream(formatContext, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  int coverIndex = -1;
+  if (videoStreamIndex >= 0 && (formatContext->streams[videoStreamIndex]->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+    // A cover picture is shown, but sound is what plays and seeks.
+    coverIndex = videoStreamIndex;
+    videoStreamIndex = -1;
+  }
   audioStreamIndex = av_find_best_stream(formatContext, AVMEDIA_TYPE_AUDIO, -1,
                                          videoStreamIndex >= 0 ? videoStreamIndex : -1, nullptr, 0);
   if (videoStreamIndex < 0) {
     if (audioStreamIndex < 0) return false;
-    return OpenAudioOnly();
+    if (!OpenAudioOnly()) return false;
+    if (coverIndex >= 0) LoadCover(coverIndex);  // without it the sound still plays
+    return true;
   }
 
   videoStream = formatContext->streams[videoStreamIndex];
@@ -121,22 +149,19 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
   const AVCodecID videoId = videoStream->codecpar->codec_id;
   const char* videoName = videoId == AV_CODEC_ID_H264 ? "h264" : videoId == AV_CODEC_ID_HEVC ? "hevc" : nullptr;
   // Refuse pictures too large to hold before a decoder allocates for them.
-  const int declaredWidth = videoStream->codecpar->width, declaredHeight = videoStream->codecpar->height;
-  if (PictureTooLarge(declaredWidth, declaredHeight)) return false;
-  if (!OpenDecoder(videoStream, videoName, true, videoCodec)) return false;
+  if (PictureTooLarge(videoStream->codecpar->width, videoStream->codecpar->height)) return false;
+  if (!(videoCodec = OpenDecoder(videoStream, videoName, true))) return false;
   videoWidth = videoCodec->width;
   videoHeight = videoCodec->height;
-  if (videoWidth <= 0 || videoHeight <= 0) return false;
-  if (PictureTooLarge(videoWidth, videoHeight)) return false;
+  if (videoWidth <= 0 || videoHeight <= 0 || PictureTooLarge(videoWidth, videoHeight)) return false;
+  rotation = RotationOf(videoStream);
+  pixelAspect = PixelAspectOf(formatContext, videoStream);
 
-  if (audioStreamIndex < 0) {
-    audioStream = nullptr;
-    sampleRate = channels = 0;
-  } else {
+  if (audioStreamIndex >= 0) {
     audioStream = formatContext->streams[audioStreamIndex];
     const bool aac = audioStream && audioStream->codecpar && audioStream->codecpar->codec_id == AV_CODEC_ID_AAC;
     // A file whose sound cannot be decoded does not play at all.
-    if (!OpenDecoder(audioStream, aac ? "aac" : nullptr, true, audioCodec)) return false;
+    if (!(audioCodec = OpenDecoder(audioStream, aac ? "aac" : nullptr, true))) return false;
   }
 
   videoFrame = av_frame_alloc();
@@ -144,13 +169,10 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
   if (!videoFrame || !packet) return false;
   if (audioCodec && !(audioFrame = av_frame_alloc())) return false;
 
-  scaler = nullptr;
-  frameOffset = 0.0;
   frameDuration = FrameDurationFor(videoStream);
+  singlePicture = !audioCodec && IsSinglePicture(formatContext, videoStream, frameDuration);
   if (audioCodec && !SetUpResampler()) return false;
-  clockBase = 0.0;
-  samplesPlayedBase = 0;
-  wallClockStart = Now();
+  ResetTimeline();
   return true;
 }
 
@@ -159,31 +181,47 @@ bool MediaPlayer::OpenAudioOnly() {
   videoStream = nullptr;
   videoWidth = videoHeight = 0;
   audioStream = formatContext->streams[audioStreamIndex];
-  if (!OpenDecoder(audioStream, nullptr, false, audioCodec)) return false;
+  if (!(audioCodec = OpenDecoder(audioStream, nullptr, false))) return false;
   audioFrame = av_frame_alloc();
   packet = av_packet_alloc();
   if (!audioFrame || !packet) return false;
   if (!SetUpResampler()) return false;
-  samplesPlayedBase = 0;
-  frameDuration = frameOffset = 0.0;
+  frameDuration = 0.0;
+  ResetTimeline();
   return true;
 }
 
-void MediaPlayer::WakeWorker() {
-  // Taking each lock once orders the request before any waiter's next check.
-  for (std::mutex* mutex : {&eofMutex, &audioQueueMutex, &videoQueueMutex}) std::lock_guard<std::mutex> lock(*mutex);
-  eofCondition.notify_all();
-  audioQueueCondition.notify_all();
-  videoQueueCondition.notify_all();
+// The cover's one picture, decoded here on the GUI thread, becomes the
+// picture of a sound file.
+bool MediaPlayer::LoadCover(int streamIndex) {
+  const AVStream* cover = formatContext->streams[streamIndex];
+  if (!cover->attached_pic.data || cover->attached_pic.size <= 0) return false;
+  AVCodecContext* decoder = OpenDecoder(cover, nullptr, true);
+  AVFrame* frame = av_frame_alloc();
+  bool ok = decoder && frame && avcodec_send_packet(decoder, &cover->attached_pic) >= 0;
+  if (ok && avcodec_receive_frame(decoder, frame) < 0)
+    ok = avcodec_send_packet(decoder, nullptr) >= 0 && avcodec_receive_frame(decoder, frame) >= 0;
+  VideoFrame picture;
+  PictureConverter coverConverter;
+  ok = ok && coverConverter.Convert(*frame, picture) &&
+       videoTexture.Create(picture.width, picture.height, platform::PixelFormat::BGRA, picture.pixels.data(),
+                           picture.stride);
+  if (ok) {
+    videoWidth = picture.width;
+    videoHeight = picture.height;
+    rotation = RotationOf(cover);
+    pixelAspect = 1.0;
+  }
+  av_frame_free(&frame);
+  avcodec_free_context(&decoder);
+  return ok;
 }
 
-void MediaPlayer::ClearQueues() {
-  {
-    std::lock_guard<std::mutex> lock(videoQueueMutex);
-    videoQueue.clear();
-  }
-  std::lock_guard<std::mutex> lock(audioQueueMutex);
-  audioQueue.clear();
+void MediaPlayer::WakeWorker() {
+  { std::lock_guard<std::mutex> lock(eofMutex); }
+  eofCondition.notify_all();
+  audioQueue.Wake();
+  videoQueue.Wake();
 }
 
 void MediaPlayer::Close() {
@@ -203,10 +241,10 @@ void MediaPlayer::Close() {
     voice = std::move(sourceVoice);
   }
   voice.reset();  // waits for the audio thread to leave the voice
-  ClearQueues();
-  sws_freeContext(scaler);
-  scaler = nullptr;
-  swr_free(&resampler);
+  videoQueue.Clear();
+  audioQueue.Clear();
+  converter.Reset();
+  resampler.Close();
   av_frame_free(&videoFrame);
   av_frame_free(&audioFrame);
   av_packet_free(&packet);
@@ -218,9 +256,53 @@ void MediaPlayer::Close() {
   videoStream = audioStream = nullptr;
   videoStreamIndex = audioStreamIndex = -1;
   videoWidth = videoHeight = 0;
-  frameDuration = frameOffset = duration = 0.0;
-  seekOrigin = 0.0;
+  rotation = 0;
+  pixelAspect = 1.0;
+  singlePicture = false;
+  frameDuration = duration = 0.0;
+  startTimeMicroseconds = 0;
   sampleRate = channels = 0;
-  ResetClock();
+  pendingSound.clear();
+  clock.Reset(0.0);
+  ended = false;
+  endPosition = 0.0;
+  endOfStream = false;
+  seekRequested = false;
+  seekDoneGeneration = seekGeneration.load();
+  seekFailed = false;
+  seekAwaited = false;
   state = PlaybackState::Stopped;
+}
+
+MediaPlayer::Status MediaPlayer::Inspect() {
+  Status s;
+  s.open = formatContext != nullptr;
+  s.workerRunning = demuxThread.joinable();
+  s.sampleRate = sampleRate;
+  s.channels = channels;
+  s.videoWidth = videoWidth;
+  s.videoHeight = videoHeight;
+  s.frameDuration = frameDuration;
+  s.picturesQueued = videoQueue.Size();
+  s.soundBuffersQueued = audioQueue.Size();
+  s.pictureCapacity = videoQueue.Capacity();
+  s.soundCapacity = audioQueue.Capacity();
+  s.onWallClock = clock.OnWallClock();
+  s.seekPending = SeekInFlight();
+  s.readToEnd = endOfStream;
+  s.heldPosition = clock.Held();
+  return s;
+}
+
+bool MediaPlayer::PeekQueuedPicture(VideoFrame& out) {
+  return videoQueue.PeekFront([&](const VideoFrame& front) { out = front; });
+}
+
+std::pair<size_t, size_t> MediaPlayer::DrainQueues() {
+  size_t pictures = 0, buffers = 0;
+  VideoFrame picture;
+  while (videoQueue.TryPop(picture)) ++pictures;
+  AudioBuffer buffer;
+  while (audioQueue.TryPop(buffer)) ++buffers;
+  return {pictures, buffers};
 }

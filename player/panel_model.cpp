@@ -25,6 +25,29 @@ FittedPicture Fit(float w, float h, float areaWidth, float areaHeight) {
   return {ImVec2(-mx, -my), ImVec2(1.0f + mx, 1.0f + my)};
 }
 
+PictureLayout LayOut(int width, int height, double pixelAspect, int rotation, float areaWidth, float areaHeight) {
+  PictureLayout layout;
+  const bool turned = rotation == 90 || rotation == 270;
+  const float shapeWidth = static_cast<float>(width * (pixelAspect > 0 ? pixelAspect : 1.0));
+  const float shownWidth = turned ? static_cast<float>(height) : shapeWidth;
+  const float shownHeight = turned ? shapeWidth : static_cast<float>(height);
+  const FittedPicture fit = Fit(shownWidth, shownHeight, areaWidth, areaHeight);
+  // Fit's texture range spans the whole area; the picture is its 0..1 part.
+  const float spanX = fit.uv1.x - fit.uv0.x, spanY = fit.uv1.y - fit.uv0.y;
+  const float left = -fit.uv0.x / spanX * areaWidth, top = -fit.uv0.y / spanY * areaHeight;
+  const float right = areaWidth - left, bottom = areaHeight - top;
+  layout.corners[0] = ImVec2(left, top);
+  layout.corners[1] = ImVec2(right, top);
+  layout.corners[2] = ImVec2(right, bottom);
+  layout.corners[3] = ImVec2(left, bottom);
+  // The texture corner shown at each screen corner, turning clockwise.
+  const ImVec2 upright[4] = {ImVec2(0, 0), ImVec2(1, 0), ImVec2(1, 1), ImVec2(0, 1)};
+  const int steps = (rotation / 90) % 4;
+  for (int i = 0; i < 4; ++i) layout.uvs[i] = upright[(i - steps + 4) % 4];
+  layout.scale = shownWidth > 0 ? (right - left) / shownWidth : 1.0f;
+  return layout;
+}
+
 std::string TimeText(double position, double duration) {
   const auto parts = [](double seconds, int& h, int& m, int& s) {
     const long long whole = seconds > 0 ? static_cast<long long>(seconds) : 0;
@@ -59,6 +82,6 @@ bool PlaybackWatchdog::Step(TimePoint now, double position, bool playing) {
   return true;
 }
 
-PlaybackWatchdog::Action PlaybackWatchdog::Decide(double position, double duration) {
-  return std::fabs(position - duration) >= 1.0 ? Action::RestartInPlace : Action::ReplayFromStart;
+PlaybackWatchdog::Action PlaybackWatchdog::Decide(double position, double duration, bool ended) {
+  return !ended && std::fabs(position - duration) >= 1.0 ? Action::RestartInPlace : Action::ReplayFromStart;
 }

@@ -1,13 +1,15 @@
-// The panel every media tab embeds: the picture fitted with black bars, then
-// play/pause, the seek bar and the volume. GUI thread only.
+// The panel every media tab embeds: the picture fitted over black bars,
+// then play/pause, the seek bar and the volume. It is drawn from what the
+// player shows and acts only through the player's operations. GUI thread
+// only.
 #include <imgui.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "app/icons.h"
-#include "app/widgets.h"
 #include "app/tab_base.h"
+#include "app/widgets.h"
 #include "player/media_player.h"
 #include "player/panel_model.h"
 
@@ -18,26 +20,41 @@ double seekDragValue = 0.0;
 VolumeControl volumeControl;
 PlaybackWatchdog playbackWatchdog;
 
-void DrawFitted(const platform::Texture& texture, int width, int height, ImVec2 area, MediaPlayer& player) {
-  if (area.x <= 0 || area.y <= 0 || width <= 0 || height <= 0) return;
-  const FittedPicture fitted = Fit(static_cast<float>(width), static_cast<float>(height), area.x, area.y);
-  const bool clicked =
-      ImGui::ImageButton(texture.Id(), area, fitted.uv0, fitted.uv1, 0, ImVec4(0, 0, 0, 0), ImVec4(1, 1, 1, 1));
-  ObserveLastItem("#image");
-  if (clicked) {
-    if (player.state == PlaybackState::Playing) {
-      player.Pause();
-    } else {
-      player.Resume();
-    }
+void TogglePlaying(MediaPlayer& player) {
+  if (player.State() == PlaybackState::Playing) {
+    player.Pause();
+  } else {
+    player.Resume();
   }
 }
 
+// The whole area is the button; the picture sits in it at its display
+// shape, turned as the file asks, with black bars around it.
+void DrawFitted(const ShownPicture& picture, ImVec2 area, MediaPlayer& player, bool smoothShrink) {
+  if (area.x <= 0 || area.y <= 0 || !picture.texture || picture.width <= 0 || picture.height <= 0) return;
+  const PictureLayout layout = LayOut(picture.width, picture.height, picture.pixelAspect, picture.rotation, area.x, area.y);
+  const ImVec2 origin = ImGui::GetCursorScreenPos();
+  ImGui::PushID(picture.texture->Id());  // the item is "#image" under the texture, as an image button's is
+  const bool clicked = ImGui::InvisibleButton("#image", area);
+  ObserveLastItem("#image");
+  ImGui::PopID();
+  ImDrawList* draw = ImGui::GetWindowDrawList();
+  draw->AddRectFilled(origin, ImVec2(origin.x + area.x, origin.y + area.y), IM_COL32(0, 0, 0, 255));
+  ImVec2 corners[4];
+  for (int i = 0; i < 4; ++i) corners[i] = ImVec2(origin.x + layout.corners[i].x, origin.y + layout.corners[i].y);
+  draw->AddImageQuad(picture.texture->Id(), corners[0], corners[1], corners[2], corners[3], layout.uvs[0],
+                     layout.uvs[1], layout.uvs[2], layout.uvs[3]);
+  if (smoothShrink) player.SetPictureMinified(layout.scale < 1.0f);
+  if (clicked) TogglePlaying(player);
+}
+
 void RunWatchdog(MediaPlayer& player) {
-  if (!playbackWatchdog.Step(MediaPlayer::Clock::now(), player.GetPosition(), player.state == PlaybackState::Playing))
+  if (!playbackWatchdog.Step(MediaPlayer::Clock::now(), player.GetPosition(),
+                             player.State() == PlaybackState::Playing))
     return;
   const double position = player.GetPosition();
-  if (PlaybackWatchdog::Decide(position, player.duration) == PlaybackWatchdog::Action::RestartInPlace) {
+  if (PlaybackWatchdog::Decide(position, player.Duration(), player.Ended()) ==
+      PlaybackWatchdog::Action::RestartInPlace) {
     player.Seek(position);
     player.Resume();
   } else {
@@ -46,33 +63,10 @@ void RunWatchdog(MediaPlayer& player) {
   }
 }
 
-}  // namespace
-
-void MediaPlayer::DrawPanel(float reservedHeight) {
-  if (!mediaLoaded || ownerTab != DrawnTabIndex) return;  // another tab's file
-  if (showingStill) {
-    if (stillTexture.Valid())
-      DrawFitted(stillTexture, stillTexture.Width(), stillTexture.Height(), ImGui::GetContentRegionAvail(), *this);
-    return;
-  }
-  if (videoTexture.Valid()) {
-    RunWatchdog(*this);
-    ImVec2 area = ImGui::GetContentRegionAvail();
-    area.y -= reservedHeight;
-    DrawFitted(videoTexture, videoWidth, videoHeight, area, *this);
-  }
-  if (state == PlaybackState::Playing) {
-    if (ShortcutButton(ICON_PAUSE, kNoKey)) Pause();
-  } else {
-    if (ShortcutButton(ICON_PLAY, kNoKey)) Resume();
-  }
-  DrawSeekBar();
-  DrawVolume();
-}
-
-void MediaPlayer::DrawSeekBar() {
+void DrawSeekBar(MediaPlayer& player) {
+  const double duration = player.Duration();
   if (duration <= 0) return;
-  double shown = std::clamp(GetPosition(), 0.0, duration);
+  double shown = std::clamp(player.GetPosition(), 0.0, duration);
   if (seekDragging) shown = seekDragValue;
   ImGui::SameLine();
   ImGui::PushID("seekbar");
@@ -85,14 +79,14 @@ void MediaPlayer::DrawSeekBar() {
     seekDragging = true;  // dragging moves only the time shown
   } else if (seekDragging && ImGui::IsItemDeactivatedAfterEdit()) {
     seekDragging = false;
-    const bool wasPlaying = state == PlaybackState::Playing;
-    Seek(seekDragValue);
-    if (wasPlaying) Resume();
+    const bool wasPlaying = player.State() == PlaybackState::Playing;
+    player.Seek(seekDragValue);
+    if (wasPlaying) player.Resume();
   }
   ImGui::PopID();
 }
 
-void MediaPlayer::DrawVolume() {
+void DrawVolume(MediaPlayer& player) {
   ImGui::SameLine();
   ImGui::BeginGroup();
   bool changed = false;
@@ -113,6 +107,30 @@ void MediaPlayer::DrawVolume() {
   ObserveLastItem("##volume");
   ImGui::PopID();
   if (!volumeControl.muted) volumeControl.volumeSetting = value;
-  if (changed) SetVolume(value);
+  if (changed) player.SetVolume(value);
   ImGui::EndGroup();
+}
+
+}  // namespace
+
+void MediaPlayer::DrawPanel(float reservedHeight) {
+  if (!mediaLoaded || ownerTab != DrawnTabIndex) return;  // another tab's file
+  if (showingStill) {
+    DrawFitted(StillPicture(), ImGui::GetContentRegionAvail(), *this, false);
+    return;
+  }
+  const ShownPicture picture = Picture();
+  if (picture.texture) {
+    RunWatchdog(*this);
+    ImVec2 area = ImGui::GetContentRegionAvail();
+    area.y -= reservedHeight;
+    DrawFitted(Picture(), area, *this, true);  // the watchdog may have opened the file again
+  }
+  if (State() == PlaybackState::Playing) {
+    if (ShortcutButton(ICON_PAUSE, kNoKey)) Pause();
+  } else {
+    if (ShortcutButton(ICON_PLAY, kNoKey)) Resume();
+  }
+  DrawSeekBar(*this);
+  DrawVolume(*this);
 }

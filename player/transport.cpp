@@ -1,4 +1,5 @@
 // The demux thread with its two bounded queues, and play, pause and seek.
+#include <algorithm>
 #include <cmath>
 
 #include "player/ffmpeg.h"
@@ -8,31 +9,33 @@ namespace {
 
 constexpr int kInvalidDataRetries = 16;
 constexpr auto kReadRetryDelay = std::chrono::milliseconds(2);
+// The longest the GUI waits on the worker: for a seek to be done and the
+// first sound after it.
 constexpr auto kFirstBufferWait = std::chrono::milliseconds(500);
 
 }  // namespace
 
 void MediaPlayer::DemuxThread() {
-  bool endOfStream = false, flushed = false;
   int errorCount = 0;
+  bool flushed = false;
   while (!stopRequested) {
-    if (seekRequested.exchange(false)) {
-      const int stream = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
-      bool sought = false;
-      if (formatContext && stream >= 0) {
-        sought = avformat_seek_file(formatContext, stream, INT64_MIN, seekTarget, INT64_MAX, AVSEEK_FLAG_BACKWARD) >= 0 ||
-                 av_seek_frame(formatContext, stream, seekTarget, AVSEEK_FLAG_BACKWARD) >= 0;
+    if (reseekWanted) {
+      reseekWanted = false;
+      const double target = seekSeconds;
+      if (SeekStreamTo(std::max(0.0, target - reseekMargin))) {
+        if (videoCodec) avcodec_flush_buffers(videoCodec);
+        if (audioCodec) avcodec_flush_buffers(audioCodec);
+        firstPictureAfterSeek = true;
+        endOfStream = false;
+        flushed = false;
       }
-      if (!sought) continue;  // a rejected seek reads on where it was
-      avformat_flush(formatContext);
-      if (videoCodec) avcodec_flush_buffers(videoCodec);
-      if (audioCodec) avcodec_flush_buffers(audioCodec);
-      ClearQueues();
-      frameOffset = 0.0;
-      endOfStream = flushed = false;
-      errorCount = 0;
-      videoQueueCondition.notify_all();
-      audioQueueCondition.notify_all();
+      continue;
+    }
+    if (seekRequested.exchange(false)) {
+      if (PerformSeek()) {
+        errorCount = 0;
+        flushed = false;
+      }
       continue;
     }
     if (endOfStream) {
@@ -47,19 +50,17 @@ void MediaPlayer::DemuxThread() {
       std::this_thread::sleep_for(kReadRetryDelay);
       continue;
     }
-    if (result == AVERROR_EOF) {
+    if (result < 0) {
+      av_packet_unref(packet);
+      if (result != AVERROR_EOF && result == AVERROR_INVALIDDATA && ++errorCount <= kInvalidDataRetries) continue;
+      // The end, or an error that ends reading: what the decoders hold is
+      // still shown and heard.
       if (!flushed) {
         DecodeVideo(nullptr);
         DecodeAudio(nullptr);
         flushed = true;
       }
       endOfStream = true;
-      continue;
-    }
-    if (result < 0) {
-      av_packet_unref(packet);
-      ++errorCount;
-      if (result != AVERROR_INVALIDDATA || errorCount > kInvalidDataRetries) endOfStream = true;
       continue;
     }
     errorCount = 0;
@@ -75,26 +76,54 @@ void MediaPlayer::DemuxThread() {
   av_packet_unref(packet);
 }
 
+// Worker side of a seek. On success everything decoded before it is gone
+// and stamping restarts at the target; a refused seek changes nothing.
+bool MediaPlayer::SeekStreamTo(double seconds) {
+  const int stream = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
+  if (!formatContext || stream < 0) return false;
+  const int64_t micros = static_cast<int64_t>(seconds * 1000000.0) + startTimeMicroseconds;
+  const int64_t target = av_rescale_q(micros, AVRational{1, 1000000}, formatContext->streams[stream]->time_base);
+  return avformat_seek_file(formatContext, stream, INT64_MIN, target, INT64_MAX, AVSEEK_FLAG_BACKWARD) >= 0 ||
+         av_seek_frame(formatContext, stream, target, AVSEEK_FLAG_BACKWARD) >= 0;
+}
+
+bool MediaPlayer::PerformSeek() {
+  const uint64_t generation = seekGeneration;
+  const int stream = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
+  const int64_t target = seekTarget;
+  bool sought = false;
+  if (formatContext && stream >= 0) {
+    sought = avformat_seek_file(formatContext, stream, INT64_MIN, target, INT64_MAX, AVSEEK_FLAG_BACKWARD) >= 0 ||
+             av_seek_frame(formatContext, stream, target, AVSEEK_FLAG_BACKWARD) >= 0;
+  }
+  if (sought) {
+    firstPictureAfterSeek = true;
+    reseekMargin = 0.0;
+    reseekWanted = false;
+    // The seek has already emptied the demuxer's buffers; flushing it again
+    // would forget the timestamp it landed on, and demuxers that count
+    // timestamps on from there (MP3, raw AAC) would start again from 0.
+    if (videoCodec) avcodec_flush_buffers(videoCodec);
+    if (audioCodec) avcodec_flush_buffers(audioCodec);
+    videoQueue.Clear();
+    audioQueue.Clear();
+    ResetTimeline();
+    stamper.Restart(seekSeconds, frameDuration, formatContext->iformat->flags & AVFMT_TS_DISCONT);
+    soundTarget = seekSeconds;
+    endOfStream = false;
+  }
+  seekFailed = !sought;
+  seekDoneGeneration = generation;
+  audioQueue.Wake();  // the GUI may be waiting for the outcome
+  return sought;
+}
+
 void MediaPlayer::PushVideoFrame(VideoFrame frame) {
-  std::unique_lock<std::mutex> lock(videoQueueMutex);
-  videoQueueCondition.wait(lock, [this] {
-    return videoQueue.size() < videoQueueCapacity || stopRequested || seekRequested;
-  });
-  if (stopRequested || seekRequested || videoQueueCapacity == 0) return;  // dropped
-  videoQueue.push_back(std::move(frame));
-  lock.unlock();
-  videoQueueCondition.notify_all();
+  videoQueue.Push(std::move(frame), [this] { return stopRequested || seekRequested; });
 }
 
 void MediaPlayer::PushAudioBuffer(AudioBuffer buffer) {
-  std::unique_lock<std::mutex> lock(audioQueueMutex);
-  audioQueueCondition.wait(lock, [this] {
-    return audioQueue.size() < audioQueueCapacity || stopRequested || seekRequested;
-  });
-  if (stopRequested || seekRequested || audioQueueCapacity == 0) return;
-  audioQueue.push_back(std::move(buffer));
-  lock.unlock();
-  audioQueueCondition.notify_all();
+  audioQueue.Push(std::move(buffer), [this] { return stopRequested || seekRequested; });
 }
 
 bool MediaPlayer::Seek(double seconds) {
@@ -103,60 +132,68 @@ bool MediaPlayer::Seek(double seconds) {
   const int index = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
   if (index < 0 || index >= static_cast<int>(formatContext->nb_streams)) return false;
   const AVRational timeBase = formatContext->streams[index]->time_base;
-  if (timeBase.num <= 0 || timeBase.den <= 0) return false;
-  seekTarget = av_rescale_q(static_cast<int64_t>(seconds * 1000000.0), AVRational{1, 1000000}, timeBase);
-  seekOrigin = seconds;
-  seekRequested = true;  // after the target: the worker reads it once it sees the request
-  // Nothing queued before the seek may be heard or shown after it: empty
-  // both queues here (the worker empties them again once it has sought) and
-  // keep the audio thread from submitting meanwhile.
-  {
-    std::lock_guard<std::mutex> submit(submitMutex);
-    ClearQueues();
-    if (sourceVoice) {
-      sourceVoice->Stop();
-      sourceVoice->Flush();
-    }
-  }
+  if (timeBase.num <= 0 || timeBase.den <= 0 || !std::isfinite(seconds)) return false;
+  if (!seekAwaited) positionBeforeSeek = GetPosition();
+  // The voice keeps its sound until the seek is known to have worked.
+  if (sourceVoice) sourceVoice->Stop();
   state = PlaybackState::Stopped;
-  clockBase = seconds;
-  samplesPlayedBase = 0;
-  heldPosition = seconds;
-  wallClockStart = fallbackSince = starvedSince = Now();
-  clockFallback = audioStarved = false;
+  ended = false;
+  clock.Hold(seconds);
+  const int64_t micros = static_cast<int64_t>(seconds * 1000000.0) + startTimeMicroseconds;
+  seekTarget = av_rescale_q(micros, AVRational{1, 1000000}, timeBase);
+  seekSeconds = seconds;
+  seekGeneration.fetch_add(1);
+  seekRequested = true;  // after the target: the worker reads it once it sees the request
+  seekAwaited = true;
   WakeWorker();  // a worker blocked on a full queue or at the end wakes and seeks
   return true;
 }
 
+// GUI side of a finished seek: the sound from before it is dropped, or, when
+// the file refused the seek, the position goes back to where it was.
+void MediaPlayer::FinishSeek() {
+  if (!seekAwaited || SeekInFlight()) return;
+  seekAwaited = false;
+  if (seekFailed) {
+    clock.Hold(positionBeforeSeek);
+    return;
+  }
+  clock.Reset(seekSeconds);
+  std::lock_guard<std::mutex> submit(submitMutex);
+  if (sourceVoice) sourceVoice->Flush();
+}
+
 void MediaPlayer::Resume() {
   if (state == PlaybackState::Playing) return;
+  if (ended) Seek(0.0);  // played to the end: again from the start
+  const auto deadline = Clock::now() + kFirstBufferWait;
+  if (seekAwaited) {
+    audioQueue.WaitUntil(kFirstBufferWait, [this](size_t) { return !SeekInFlight() || stopRequested; });
+    FinishSeek();
+  }
+  const bool afterSeekOrOpen = state == PlaybackState::Stopped && !seekFailed;
+  seekFailed = false;
   if (!audioCodec) {
-    wallClockStart = Now();
-    clockFallback = audioStarved = false;
+    clock.StartWithoutVoice();
     state = PlaybackState::Playing;
     return;
   }
   if (!sourceVoice) return;
-  if (state == PlaybackState::Stopped) {
-    // After an open or a seek: wait briefly for the first sound.
-    std::unique_lock<std::mutex> lock(audioQueueMutex);
-    audioQueueCondition.wait_for(lock, kFirstBufferWait, [this] { return !audioQueue.empty() || stopRequested; });
-    lock.unlock();
-    samplesPlayedBase = sourceVoice->State().samplesPlayed;
-    SubmitAudioBuffers(kBuffersInFlight);
-  } else {
-    samplesPlayedBase = sourceVoice->State().samplesPlayed;
+  if (afterSeekOrOpen) {
+    // Wait briefly for the first sound.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    audioQueue.WaitUntil(std::max(left, std::chrono::milliseconds(0)),
+                         [this](size_t queued) { return queued > 0 || stopRequested || endOfStream; });
   }
-  heldPosition = clockBase;
-  clockFallback = audioStarved = false;
-  fallbackSince = starvedSince = Now();
+  clock.Start(sourceVoice->State().samplesPlayed);
+  FeedVoice();
   sourceVoice->Start();
   state = PlaybackState::Playing;
 }
 
 void MediaPlayer::Pause() {
   if (state != PlaybackState::Playing) return;
-  clockBase = GetPosition();
+  clock.Hold(GetPosition());
   if (audioCodec && sourceVoice) sourceVoice->Stop();
   state = PlaybackState::Paused;
 }

@@ -1,8 +1,7 @@
-// Pictures: decoding, conversion to BGRA and stamping (demux thread), and
+// Pictures: decoding, stamping and conversion to BGRA (demux thread), and
 // showing the newest due picture (GUI thread).
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
-#include "player/picture_conversion.h"
 
 void MediaPlayer::DecodeVideo(const AVPacket* source) {
   if (!videoCodec || !videoFrame) return;
@@ -20,69 +19,69 @@ void MediaPlayer::DecodeVideo(const AVPacket* source) {
   av_packet_free(&clone);
   if (sent < 0) return;
   while (avcodec_receive_frame(videoCodec, videoFrame) >= 0) {
+    const int64_t timestamp = videoFrame->best_effort_timestamp;
+    std::optional<double> seconds;
+    if (timestamp != AV_NOPTS_VALUE)
+      seconds = timestamp * av_q2d(videoCodec->pkt_timebase) - startTimeMicroseconds / 1e6;
+    const double pts = stamper.Stamp(seconds);
+    if (firstPictureAfterSeek) {
+      firstPictureAfterSeek = false;
+      // Landed after the target: try again further back, up to a minute.
+      if (seconds && *seconds > seekSeconds + stamper.FrameDuration() * 1.5 && seekSeconds > 0 && reseekMargin < 60) {
+        reseekMargin = reseekMargin > 0 ? reseekMargin * 2 : 2.0;
+        reseekWanted = true;
+        av_frame_unref(videoFrame);
+        return;
+      }
+    }
+    // Pictures before a seek's target are decoded (later ones need them)
+    // but not shown; a picture of another size than at open is dropped.
     VideoFrame picture;
-    if (ConvertPicture(videoFrame, picture)) PushVideoFrame(std::move(picture));
+    if (stamper.Shown(pts) && videoFrame->width == videoWidth && videoFrame->height == videoHeight &&
+        converter.Convert(*videoFrame, picture)) {
+      picture.pts = pts;
+      PushVideoFrame(std::move(picture));
+    }
     av_frame_unref(videoFrame);
   }
 }
 
-bool MediaPlayer::ConvertPicture(AVFrame* frame, VideoFrame& out) {
-  if (frame->width <= 0 || frame->height <= 0 || frame->format == AV_PIX_FMT_NONE) return false;
-  if (frame->width != videoWidth || frame->height != videoHeight) return false;  // size changed mid-stream
-  const ScalerSource source = ScalerSourceFor(static_cast<AVPixelFormat>(frame->format));
-  if (!sws_isSupportedInput(source.format)) return false;
-  scaler = sws_getCachedContext(scaler, frame->width, frame->height, source.format, frame->width, frame->height,
-                                AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-  if (!scaler) return false;
-  const bool fullRange = source.fullRange || frame->color_range == AVCOL_RANGE_JPEG;
-  const int* table = sws_getCoefficients(ColourMatrixFor(frame->colorspace));
-  if (!table) table = sws_getCoefficients(SWS_CS_DEFAULT);
-  if (sws_setColorspaceDetails(scaler, table, fullRange ? 1 : 0, table, 1, 0, 1 << 16, 1 << 16) < 0) return false;
-
-  if (frameDuration <= 0) frameDuration = 1.0 / 30.0;
-  // Pictures are stamped one frame apart from the last open or seek; from
-  // here on a failure loses the picture but not its time slot.
-  out.pts = seekOrigin + frameOffset;
-  frameOffset += frameDuration;
-  out.width = frame->width;
-  out.height = frame->height;
-  uint8_t* planes[4] = {};
-  int lineSizes[4] = {};
-  if (!AllocateBgraPicture(out.width, out.height, out.pixels, planes, lineSizes)) return false;
-  out.stride = lineSizes[0];
-  return sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, lineSizes) == frame->height;
-}
-
 void MediaPlayer::UpdateFrame() {
+  FinishSeek();
   UpdateAudio();
   UpdateVideo();
+  CheckEnd();
 }
 
 void MediaPlayer::UpdateVideo() {
-  if (state != PlaybackState::Playing || !videoCodec) return;
-  const double clock = GetPosition();
+  if (state != PlaybackState::Playing || !videoCodec || SeekInFlight()) return;
+  const double now = GetPosition();
+  // The newest due picture wins; older due ones are dropped unseen, and
+  // nothing is shown before its time.
   VideoFrame due;
-  bool taken = false;
-  {
-    // The newest due picture wins; older due ones are dropped unseen, and
-    // nothing is shown before its time.
-    std::lock_guard<std::mutex> lock(videoQueueMutex);
-    while (!videoQueue.empty() && videoQueue.front().pts <= clock) {
-      due = std::move(videoQueue.front());
-      videoQueue.pop_front();
-      taken = true;
-    }
-  }
-  if (!taken) return;
-  videoQueueCondition.notify_all();
+  if (!videoQueue.PopNewestDue(due, [now](const VideoFrame& frame) { return frame.pts <= now; })) return;
   currentFrame = std::move(due);
-  UploadFrame(currentFrame);
-}
-
-void MediaPlayer::UploadFrame(const VideoFrame& frame) {
+  const VideoFrame& frame = currentFrame;
   if (!videoTexture.Valid() || frame.pixels.empty() || frame.width <= 0 || frame.height <= 0) return;
   if (frame.width != videoTexture.Width() || frame.height != videoTexture.Height()) return;
   const int64_t pitch = frame.stride > 0 ? frame.stride : int64_t{frame.width} * 4;
   if (pitch < int64_t{frame.width} * 4 || pitch * frame.height > static_cast<int64_t>(frame.pixels.size())) return;
   videoTexture.Update(frame.pixels.data(), static_cast<int>(pitch));  // a failed upload keeps the last picture
+}
+
+// At the end of the file, once every picture has been shown and all sound
+// heard, the clock stops: a picture stands still (the panel's watchdog
+// starts it again), sound alone pauses at its end.
+void MediaPlayer::CheckEnd() {
+  if (state != PlaybackState::Playing || ended || !endOfStream || SeekInFlight()) return;
+  if (videoQueue.Size() > 0 || audioQueue.Size() > 0) return;
+  if (sourceVoice && sourceVoice->State().framesQueued > 0) return;
+  const double position = GetPosition();
+  endPosition = duration > 0 ? std::min(position, duration) : position;
+  ended = true;
+  if (!videoTexture.Valid()) {
+    clock.Hold(endPosition);
+    if (sourceVoice) sourceVoice->Stop();
+    state = PlaybackState::Paused;
+  }
 }

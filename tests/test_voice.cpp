@@ -33,7 +33,9 @@ void TestVoice::Flush() {
 
 platform::VoiceState TestVoice::State() {
   std::lock_guard<std::mutex> lock(mutex);
-  return {static_cast<uint32_t>(queue.size()), played};
+  uint64_t bytes = 0;
+  for (const auto& buffer : queue) bytes += buffer.size();
+  return {static_cast<uint32_t>(queue.size()), (bytes - offset) / (static_cast<uint64_t>(format.channels) * 2), played};
 }
 
 void TestVoice::SetVolume(float value) { volume = value; }

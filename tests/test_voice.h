@@ -19,6 +19,7 @@ class TestVoice final : public platform::AudioVoice {
   void Flush() override;
   platform::VoiceState State() override;
   void SetVolume(float value) override;
+  int PeriodFrames() const override { return 480; }
 
   // Plays up to frames sample frames (only while started); reports every
   // buffer that ends. Returns how many were played.

@@ -1,0 +1,40 @@
+#include "player/decoder.h"
+
+#include <cmath>
+
+#include "player/ffmpeg.h"
+
+extern "C" {
+#include <libavutil/display.h>
+}
+
+AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, bool singleThreaded) {
+  if (!stream || !stream->codecpar) return nullptr;
+  const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+  if (preferredName) {
+    if (const AVCodec* named = avcodec_find_decoder_by_name(preferredName)) decoder = named;
+  }
+  if (!decoder) return nullptr;
+  AVCodecContext* context = avcodec_alloc_context3(decoder);
+  if (!context) return nullptr;
+  bool ok = avcodec_parameters_to_context(context, stream->codecpar) >= 0;
+  if (ok) {
+    context->pkt_timebase = stream->time_base;
+    if (singleThreaded) {
+      context->thread_count = 1;
+      context->thread_type = 0;
+    }
+    ok = avcodec_open2(context, decoder, nullptr) >= 0;
+  }
+  if (!ok) avcodec_free_context(&context);
+  return context;
+}
+
+int RotationOf(const AVStream* stream) {
+  const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
+  if (!matrix) return 0;
+  // The matrix turns counter-clockwise.
+  const double angle = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+  if (std::isnan(angle)) return 0;
+  return (static_cast<int>(std::lround(angle / 90.0)) % 4 + 4) % 4 * 90;
+}
