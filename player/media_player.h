@@ -127,7 +127,8 @@ class MediaPlayer {
   void AppendSound(const AVFrame& frame);
   void FlushPendingSound();
   bool PerformSeek();
-  bool SeekStreamTo(double seconds);
+  bool SeekStreamTo(int64_t timestamp);
+  bool SeekToKeyFrameBefore(int64_t target);
   bool SeekInFlight() const { return seekDoneGeneration != seekGeneration; }
 
   // Wakes a worker waiting at the end of the stream or on a full queue, so
@@ -167,12 +168,7 @@ class MediaPlayer {
   bool soundAlignPending = false;
   double soundTarget = 0.0;
   std::vector<uint8_t> pendingSound;  // converted samples not yet a whole buffer
-  // A seek that landed after its target (a stream without key frame index
-  // seeks to any picture, and decoding starts at the next key frame) is
-  // tried again further back. Worker only.
-  bool firstPictureAfterSeek = false;
-  double reseekMargin = 0.0;
-  bool reseekWanted = false;
+
 
   // Presentation
   int32_t videoWidth = 0;

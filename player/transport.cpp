@@ -19,18 +19,6 @@ void MediaPlayer::DemuxThread() {
   int errorCount = 0;
   bool flushed = false;
   while (!stopRequested) {
-    if (reseekWanted) {
-      reseekWanted = false;
-      const double target = seekSeconds;
-      if (SeekStreamTo(std::max(0.0, target - reseekMargin))) {
-        if (videoCodec) avcodec_flush_buffers(videoCodec);
-        if (audioCodec) avcodec_flush_buffers(audioCodec);
-        firstPictureAfterSeek = true;
-        endOfStream = false;
-        flushed = false;
-      }
-      continue;
-    }
     if (seekRequested.exchange(false)) {
       if (PerformSeek()) {
         errorCount = 0;
@@ -78,13 +66,42 @@ void MediaPlayer::DemuxThread() {
 
 // Worker side of a seek. On success everything decoded before it is gone
 // and stamping restarts at the target; a refused seek changes nothing.
-bool MediaPlayer::SeekStreamTo(double seconds) {
+bool MediaPlayer::SeekStreamTo(int64_t timestamp) {
   const int stream = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
   if (!formatContext || stream < 0) return false;
-  const int64_t micros = static_cast<int64_t>(seconds * 1000000.0) + startTimeMicroseconds;
-  const int64_t target = av_rescale_q(micros, AVRational{1, 1000000}, formatContext->streams[stream]->time_base);
-  return avformat_seek_file(formatContext, stream, INT64_MIN, target, INT64_MAX, AVSEEK_FLAG_BACKWARD) >= 0 ||
-         av_seek_frame(formatContext, stream, target, AVSEEK_FLAG_BACKWARD) >= 0;
+  return avformat_seek_file(formatContext, stream, INT64_MIN, timestamp, INT64_MAX, AVSEEK_FLAG_BACKWARD) >= 0 ||
+         av_seek_frame(formatContext, stream, timestamp, AVSEEK_FLAG_BACKWARD) >= 0;
+}
+
+// Containers without an index of key frames (transport and program
+// streams) seek to any packet; decoding would then start at the next key
+// frame, seconds after the target. Look for the key frame the seek led to
+// and, while it lies beyond the target, seek further back; then seek to
+// the key frame itself.
+bool MediaPlayer::SeekToKeyFrameBefore(int64_t target) {
+  if (!SeekStreamTo(target)) return false;
+  if (!videoStream) return true;  // every sound packet starts cleanly
+  const bool indexed = avformat_index_get_entries_count(videoStream) > 0 &&
+                       !(formatContext->iformat->flags & AVFMT_TS_DISCONT);
+  if (indexed) return true;
+  const AVRational timeBase = videoStream->time_base;
+  int64_t margin = 0;
+  const int64_t step = av_rescale_q(2, AVRational{1, 1}, timeBase);  // 2 s
+  for (int attempt = 0; attempt < 8 && !stopRequested; ++attempt) {
+    int64_t keyTime = AV_NOPTS_VALUE;
+    for (int read = 0; read < 5000 && keyTime == AV_NOPTS_VALUE; ++read) {
+      if (av_read_frame(formatContext, packet) < 0) break;
+      if (packet->stream_index == videoStreamIndex && (packet->flags & AV_PKT_FLAG_KEY))
+        keyTime = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+      av_packet_unref(packet);
+    }
+    if (keyTime == AV_NOPTS_VALUE) return SeekStreamTo(target - margin);  // none found: as good as it gets
+    if (keyTime <= target) return SeekStreamTo(keyTime);
+    if (margin > 0 && target - margin <= videoStream->start_time) return SeekStreamTo(keyTime);
+    margin = margin > 0 ? margin * 2 : step;
+    if (!SeekStreamTo(target - margin)) return false;
+  }
+  return true;
 }
 
 bool MediaPlayer::PerformSeek() {
@@ -92,14 +109,10 @@ bool MediaPlayer::PerformSeek() {
   const int stream = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
   const int64_t target = seekTarget;
   bool sought = false;
-  if (formatContext && stream >= 0) {
-    sought = avformat_seek_file(formatContext, stream, INT64_MIN, target, INT64_MAX, AVSEEK_FLAG_BACKWARD) >= 0 ||
-             av_seek_frame(formatContext, stream, target, AVSEEK_FLAG_BACKWARD) >= 0;
-  }
+  // Input that cannot seek (a pipe) is not touched: reading goes on.
+  const bool seekable = formatContext && formatContext->pb && (formatContext->pb->seekable & AVIO_SEEKABLE_NORMAL);
+  if (seekable && stream >= 0) sought = SeekToKeyFrameBefore(target);
   if (sought) {
-    firstPictureAfterSeek = true;
-    reseekMargin = 0.0;
-    reseekWanted = false;
     // The seek has already emptied the demuxer's buffers; flushing it again
     // would forget the timestamp it landed on, and demuxers that count
     // timestamps on from there (MP3, raw AAC) would start again from 0.

@@ -24,16 +24,6 @@ void MediaPlayer::DecodeVideo(const AVPacket* source) {
     if (timestamp != AV_NOPTS_VALUE)
       seconds = timestamp * av_q2d(videoCodec->pkt_timebase) - startTimeMicroseconds / 1e6;
     const double pts = stamper.Stamp(seconds);
-    if (firstPictureAfterSeek) {
-      firstPictureAfterSeek = false;
-      // Landed after the target: try again further back, up to a minute.
-      if (seconds && *seconds > seekSeconds + stamper.FrameDuration() * 1.5 && seekSeconds > 0 && reseekMargin < 60) {
-        reseekMargin = reseekMargin > 0 ? reseekMargin * 2 : 2.0;
-        reseekWanted = true;
-        av_frame_unref(videoFrame);
-        return;
-      }
-    }
     // Pictures before a seek's target are decoded (later ones need them)
     // but not shown; a picture of another size than at open is dropped.
     VideoFrame picture;
