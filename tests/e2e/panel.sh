@@ -19,11 +19,11 @@ region_md5() {  # region_md5 FILE W H X Y
 
 for clip in h264_aac.mp4:landscape portrait.mp4:portrait; do
   file="${clip%%:*}" shape="${clip#*:}"
-  "$host" "$media/$file" > "$E2E_HOME/host.out" &
+  "$host" "$media/$file" < /dev/null > "$E2E_HOME/host.out" &
   APP_PID=$!
   window="$(wait_for_window 'Sortiq panel')"
-  for _ in $(seq 100); do grep -q '^image' "$E2E_HOME/host.out" && break; sleep 0.05; done
-  read -r _ ix iy iw ih < <(grep '^image' "$E2E_HOME/host.out")
+  for _ in $(seq 100); do grep -q '^shown' "$E2E_HOME/host.out" && break; sleep 0.05; done
+  read -r _ _ _ ix iy iw ih _ < <(grep '^shown' "$E2E_HOME/host.out")
   eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y of the window
   x0=$((X + ix)) y0=$((Y + iy))
   sleep 0.7
