@@ -47,10 +47,9 @@ void DrawAndMeasure() {
     if (measure->lastShownPts >= 0 && shownBefore == measure->lastShownPts)
       measure->picturesSkipped += std::max(0, static_cast<int>(std::lround((shown.pts - shownBefore) * 30)) - 1);
     measure->lastShownPts = shown.pts;
+    // Drift: the picture's time against the clock when it goes on screen.
+    if (clockBefore < Player.Duration() - 0.2) measure->driftMilliseconds.push_back((shown.pts - Player.GetPosition()) * 1000);
   }
-  // Past the last picture the clock runs on alone: not drift.
-  if (Player.State() == PlaybackState::Playing && measure->lastShownPts >= 0 && clockBefore < Player.Duration() - 0.2)
-    measure->driftMilliseconds.push_back((shown.pts - Player.GetPosition()) * 1000);
   ImGui::End();
 }
 
@@ -79,8 +78,8 @@ Measure Run(const std::string& clip, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s CLIP_1080P30 CLIP_60S\n", argv[0]);
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s CLIP_1080P30 CLIP_60S...\n", argv[0]);
     return 2;
   }
   setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -99,17 +98,19 @@ int main(int argc, char** argv) {
   std::printf("panel 1080p30 at %.0f GUI frames/s: %d pictures shown, %d skipped (target 0)\n", frames / 8.0,
               hd.picturesShown, hd.picturesSkipped);
 
-  const Measure minute = Run(argv[2], 61.0);
-  const auto& drift = minute.driftMilliseconds;
-  const double within = static_cast<double>(std::count_if(drift.begin(), drift.end(), [](double d) {
-                          return std::fabs(d) <= 40.0;
-                        })) / std::max<size_t>(1, drift.size());
-  const auto outside = std::count_if(drift.begin(), drift.end(), [](double d) { return d > 45.0 || d < -125.0; });
-  std::printf("panel A/V drift over 60 s: %.1f%% of %zu frames within +-40 ms (target 95%%, ratio %.2f), "
-              "%ld outside +45/-125 ms (target 0); min %.1f ms, max %.1f ms\n",
-              within * 100, drift.size(), within / 0.95, static_cast<long>(outside),
-              drift.empty() ? 0 : *std::min_element(drift.begin(), drift.end()),
-              drift.empty() ? 0 : *std::max_element(drift.begin(), drift.end()));
+  for (int clip = 2; clip < argc; ++clip) {
+    const Measure minute = Run(argv[clip], 61.0);
+    const auto& drift = minute.driftMilliseconds;
+    const double within = static_cast<double>(std::count_if(drift.begin(), drift.end(), [](double d) {
+                            return std::fabs(d) <= 40.0;
+                          })) / std::max<size_t>(1, drift.size());
+    const auto outside = std::count_if(drift.begin(), drift.end(), [](double d) { return d > 45.0 || d < -125.0; });
+    std::printf("panel A/V drift over 60 s of %s: %.1f%% of %zu pictures within +-40 ms (target 95%%, ratio %.2f), "
+                "%ld outside +45/-125 ms (target 0); min %.1f ms, max %.1f ms\n",
+                argv[clip], within * 100, drift.size(), within / 0.95, static_cast<long>(outside),
+                drift.empty() ? 0 : *std::min_element(drift.begin(), drift.end()),
+                drift.empty() ? 0 : *std::max_element(drift.begin(), drift.end()));
+  }
 
   CloseGuiWindow();
   return 0;
