@@ -277,6 +277,7 @@ void MediaPlayer::Close() {
 MediaPlayer::Status MediaPlayer::Inspect() {
   Status s;
   s.open = formatContext != nullptr;
+  s.decodesPictures = videoCodec != nullptr;
   s.workerRunning = demuxThread.joinable();
   s.sampleRate = sampleRate;
   s.channels = channels;

@@ -90,6 +90,7 @@ class MediaPlayer {
   // A narrow view of the inner state, for tests and benchmarks.
   struct Status {
     bool open = false;
+    bool decodesPictures = false;  // a moving picture, not a cover or none
     bool workerRunning = false;
     int sampleRate = 0, channels = 0;   // the voice's format
     int videoWidth = 0, videoHeight = 0;

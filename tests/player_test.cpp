@@ -64,7 +64,8 @@ class PlayerTest : public ::testing::Test {
         Eventually([&] {
           player.UpdateFrame();
           const MediaPlayer::Status status = player.Inspect();
-          return voice->State().framesQueued >= step || (status.soundBuffersQueued == 0 && status.readToEnd);
+          const bool pictures = !status.decodesPictures || status.picturesQueued >= 3;
+          return (voice->State().framesQueued >= step && pictures) || status.readToEnd;
         });
         voice->Play(step);
       }
@@ -228,11 +229,11 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheTarget) {
     // The first picture shown after the seek is the one at the target.
     const VideoFrame next = WaitForQueuedPicture();
     EXPECT_NEAR(next.pts, c.target, 0.041);
-    PlayFor(0.04);
+    PlayFor(0.03);  // due, and the next picture not yet
     const VideoFrame& shown = player.CurrentFrame();
     EXPECT_NEAR(shown.pts, c.target, 0.041);
     EXPECT_EQ(BurntInFrameNumber(shown, c.blockWidth, c.row), static_cast<int>(std::lround(c.target * 25)));
-    PlayFor(0.46);
+    PlayFor(0.47);
     EXPECT_NEAR(player.GetPosition(), c.target + 0.5, 0.011);
     const int shownNumber = BurntInFrameNumber(player.CurrentFrame(), c.blockWidth, c.row);
     EXPECT_NEAR(shownNumber, (c.target + 0.5) * 25, 1.6);  // the newest due picture, a frame at most behind
