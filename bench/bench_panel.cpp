@@ -61,6 +61,7 @@ double Percentile(std::vector<double> values, double p) {
 
 Measure Run(const std::string& clip, double seconds) {
   Measure result;
+  result.lastShownPts = Player.CurrentFrame().pts;  // the last file's picture is not a new one
   measure = &result;
   DrawnTabIndex = kViewerTab;
   Player.Play(clip);

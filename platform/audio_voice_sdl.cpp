@@ -13,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/audio_voice.h"
@@ -242,7 +243,11 @@ std::unique_ptr<AudioVoice> OpenAudioVoice(const AudioFormat& format, BufferEnd 
     if (SDL_GetNumAudioDevices(0) > 0) return nullptr;
     output = Output::Silent;
   }
-  return std::make_unique<SilentVoice>(format, std::move(onBufferEnd));
+  try {
+    return std::make_unique<SilentVoice>(format, std::move(onBufferEnd));
+  } catch (const std::system_error&) {
+    return nullptr;  // no thread to be had: the file shows as a still picture
+  }
 }
 
 void SetAudioVoiceFactory(AudioVoiceFactory factory) { voiceFactory = std::move(factory); }

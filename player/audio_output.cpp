@@ -113,14 +113,15 @@ VoiceReading MediaPlayer::ReadVoice() {
 
 double MediaPlayer::GetPosition() {
   if (ended) return endPosition;
-  if (state != PlaybackState::Playing) return clock.Held();
+  // Not playing, or playing but still waiting for a seek: where it stands.
+  if (state != PlaybackState::Playing || seekAwaited) return clock.Held();
   if (!audioCodec || !sourceVoice || sampleRate <= 0) return clock.Position(nullptr, 0);
   const VoiceReading voice = ReadVoice();
   return clock.Position(&voice, sampleRate);
 }
 
 void MediaPlayer::UpdateAudio() {
-  if (state != PlaybackState::Playing || !sourceVoice || !audioCodec) return;
+  if (state != PlaybackState::Playing || !sourceVoice || !audioCodec || seekAwaited) return;
   if (sourceVoice->State().buffersQueued > 0) {
     FeedVoice();  // keep the lead the buffer ends may have missed
     return;

@@ -2,6 +2,10 @@
 
 #include "player/ffmpeg.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace {
 
 struct ScalerSource {
@@ -16,6 +20,20 @@ ScalerSource ScalerSourceFor(AVPixelFormat format) {
     case AV_PIX_FMT_YUVJ444P: return {AV_PIX_FMT_YUV444P, true};
     case AV_PIX_FMT_YUVJ440P: return {AV_PIX_FMT_YUV440P, true};
     default: return {format, false};
+  }
+}
+
+// Transparent pictures are shown over black: laid over it here, so that
+// the colour hidden under fully transparent pixels never bleeds into the
+// visible ones when the picture is scaled.
+void OverBlack(VideoFrame& picture) {
+  for (int y = 0; y < picture.height; ++y) {
+    uint8_t* pixel = picture.pixels.data() + static_cast<size_t>(y) * picture.stride;
+    for (int x = 0; x < picture.width; ++x, pixel += 4) {
+      const unsigned alpha = pixel[3];
+      for (int c = 0; c < 3; ++c) pixel[c] = static_cast<uint8_t>((pixel[c] * alpha + 127) / 255);
+      pixel[3] = 255;
+    }
   }
 }
 
@@ -63,5 +81,8 @@ bool PictureConverter::Convert(const AVFrame& frame, VideoFrame& out) {
   out.width = frame.width;
   out.height = frame.height;
   out.stride = lineSizes[0];
-  return sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, planes, lineSizes) == frame.height;
+  if (sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, planes, lineSizes) != frame.height) return false;
+  const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(source.format);
+  if (descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA)) OverBlack(out);
+  return true;
 }

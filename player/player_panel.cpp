@@ -44,7 +44,9 @@ void DrawFitted(const ShownPicture& picture, ImVec2 area, MediaPlayer& player, b
   for (int i = 0; i < 4; ++i) corners[i] = ImVec2(origin.x + layout.corners[i].x, origin.y + layout.corners[i].y);
   draw->AddImageQuad(picture.texture->Id(), corners[0], corners[1], corners[2], corners[3], layout.uvs[0],
                      layout.uvs[1], layout.uvs[2], layout.uvs[3]);
-  if (smoothShrink) player.SetPictureMinified(layout.scale < 1.0f);
+  // Down to half size every pixel still reaches the screen through the
+  // linear filter; below it fine detail breaks up unless smoothed.
+  if (smoothShrink) player.SetPictureMinified(layout.scale < 0.5f);
   if (clicked) TogglePlaying(player);
 }
 

@@ -68,7 +68,7 @@ bool MediaPlayer::LoadStillFrame(const std::string& path) {
                            picture.stride))
     return false;
   stillTexture.SetSmoothShrink(true);
-  stillRotation = RotationOf(stream);
+  stillRotation = RotationOf(d.frame, RotationOf(stream));
   stillPixelAspect = sar.num > 0 && sar.den > 0 ? std::clamp(av_q2d(sar), 0.1, 10.0) : 1.0;
   return true;
 }

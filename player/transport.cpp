@@ -89,10 +89,12 @@ bool MediaPlayer::SeekToKeyFrameBefore(int64_t target) {
   const int64_t step = av_rescale_q(2, AVRational{1, 1}, timeBase);  // 2 s
   for (int attempt = 0; attempt < 8 && !stopRequested; ++attempt) {
     int64_t keyTime = AV_NOPTS_VALUE;
-    for (int read = 0; read < 5000 && keyTime == AV_NOPTS_VALUE; ++read) {
+    for (int read = 0; read < 5000 && keyTime == AV_NOPTS_VALUE && !stopRequested; ++read) {
       if (av_read_frame(formatContext, packet) < 0) break;
+      // Its decode time: these containers seek by it, and with reordered
+      // pictures the presentation time lies after it.
       if (packet->stream_index == videoStreamIndex && (packet->flags & AV_PKT_FLAG_KEY))
-        keyTime = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        keyTime = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
       av_packet_unref(packet);
     }
     if (keyTime == AV_NOPTS_VALUE) return SeekStreamTo(target - margin);  // none found: as good as it gets
@@ -169,11 +171,21 @@ void MediaPlayer::FinishSeek() {
   seekAwaited = false;
   if (seekFailed) {
     clock.Hold(positionBeforeSeek);
-    return;
+  } else {
+    clock.Reset(seekSeconds);
+    std::lock_guard<std::mutex> submit(submitMutex);
+    if (sourceVoice) sourceVoice->Flush();
   }
-  clock.Reset(seekSeconds);
-  std::lock_guard<std::mutex> submit(submitMutex);
-  if (sourceVoice) sourceVoice->Flush();
+  // Resume gave up waiting for this seek: playback starts from the target now.
+  if (state == PlaybackState::Playing) {
+    if (sourceVoice) {
+      clock.Start(sourceVoice->State().samplesPlayed);
+      FeedVoice();
+      sourceVoice->Start();
+    } else {
+      clock.StartWithoutVoice();
+    }
+  }
 }
 
 void MediaPlayer::Resume() {
@@ -198,10 +210,11 @@ void MediaPlayer::Resume() {
     audioQueue.WaitUntil(std::max(left, std::chrono::milliseconds(0)),
                          [this](size_t queued) { return queued > 0 || stopRequested || endOfStream; });
   }
+  state = PlaybackState::Playing;
+  if (seekAwaited) return;  // still seeking: the sound starts once the seek is done
   clock.Start(sourceVoice->State().samplesPlayed);
   FeedVoice();
   sourceVoice->Start();
-  state = PlaybackState::Playing;
 }
 
 void MediaPlayer::Pause() {

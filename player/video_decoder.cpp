@@ -60,8 +60,8 @@ void MediaPlayer::UpdateVideo() {
 }
 
 // At the end of the file, once every picture has been shown and all sound
-// heard, the clock stops: a picture stands still (the panel's watchdog
-// starts it again), sound alone pauses at its end.
+// heard, the clock stops: a video stands still (the panel's watchdog starts
+// it again), sound pauses at its end.
 void MediaPlayer::CheckEnd() {
   if (state != PlaybackState::Playing || ended || !endOfStream || SeekInFlight()) return;
   if (videoQueue.Size() > 0 || audioQueue.Size() > 0) return;
@@ -69,7 +69,7 @@ void MediaPlayer::CheckEnd() {
   const double position = GetPosition();
   endPosition = duration > 0 ? std::min(position, duration) : position;
   ended = true;
-  if (!videoTexture.Valid()) {
+  if (!videoCodec) {  // sound, with or without a cover
     clock.Hold(endPosition);
     if (sourceVoice) sourceVoice->Stop();
     state = PlaybackState::Paused;

@@ -8,6 +8,7 @@ set -euo pipefail
 host="$1" media="$2" artefacts="$3"
 source "$(dirname "$0")/xvfb_session.sh"
 mkdir -p "$artefacts"
+rm -f "$artefacts"/presentation-*.png
 start_virtual_display
 cd "$E2E_HOME"
 
@@ -60,6 +61,13 @@ is "$(pixel "$shot" $((left + pw * 3 / 4)) $((y0 + h / 4)))" 255 0 0 40 || fail 
 is "$(pixel "$shot" $((left + pw / 4)) $((y0 + h / 4)))" 0 0 255 60 || fail "rotate90: top left is not blue"
 is "$(pixel "$shot" $((x0 + 3)) $((y0 + h / 2)))" 0 0 0 12 || fail "rotate90: no bar at the left"
 
+# A phone photo turned by its EXIF orientation: the same as the clip.
+show exif_rot6.jpg
+[[ "$still" == yes ]] || fail "exif_rot6: not shown as a still"
+pw=$((h * 360 / 640)) left=$((x0 + (w - h * 360 / 640) / 2))
+is "$(pixel "$shot" $((left + pw * 3 / 4)) $((y0 + h / 4)))" 255 0 0 40 || fail "exif_rot6: top right is not red"
+is "$(pixel "$shot" $((left + pw / 4)) $((y0 + h / 4)))" 0 0 255 60 || fail "exif_rot6: top left is not blue"
+
 # 352 x 288 with 16:11 pixels: the square drawn in it shows 16:11 wide.
 show sar16_11.mp4
 row="$(ffmpeg -v error -i "$shot" -vf "crop=$w:1:$x0:$((y0 + h / 2))" -f rawvideo -pix_fmt gray - | od -An -v -tu1 |
@@ -83,6 +91,9 @@ show picture.png
 side=$(( w < h ? w : h )) left=$((x0 + (w - side) / 2)) top=$((y0 + (h - side) / 2))
 is "$(pixel "$shot" $((left + side / 4)) $((top + side / 2)))" 0 0 0 12 || fail "picture.png: transparent half is not black"
 is "$(pixel "$shot" $((left + side * 3 / 4)) $((top + side / 2)))" 0 255 0 30 || fail "picture.png: opaque half is not green"
+
+read -r r g b <<<"$(pixel "$shot" $((left + side / 2 - 1)) $((top + side / 2)))"
+(( r < 60 )) || fail "picture.png: the hidden colour shows at the edge ($r $g $b)"
 
 show picture.jpg
 [[ "$still" == yes && "$seekbar" == no ]] || fail "picture.jpg: not shown as a still ($still, seek bar $seekbar)"

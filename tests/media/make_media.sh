@@ -3,7 +3,7 @@
 # tool, into the folder given. Does nothing when the set is already there.
 set -euo pipefail
 out="$1"
-stamp="$out/.complete-v6"
+stamp="$out/.complete-v8"
 [[ -e "$stamp" ]] && exit 0
 mkdir -p "$out"
 ff() { ffmpeg -nostdin -y -loglevel error "$@"; }
@@ -133,7 +133,15 @@ if [[ $encoders == *' libwebp '* ]]; then
 fi
 ff -f lavfi -i color=c=red:s=1x1,format=rgb24 -frames:v 1 -update 1 "$out/one_pixel.png"
 # One-pixel black and white columns alias badly when scaled carelessly.
-# The pattern is computed once and repeated.
-ff -f lavfi -i "color=c=black:s=3840x2160:r=25,trim=end_frame=1,format=gray,geq=lum='if(mod(X\,2)\,235\,16)',loop=loop=12:size=1,setpts=N/25/TB,format=yuv420p" \
+# The pattern is computed once and repeated for 3 s.
+ff -f lavfi -i "color=c=black:s=3840x2160:r=25,trim=end_frame=1,format=gray,geq=lum='if(mod(X\,2)\,235\,16)',loop=loop=74:size=1,setpts=N/25/TB,format=yuv420p" \
    -c:v libx264 -preset ultrafast "$out/uhd.mp4"
+# A phone photo: landscape pixels with an EXIF orientation of 6 (turn a
+# quarter clockwise to view), written as an APP1 segment after the start
+# marker. Red top-left quarter, as in rotate90.mp4.
+ff -f lavfi -i "color=c=blue:s=640x360,drawbox=x=0:y=0:w=320:h=180:color=red:t=fill" -frames:v 1 "$out/.exif_base.jpg"
+{ head -c 2 "$out/.exif_base.jpg"
+  printf '\xff\xe1\x00\x22Exif\x00\x00MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00\x00\x00\x00\x00'
+  tail -c +3 "$out/.exif_base.jpg"; } > "$out/exif_rot6.jpg"
+rm -f "$out/.exif_base.jpg"
 touch "$stamp"
