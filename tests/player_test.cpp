@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -423,4 +424,38 @@ TEST(PlayerOnSdlDevice, SoundReachesTheDeviceWithoutGaps) {
     }
     EXPECT_LT(longest, static_cast<size_t>(rate / 1000)) << "a gap of " << longest << " sample frames";
   }
+}
+
+// Without room for another thread the file is shown still, and the program
+// goes on. In a child process whose address space is capped just above what
+// it uses, so no thread stack can be had.
+namespace {
+[[noreturn]] void PlayWithoutRoomForThreads(const char* clip) {
+  MediaPlayer player;
+  player.Play(Media(clip));  // once, so everything but the thread is loaded
+  player.Unload();
+  std::ifstream statm("/proc/self/statm");
+  unsigned long pages = 0;
+  statm >> pages;
+  const rlim_t cap = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (6 << 20);
+  const rlimit limit{cap, cap};
+  setrlimit(RLIMIT_AS, &limit);
+  player.Play(Media(clip));
+  const bool still = showingStill && !player.Inspect().workerRunning;
+  player.Unload();
+  std::exit(still ? 0 : 1);
+}
+}  // namespace
+
+TEST(PlayerWithoutThreads, PlayFallsBackToTheStillPicture) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizers reserve address space of their own";
+#else
+  testing::FLAGS_gtest_death_test_style = "threadsafe";  // the child starts afresh, with this:
+  setenv("GLIBC_TUNABLES", "glibc.pthread.stack_cache_size=0", 1);  // no stack kept from an earlier thread
+  // With sound the voice's thread is refused first; without, the worker's.
+  EXPECT_EXIT(PlayWithoutRoomForThreads("h264_aac.mp4"), testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(PlayWithoutRoomForThreads("bt709_green.mp4"), testing::ExitedWithCode(0), "");
+  unsetenv("GLIBC_TUNABLES");
+#endif
 }
