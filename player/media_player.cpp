@@ -77,12 +77,18 @@ bool MediaPlayer::Open(const std::string& path) {
   videoQueue.SetCapacity(30);
   audioQueue.SetCapacity(64);
   clock.Reset(0.0);
+  openPath = path;
   bool ok = OpenStreams(path);
   if (ok && videoCodec) {
     // Beyond 1080p fewer than 30 pictures fit the queue's memory budget.
     const size_t frameBytes = static_cast<size_t>(videoWidth) * static_cast<size_t>(videoHeight) * 4;
     videoQueue.SetCapacity(std::clamp<size_t>(kVideoQueueBudgetBytes / frameBytes, 2, 30));
-    ok = videoTexture.Create(videoWidth, videoHeight, platform::PixelFormat::BGRA, nullptr, 0);
+    // The same file again (played to its end and started over): its last
+    // picture stays up until the first one comes, rather than black.
+    const bool again = currentFramePath == path && currentFrame.width == videoWidth &&
+                       currentFrame.height == videoHeight && !currentFrame.pixels.empty();
+    ok = videoTexture.Create(videoWidth, videoHeight, platform::PixelFormat::BGRA,
+                             again ? currentFrame.pixels.data() : nullptr, again ? currentFrame.stride : 0);
   }
   if (ok && audioCodec) ok = CreateAudioOutput();
   if (ok) {
@@ -252,6 +258,7 @@ void MediaPlayer::Close() {
   avcodec_free_context(&audioCodec);
   avformat_close_input(&formatContext);
   videoTexture.Release();
+  openPath.clear();
 
   videoStream = audioStream = nullptr;
   videoStreamIndex = audioStreamIndex = -1;

@@ -159,6 +159,8 @@ class MediaPlayer {
   PictureConverter converter;
   AudioResampler resampler;
 
+  std::string openPath;  // the file open now
+
   // Timeline: seconds since the file's start time.
   int64_t startTimeMicroseconds = 0;
   double duration = 0.0;
@@ -181,6 +183,7 @@ class MediaPlayer {
   double stillPixelAspect = 1.0;
   platform::Texture videoTexture;
   VideoFrame currentFrame;  // the picture last shown; kept across Close
+  std::string currentFramePath;  // the file it came from
 
   // Audio output
   std::unique_ptr<platform::AudioVoice> sourceVoice;

@@ -51,6 +51,7 @@ void MediaPlayer::UpdateVideo() {
   VideoFrame due;
   if (!videoQueue.PopNewestDue(due, [now](const VideoFrame& frame) { return frame.pts <= now; })) return;
   currentFrame = std::move(due);
+  currentFramePath = openPath;
   const VideoFrame& frame = currentFrame;
   if (!videoTexture.Valid() || frame.pixels.empty() || frame.width <= 0 || frame.height <= 0) return;
   if (frame.width != videoTexture.Width() || frame.height != videoTexture.Height()) return;
