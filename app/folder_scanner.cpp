@@ -51,6 +51,12 @@ struct OpenFolder {
 
 // The root may be a link to a folder; sub-folders are opened relative to
 // their open parent and never through a link.
+// Errors that end the whole walk: the device fails or the process runs out
+// of memory or descriptors. Any other error concerns one entry or folder.
+bool WalkEndingError(int error) {
+  return error == EIO || error == ENOMEM || error == EMFILE || error == ENFILE || error == ENOSPC;
+}
+
 int OpenFolderAt(int parentFd, const char* name, bool followLink) {
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (!followLink) flags |= O_NOFOLLOW;
@@ -67,6 +73,12 @@ void FolderScanner::Start(const std::string& root, bool onlyFolders) {
     walkThread.join();
     walkThread = std::thread();
   }
+  // A new root starts clean: what the old walk found and nobody collected
+  // belongs to another root.
+  while (folderQueue.TryPop()) {
+  }
+  while (fileQueue.TryPop()) {
+  }
   foldersOnly = onlyFolders;
   filesFound = 0;
   scanning = true;
@@ -82,9 +94,9 @@ void FolderScanner::Join() {
 
 void FolderScanner::Walk() {
   std::string path = walkRoot;
-  // A root inside a dot folder hides everything below it.
-  const bool hidden = path.size() >= 2 && path.find("/.") != std::string::npos;
-  const int rootFd = path.empty() || hidden ? -1 : OpenFolderAt(AT_FDCWD, path.c_str(), true);
+  // Dot names count below the root only: a root the user picked inside a
+  // dot folder lists its files.
+  const int rootFd = path.empty() ? -1 : OpenFolderAt(AT_FDCWD, path.c_str(), true);
   if (rootFd < 0) {
     scanning = false;
     return;
@@ -116,7 +128,9 @@ void FolderScanner::Walk() {
     bool failed = false;
     const dirent64* entry = top.Next(failed);
     if (!entry) {
-      if (failed) break;  // a listing that breaks off ends the walk
+      // A sub-folder whose listing breaks off is left with what was read;
+      // a failing device or a lack of memory ends the walk.
+      if (failed && (stack.size() == 1 || WalkEndingError(errno))) break;
       ::close(top.fd);
       stack.pop_back();
       flush();  // a finished folder shows at once
@@ -134,8 +148,10 @@ void FolderScanner::Walk() {
       if (::fstatat(top.fd, name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
         isFolder = S_ISDIR(status.st_mode);
         haveStatus = S_ISREG(status.st_mode);
+      } else if (WalkEndingError(errno)) {
+        break;
       } else if (errno != ENOENT) {
-        break;  // only a vanished entry is taken as a file
+        continue;  // in a folder that can be listed but not entered: nothing to say about it
       }
     }
 
@@ -143,7 +159,16 @@ void FolderScanner::Walk() {
       folderQueue.Push(path);
       if (!recursive) continue;
       const int child = OpenFolderAt(top.fd, name, false);
-      if (child < 0) continue;  // unreadable or gone: skip that sub-folder only
+      if (child < 0) {
+        if (WalkEndingError(errno)) break;
+        continue;  // unreadable or gone: skip that sub-folder only
+      }
+      // Listed but not entered (no search permission): nothing below it can
+      // be reached, so it is skipped too.
+      if (::faccessat(child, ".", X_OK, AT_EACCESS) != 0 && errno == EACCES) {
+        ::close(child);
+        continue;
+      }
       path += '/';
       stack.push_back({child, path.size(), bufferForDepth(stack.size())});
       continue;

@@ -40,7 +40,7 @@ class FolderScanner {
   FolderScanner& operator=(const FolderScanner&) = delete;
 
   // Starts a new walk of root, after stopping and joining any walk in
-  // progress. Results pushed earlier and not yet collected stay queued.
+  // progress. Results of the old walk not yet collected are dropped.
   void Start(const std::string& root, bool foldersOnly);
   // Appends what the walk has pushed so far; files and sizes stay parallel.
   // GUI thread only.

@@ -3,6 +3,8 @@
 #include <imgui.h>
 #include <stb/stb_image.h>
 
+#include <cstdio>
+
 #include "app/embedded_data.h"
 #include "app/fonts.h"
 #include "app/style.h"
@@ -22,11 +24,19 @@ bool OpenGuiWindow(const std::string& title, float scrollbarSize) {
   stbi_uc* pixels = stbi_load_from_memory(png.data, static_cast<int>(png.size), &width, &height, &channels, 4);
   const bool created = platform::CreateMainWindow(title, 100, 100, 1280, 800, {pixels, width, height});
   stbi_image_free(pixels);
-  if (!created) return false;
+  if (!created) {
+    std::fprintf(stderr, "%s: no window with OpenGL 3 drawing can be opened on this display\n", title.c_str());
+    return false;
+  }
   platform::ShowMainWindowMaximised();
   ImGui::CreateContext();
   ApplyStyle(scrollbarSize);
-  platform::InitGuiBackends();
+  if (!platform::InitGuiBackends()) {
+    std::fprintf(stderr, "%s: the window's GUI could not be set up on this display\n", title.c_str());
+    ImGui::DestroyContext();
+    platform::DestroyMainWindow();
+    return false;
+  }
   LoadFonts();
   return true;
 }

@@ -12,6 +12,7 @@
 #include "app/fonts.h"
 #include "app/style.h"
 #include "app/tabs.h"
+#include "app/text_filter.h"
 #include "app/widgets.h"
 #include "bench_util.h"
 
@@ -37,7 +38,7 @@ void DrawEveryRow(ViewerModel& model) {
   ImGui::BeginChild("##entriesViewer", ImVec2(0, 0), false, ImGuiWindowFlags_AlwaysVerticalScrollbar);
   int shown = 0;
   for (const ViewerEntry& entry : model.entries) {
-    if (!model.entriesFilter.PassFilter(entry.relative.c_str())) continue;
+    if (!FilterPasses(model.entriesFilter, entry.relative.c_str())) continue;
     ImGui::Separator();
     ImGui::BeginGroup();
     ImGui::PushID(++shown);

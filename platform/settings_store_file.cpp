@@ -23,13 +23,29 @@ std::filesystem::path ConfigHome() {
   return std::filesystem::path(home && home[0] ? home : "/tmp") / ".config";
 }
 
+// Reads the settings file when it is a regular file of at most
+// kMaxFileBytes; a FIFO, a device or a huge file is never waited on or
+// read (the defaults apply, and the file is left alone).
 bool ReadWholeFile(const std::filesystem::path& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
-  if (text.size() > kMaxFileBytes) text.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status;
+  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+            static_cast<uint64_t>(status.st_size) <= kMaxFileBytes;
+  text.clear();
+  char chunk[4096];
+  while (ok) {
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    text.append(chunk, static_cast<size_t>(got));
+    if (text.size() > kMaxFileBytes) ok = false;  // grew while being read
+  }
+  ::close(fd);
+  if (!ok) text.clear();
   return true;
 }
 
@@ -91,6 +107,12 @@ bool WriteStoredValue(const std::string& name, const std::string& value) {
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path(), ignored);
 
+  // Something else at the settings path (a FIFO, a device, a huge file) is
+  // not ours to replace.
+  struct stat status;
+  if (::lstat(path.c_str(), &status) == 0 &&
+      (!S_ISREG(status.st_mode) || static_cast<uint64_t>(status.st_size) > kMaxFileBytes))
+    return false;
   std::string old;
   ReadWholeFile(path, old);
   std::string text;

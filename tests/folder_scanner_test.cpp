@@ -92,10 +92,12 @@ TEST(FolderScanner, LeavesOutDotNamesAndEverythingBelowThem) {
   EXPECT_EQ(result.files, (std::vector<std::string>{visible}));
   EXPECT_EQ(result.folders, (std::vector<std::string>{okFolder}));
 
-  // A root that itself lies inside a dot folder reports nothing.
+  // The rule holds below the root: a root the user picked inside a dot
+  // folder, or typed with "." parts, lists its files.
   result = Walk(scanner, tree.RootString() + "/.cache");
-  EXPECT_TRUE(result.files.empty());
-  EXPECT_TRUE(result.folders.empty());
+  EXPECT_EQ(result.files, (std::vector<std::string>{tree.RootString() + "/.cache/inside.mp4"}));
+  result = Walk(scanner, tree.RootString() + "/./.cache/");
+  EXPECT_EQ(result.files.size(), 1u);
 }
 
 TEST(FolderScanner, FoldersOnlyAndLinksAreNotFollowed) {
@@ -161,15 +163,17 @@ TEST(FolderScanner, AppExitingStopsTheWalk) {
   EXPECT_TRUE(result.files.empty());
 }
 
-TEST(FolderScanner, NewRootJoinsOldWalkAndKeepsItsUncollectedResults) {
+TEST(FolderScanner, NewRootStartsClean) {
   TempTree first, second;
-  const auto a = first.File("a.mp4");
+  first.File("a.mp4");
+  first.Folder("old");
   const auto b = second.File("b.mp4");
   FolderScanner scanner(false, false);
   scanner.Start(first.RootString(), false);
-  ASSERT_TRUE(WaitUntilIdle(scanner));
+  ASSERT_TRUE(WaitUntilIdle(scanner));  // found, never collected
   const auto result = Walk(scanner, second.RootString());
-  EXPECT_EQ(result.files, (std::vector<std::string>{a, b}));
+  EXPECT_EQ(result.files, (std::vector<std::string>{b}));
+  EXPECT_TRUE(result.folders.empty());
 }
 
 TEST(FolderScanner, RootRemovedDuringWalkEndsWithWhatWasFound) {
@@ -190,12 +194,14 @@ TEST(FolderScanner, RootRemovedDuringWalkEndsWithWhatWasFound) {
 }
 
 // Permissions do not bind root, so this runs the walk as an ordinary user.
-TEST(FolderScanner, UnreadableSubFolderIsSkippedNotTheWholeWalk) {
+TEST(FolderScanner, UnreadableSubFoldersAreSkippedNotTheWholeWalk) {
   TempTree tree;
   const auto before = tree.File("a/first.mp4");
   tree.File("b/secret.mp4");
   const auto after = tree.File("c/last.mp4");
+  tree.File("d/listed-not-entered.mp4");
   const auto locked = tree.Folder("b");
+  const auto listedOnly = tree.Folder("d");
   const uid_t nobody = 65534;
   if (::geteuid() == 0) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.Root()))
@@ -203,6 +209,7 @@ TEST(FolderScanner, UnreadableSubFolderIsSkippedNotTheWholeWalk) {
     ASSERT_EQ(::chown(tree.Root().c_str(), nobody, nobody), 0);
   }
   ::chmod(locked.c_str(), 0);
+  ::chmod(listedOnly.c_str(), 0444);  // its names can be read, nothing in it reached
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const auto walkAsUser = [&] {
     if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0)) ::_exit(3);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -104,4 +107,22 @@ TEST_F(SettingsTest, UnwritableStoreKeepsTheProgramGoing) {
   LoadFonts();
   EXPECT_EQ(FontSizeApplied, 0);
   EXPECT_EQ(FontSizeRequested, 0);
+}
+
+// A FIFO (nobody writing), a device or a huge file at the settings path:
+// start-up neither blocks nor reads it, the defaults apply, and the file
+// stays as it was, also when a setting changes.
+TEST_F(SettingsTest, SpecialOrHugeFilesAreNeitherWaitedOnNorReplaced) {
+  std::filesystem::create_directories(file.parent_path());
+  ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(LoadScrollbarSize(), 12.0f);
+  SaveScrollbarSize(20.0f);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(std::filesystem::is_fifo(file));
+  std::filesystem::remove(file);
+  Store("ScrollbarSize=20\n" + std::string(100 * 1024, '#') + "\n");
+  EXPECT_EQ(LoadScrollbarSize(), 12.0f);
+  SaveScrollbarSize(16.0f);
+  EXPECT_EQ(std::filesystem::file_size(file), 17u + 100 * 1024 + 1);  // untouched
 }

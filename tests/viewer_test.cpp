@@ -37,11 +37,40 @@ TEST(ViewerModel, NextFileStepsThroughPassingEntriesWithoutWrapping) {
   EXPECT_EQ(model.NextFile("/m/d.mp4"), std::nullopt);  // the last: no wrap-around
   SetFilter(model, "mp4");
   EXPECT_EQ(model.NextFile("/m/a.mp4"), 2u);  // b.jpg is skipped
-  EXPECT_EQ(model.NextFile("/m/b.jpg"), std::nullopt);  // current hidden by the filter: stuck
+  EXPECT_EQ(model.NextFile("/m/b.jpg"), 2u);  // current hidden by the filter: on from its place
   EXPECT_EQ(model.NextFile("/m/gone.mp4"), std::nullopt);
   SetFilter(model, "-c.mp4,-d.mp4");
   EXPECT_EQ(model.NextFile("/m/a.mp4"), 1u);
   EXPECT_EQ(model.NextFile("/m/b.jpg"), std::nullopt);
+  EXPECT_EQ(model.NextFile("/m/c.mp4"), std::nullopt);
+}
+
+// A slow walk of a big tree is collected a little at a time: the list must
+// grow by doubling, not move every entry at every collection.
+TEST(ViewerModel, AppendingCostsWhatIsNew) {
+  ViewerModel model;
+  int moves = 0;
+  const ViewerEntry* storage = nullptr;
+  for (int i = 0; i < 20000; ++i) {
+    std::vector<std::string> one = {"/m/" + std::to_string(i) + ".mp4"};
+    model.Append(one, 3);
+    if (model.entries.data() != storage) ++moves;
+    storage = model.entries.data();
+  }
+  EXPECT_LT(moves, 40);
+}
+
+// An excluding term excludes wherever it stands among the terms.
+TEST(ViewerModel, ExcludingTermsWorkInAnyPlace) {
+  auto model = ModelOf("/m", {"/m/odd names/x.mp4", "/m/y.mp4", "/m/z.jpg"});
+  for (const char* filter : {"mp4,-odd", "-odd,mp4", " -ODD , mp4"}) {
+    SetFilter(model, filter);
+    EXPECT_EQ(model.Listed(), (std::vector<size_t>{1})) << filter;
+    EXPECT_EQ(model.NextFile(""), 1u) << filter;
+    EXPECT_EQ(model.PlayRandom([] { return 0; }), 1u) << filter;
+  }
+  SetFilter(model, "-odd");  // only excluding: everything else passes
+  EXPECT_EQ(model.Listed(), (std::vector<size_t>{1, 2}));
 }
 
 TEST(ViewerModel, PlayRandomDrawsThirtyBitsAmongPassingEntries) {
@@ -62,11 +91,16 @@ TEST(ViewerModel, PlayRandomDrawsThirtyBitsAmongPassingEntries) {
   EXPECT_EQ(model.PlayRandom([&] { return draws[next++]; }), 4u);
 }
 
-TEST(ViewerModel, ListFiltersBelowTheRootNextAndRandomTheFullPath) {
+TEST(ViewerModel, ListNextAndRandomFilterThePathBelowTheRoot) {
   auto model = ModelOf("/media/Holiday", {"/media/Holiday/beach.mp4", "/media/Holiday/sub/pool 100%.mp4"});
   EXPECT_EQ(model.entries[1].relative, "sub/pool 100%.mp4");
+  // The list, Next and Random all filter the path below the root.
   SetFilter(model, "Holiday");  // only in the root
   EXPECT_TRUE(model.Listed().empty());
+  EXPECT_EQ(model.NextFile(""), std::nullopt);
+  EXPECT_EQ(model.PlayRandom([] { return 1; }), std::nullopt);
+  SetFilter(model, "-Holiday");
+  EXPECT_EQ(model.Listed(), (std::vector<size_t>{0, 1}));
   EXPECT_EQ(model.NextFile(""), 0u);
   EXPECT_EQ(model.PlayRandom([] { return 1; }), 1u);
   SetFilter(model, "sub");

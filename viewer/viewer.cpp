@@ -52,8 +52,10 @@ void Viewer::Draw() {
   ScanControls(*this);
   if (!model.entries.empty()) {
     ImGui::SameLine();
-    ImGui::Text(ICON_FILE_COUNT "File Count(%d) | " ICON_ROOT_PATH "Root Path(%s)", static_cast<int>(model.entries.size()),
-                RootText().c_str());
+    // Built, not formatted: a formatted line is cut at a fixed length.
+    const std::string counts = ICON_FILE_COUNT "File Count(" + std::to_string(model.entries.size()) +
+                               ") | " ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    ImGui::TextUnformatted(counts.c_str());
   }
   if (RootPath().empty()) {
     HelpText(ICON_HELP
@@ -122,7 +124,8 @@ void Viewer::DrawEntries() {
       ImGui::SameLine();
       if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) ShowInExplorer(entry.path);
       ImGui::SameLine();
-      ImGui::Text("[%s]", entry.relative.c_str());
+      const std::string shown = "[" + entry.relative + "]";
+      ImGui::TextUnformatted(shown.c_str());
       ImGui::PopID();
       ImGui::EndGroup();
     }

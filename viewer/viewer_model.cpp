@@ -1,15 +1,17 @@
 #include "viewer/viewer_model.h"
 
 #include "app/text.h"
+#include "app/text_filter.h"
 
 void ViewerModel::Append(std::vector<std::string>& paths, uint64_t rootPrefixLength) {
-  entries.reserve(entries.size() + paths.size());
+  // No reserve of the exact new size: that would move the whole list at
+  // every collection; growing by doubling costs in proportion to what is new.
   for (std::string& path : paths) {
     ViewerEntry entry;
     entry.text = ToUtf8(path);
     entry.relative = ToUtf8(std::string_view(path).substr(std::min<size_t>(rootPrefixLength, path.size())));
     entry.path = std::move(path);
-    if (entriesFilter.PassFilter(entry.relative.c_str())) listed.push_back(entries.size());
+    if (FilterPasses(entriesFilter, entry.relative.c_str())) listed.push_back(entries.size());
     entries.push_back(std::move(entry));
   }
 }
@@ -23,15 +25,18 @@ void ViewerModel::FilterChanged() {
   entriesFilter.Build();
   listed.clear();
   for (size_t i = 0; i < entries.size(); ++i)
-    if (entriesFilter.PassFilter(entries[i].relative.c_str())) listed.push_back(i);
+    if (FilterPasses(entriesFilter, entries[i].relative.c_str())) listed.push_back(i);
 }
 
 std::optional<size_t> ViewerModel::NextFile(const std::string& currentPath) const {
+  // From the current file's place in the whole list, whether it passes or not.
   bool afterCurrent = currentPath.empty();
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (!entriesFilter.PassFilter(entries[i].text.c_str())) continue;
-    if (afterCurrent) return i;
-    if (entries[i].path == currentPath) afterCurrent = true;
+    if (!afterCurrent) {
+      afterCurrent = entries[i].path == currentPath;
+      continue;
+    }
+    if (FilterPasses(entriesFilter, entries[i].relative.c_str())) return i;
   }
   return std::nullopt;
 }
@@ -39,14 +44,14 @@ std::optional<size_t> ViewerModel::NextFile(const std::string& currentPath) cons
 std::optional<size_t> ViewerModel::PlayRandom(const std::function<int()>& draw15) const {
   size_t passing = 0;
   for (const ViewerEntry& entry : entries)
-    if (entriesFilter.PassFilter(entry.text.c_str())) ++passing;
+    if (FilterPasses(entriesFilter, entry.relative.c_str())) ++passing;
   if (passing == 0) return std::nullopt;
   const unsigned low = static_cast<unsigned>(draw15()) & 0x7FFF;
   const unsigned high = static_cast<unsigned>(draw15());
   const size_t pick = ((high << 15) | low) % passing;
   size_t seen = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (!entriesFilter.PassFilter(entries[i].text.c_str())) continue;
+    if (!FilterPasses(entriesFilter, entries[i].relative.c_str())) continue;
     if (seen++ == pick) return i;
   }
   return std::nullopt;

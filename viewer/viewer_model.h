@@ -24,11 +24,12 @@ class ViewerModel {
   // After the filter text changed.
   void FilterChanged();
 
-  // The entry after currentPath among those whose full text passes the
-  // filter; the first such entry when currentPath is empty. Nothing when
-  // currentPath is the last one or does not pass: no wrap-around.
+  // The first entry after currentPath's place in the list whose path below
+  // the root passes the filter; the first passing entry when currentPath is
+  // empty. Nothing after the last one: no wrap-around.
   std::optional<size_t> NextFile(const std::string& currentPath) const;
-  // A passing entry drawn from two 15-bit values (low bits first).
+  // A passing entry (the path below the root, as the list shows) drawn from
+  // two 15-bit values (low bits first).
   std::optional<size_t> PlayRandom(const std::function<int()>& draw15) const;
 
   // Indexes of the entries the list shows (the filter applied to the path

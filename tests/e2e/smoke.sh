@@ -73,8 +73,9 @@ APP_PID=""
 [[ "$status" == 0 ]] || { echo "program exited with $status on SIGTERM" >&2; exit 1; }
 # No window can be made: exit code 1, at once.
 status=0
-SDL_VIDEODRIVER=dummy timeout 20 "$program" || status=$?
+SDL_VIDEODRIVER=dummy timeout 20 "$program" 2>"$E2E_HOME/start.err" || status=$?
 [[ "$status" == 1 ]] || { echo "program without a drawing context exited with $status, not 1" >&2; exit 1; }
+grep -q "no window" "$E2E_HOME/start.err" || { echo "program without a drawing context said nothing" >&2; exit 1; }
 status=0
 env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$program" 2>/dev/null || status=$?
 [[ "$status" == 1 ]] || { echo "program without a display exited with $status, not 1" >&2; exit 1; }

@@ -1,0 +1,9 @@
+#pragma once
+// Every "Filter(include, -exclude)" box of the program: comma-separated
+// terms, case-insensitive; a text passes when no excluding term ("-" in
+// front) is in it, wherever that term stands, and, when there are including
+// terms, at least one of them is. The GUI library's own test stops at the
+// first term that decides, so "mp4,-odd" would let "odd.mp4" through.
+#include <imgui.h>
+
+bool FilterPasses(const ImGuiTextFilter& filter, const char* text);
