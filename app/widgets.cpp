@@ -32,6 +32,8 @@ bool KeyWentDown(int virtualKey) {
   const int index = platform::KeyIndexForVirtualKey(virtualKey);
   if (index < 0 || index >= IM_ARRAYSIZE(ImGuiIO::KeysDown)) return false;
   if (IsDigitKey(virtualKey) && TextFieldHasKeyboard()) return false;
+  // Under a modal window (the folder chooser) no shortcut reaches the tabs.
+  if (ImGui::GetTopMostPopupModal() != nullptr) return false;
   const ImGuiIO& io = ImGui::GetIO();
   // Zero on the first frame of a press only; the window holds back a release
   // that comes in the same frame, so even a quick tap has that frame.

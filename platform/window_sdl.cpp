@@ -21,7 +21,8 @@ struct WindowState {
   SDL_GLContext context = nullptr;
   bool backendsReady = false;
   bool vsync = false;  // the driver accepted a swap interval of 1
-  std::vector<SDL_Event> heldKeyUps;
+  // Key presses and releases waiting for a frame of their own.
+  std::vector<SDL_Event> heldKeys;
   std::chrono::steady_clock::time_point lastPresent{};
 };
 WindowState state;
@@ -106,27 +107,36 @@ void DestroyMainWindow() {
 }
 
 bool PumpEvents() {
-  // Key releases held back from the last drain reach the GUI now, after it
-  // has seen the key down for one frame.
-  for (const SDL_Event& held : state.heldKeyUps) ImGui_ImplSDL2_ProcessEvent(&held);
-  state.heldKeyUps.clear();
-  std::bitset<SDL_NUM_SCANCODES> downThisDrain;
+  // The GUI library keeps only whether a key is down, so two changes of one
+  // key in one frame (a quick tap, or a release and the next press) would
+  // lose one. Each key changes at most once a frame: later changes of that
+  // key wait, in order, for the next drains.
+  std::bitset<SDL_NUM_SCANCODES> changed, waiting;
+  std::vector<SDL_Event> stillHeld;
   bool quit = false;
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) {
-    // The GUI library keeps only whether a key is down, so a press and a
-    // release in one drain would never show: hold the release back a frame.
-    if (event.type == SDL_KEYUP && downThisDrain.test(event.key.keysym.scancode)) {
-      state.heldKeyUps.push_back(event);
-      continue;
+  const auto deliver = [&](SDL_Event& event) {
+    if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
+      const auto key = static_cast<size_t>(event.key.keysym.scancode);
+      const bool change = !(event.type == SDL_KEYDOWN && event.key.repeat);
+      if (key < SDL_NUM_SCANCODES && (waiting.test(key) || (change && changed.test(key)))) {
+        waiting.set(key);
+        stillHeld.push_back(event);
+        return;
+      }
+      if (key < SDL_NUM_SCANCODES && change) changed.set(key);
     }
-    if (event.type == SDL_KEYDOWN) downThisDrain.set(event.key.keysym.scancode);
     ImGui_ImplSDL2_ProcessEvent(&event);
     if (event.type == SDL_QUIT) quit = true;
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
         event.window.windowID == SDL_GetWindowID(state.window))
       quit = true;
-  }
+  };
+  std::vector<SDL_Event> held;
+  held.swap(state.heldKeys);
+  for (SDL_Event& event : held) deliver(event);
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) deliver(event);
+  state.heldKeys = std::move(stillHeld);
   return quit;
 }
 

@@ -215,6 +215,14 @@ TEST_F(MainWindowTest, OwnFolderChooserStandsInWhenTheDesktopHasNone) {
   ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
   gui.Frame();
   ASSERT_TRUE(gui.Drawn("Select"));
+  // Keys pressed while it is open act on nothing underneath.
+  gui.Tap(kF6);
+  gui.Frame();
+  gui.Tap('1');
+  gui.Frame();
+  EXPECT_EQ(SelectedTab(), kViewer);
+  EXPECT_TRUE(gui.Drawn("Select"));
+  EXPECT_TRUE(ViewerTab.CurrentPath.empty());
   ASSERT_TRUE(gui.Click("Cancel"));
   gui.Frame();
   EXPECT_FALSE(gui.Drawn("Select"));
