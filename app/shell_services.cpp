@@ -35,7 +35,9 @@ bool PickRootFolder(Base& tab) {
   };
   pickPending = true;
   static const std::string title = "Select folder to parse...";
-  if (!platform::Shell().ChooseFolder(title, onChosen)) OpenFolderChooser(title, onChosen);
+  // A desktop chooser that breaks down is replaced by the program's own.
+  const platform::ChooserFailed onFailed = [onChosen] { OpenFolderChooser(title, onChosen); };
+  if (!platform::Shell().ChooseFolder(title, onChosen, onFailed)) OpenFolderChooser(title, onChosen);
   return *picked;
 }
 

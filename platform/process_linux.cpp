@@ -16,8 +16,9 @@ namespace {
 
 struct RunningProcess {
   pid_t pid;
-  int outputFd;  // read end of its standard output, non-blocking
-  std::string output;
+  int outputFd;  // read ends of its standard output and error, non-blocking (-1: not read)
+  int errorFd;
+  std::string output, errors;
   ProcessExit onExit;
 };
 std::list<RunningProcess> running;
@@ -29,13 +30,19 @@ std::vector<char*> ArgvPointers(const std::vector<std::string>& argv) {
   return pointers;
 }
 
-// Spawns with stdin from /dev/null and stdout into outFd.
-pid_t Spawn(const std::vector<std::string>& argv, int outFd) {
+// Spawns with stdin from /dev/null, stdout and stderr into outFd and
+// errFd, or stdout to /dev/null when outFd is -1.
+pid_t Spawn(const std::vector<std::string>& argv, int outFd, int errFd) {
   if (argv.empty()) return -1;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+  if (outFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  }
+  if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, 2);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   // A new process group, so a Ctrl+C meant for us does not reach a file manager we started.
@@ -51,12 +58,13 @@ pid_t Spawn(const std::vector<std::string>& argv, int outFd) {
 
 int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
-void DrainOutput(RunningProcess& process) {
+void Drain(int fd, std::string& into) {
+  if (fd < 0) return;
   char buffer[4096];
   for (;;) {
-    const ssize_t n = ::read(process.outputFd, buffer, sizeof buffer);
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n > 0) {
-      process.output.append(buffer, static_cast<size_t>(n));
+      into.append(buffer, static_cast<size_t>(n));
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -64,23 +72,34 @@ void DrainOutput(RunningProcess& process) {
   }
 }
 
+void DrainOutput(RunningProcess& process) {
+  Drain(process.outputFd, process.output);
+  Drain(process.errorFd, process.errors);
+}
+
 }  // namespace
 
-void StartProcess(const std::vector<std::string>& argv, ProcessExit onExit) {
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-    if (onExit) onExit(-1, {});
+void StartProcess(const std::vector<std::string>& argv, ProcessExit onExit, ProcessOutput output) {
+  int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
+  const bool read = output == ProcessOutput::Read;
+  if (read && (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)) {
+    for (int fd : {outPipe[0], outPipe[1]})
+      if (fd >= 0) ::close(fd);
+    if (onExit) onExit(-1, {}, {});
     return;
   }
-  const pid_t pid = Spawn(argv, pipeFds[1]);
-  ::close(pipeFds[1]);
+  const pid_t pid = Spawn(argv, outPipe[1], errPipe[1]);
+  for (int fd : {outPipe[1], errPipe[1]})
+    if (fd >= 0) ::close(fd);
   if (pid < 0) {
-    ::close(pipeFds[0]);
-    if (onExit) onExit(-1, {});
+    for (int fd : {outPipe[0], errPipe[0]})
+      if (fd >= 0) ::close(fd);
+    if (onExit) onExit(-1, {}, {});
     return;
   }
-  ::fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
-  running.push_back({pid, pipeFds[0], {}, std::move(onExit)});
+  for (int fd : {outPipe[0], errPipe[0]})
+    if (fd >= 0) ::fcntl(fd, F_SETFL, O_NONBLOCK);
+  running.push_back({pid, outPipe[0], errPipe[0], {}, {}, std::move(onExit)});
 }
 
 void PollProcesses() {
@@ -93,11 +112,12 @@ void PollProcesses() {
       continue;
     }
     DrainOutput(*it);  // what it wrote just before it ended
-    ::close(it->outputFd);
+    for (int fd : {it->outputFd, it->errorFd})
+      if (fd >= 0) ::close(fd);
     auto onExit = std::move(it->onExit);
-    const std::string output = std::move(it->output);
+    const std::string output = std::move(it->output), errors = std::move(it->errors);
     it = running.erase(it);
-    if (onExit) onExit(done == -1 ? -1 : ExitCodeOf(status), output);
+    if (onExit) onExit(done == -1 ? -1 : ExitCodeOf(status), output, errors);
   }
 }
 

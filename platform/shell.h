@@ -12,14 +12,18 @@ enum class Answer { Yes, No, Cancel };
 
 // The chosen folder ("/" separators), or nothing when the user cancelled.
 using FolderChosen = std::function<void(std::optional<std::string> folder)>;
+// The desktop's chooser failed for another reason than the user's cancel
+// (no display, killed, an unexpected exit): another chooser may stand in.
+using ChooserFailed = std::function<void()>;
 
 class ShellBackend {
  public:
   virtual ~ShellBackend() = default;
   // Opens the desktop's folder chooser without blocking the frame loop;
-  // onChosen runs on the GUI thread once the user has answered. False when
-  // the desktop has no chooser (onChosen is then never called).
-  virtual bool ChooseFolder(const std::string& title, FolderChosen onChosen) = 0;
+  // onChosen runs on the GUI thread once the user has answered, onFailed
+  // instead when the chooser broke down. False when the desktop has no
+  // chooser (neither is then called).
+  virtual bool ChooseFolder(const std::string& title, FolderChosen onChosen, ChooserFailed onFailed) = 0;
   // Modal Yes/No/Cancel question; a box that cannot be shown answers No.
   virtual Answer AskYesNoCancel(const std::string& question, const std::string& caption) = 0;
   // Shows the file selected in the file manager; failures are ignored.

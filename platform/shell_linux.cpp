@@ -16,9 +16,17 @@ std::string TrimNewline(std::string text) {
   return text;
 }
 
+// Both choosers exit with 1 when the user cancels, and with 1 as well when
+// they cannot open the display, saying so. Any other end is a breakdown.
+bool ChooserBrokeDown(int exitCode, const std::string& errors) {
+  if (exitCode == 0) return false;
+  if (exitCode != 1) return true;
+  return errors.find("annot open display") != std::string::npos;
+}
+
 class DesktopShell final : public ShellBackend {
  public:
-  bool ChooseFolder(const std::string& title, FolderChosen onChosen) override {
+  bool ChooseFolder(const std::string& title, FolderChosen onChosen, ChooserFailed onFailed) override {
     std::vector<std::string> argv;
     if (ProgramOnPath("zenity")) {
       argv = {"zenity", "--file-selection", "--directory", "--title=" + title};
@@ -27,14 +35,19 @@ class DesktopShell final : public ShellBackend {
     } else {
       return false;
     }
-    StartProcess(argv, [onChosen](int exitCode, const std::string& output) {
-      std::string folder = TrimNewline(output);
-      if (exitCode != 0 || folder.empty()) {
-        onChosen(std::nullopt);
-      } else {
-        onChosen(std::move(folder));
-      }
-    });
+    StartProcess(
+        argv,
+        [onChosen, onFailed](int exitCode, const std::string& output, const std::string& errors) {
+          std::string folder = TrimNewline(output);
+          if (exitCode == 0 && !folder.empty()) {
+            onChosen(std::move(folder));
+          } else if (ChooserBrokeDown(exitCode, errors)) {
+            onFailed();
+          } else {
+            onChosen(std::nullopt);  // the user cancelled
+          }
+        },
+        ProcessOutput::Read);
     return true;
   }
 
@@ -63,7 +76,7 @@ class DesktopShell final : public ShellBackend {
     StartProcess({"dbus-send", "--session", "--print-reply", "--reply-timeout=3000",
                   "--dest=org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
                   "org.freedesktop.FileManager1.ShowItems", "array:string:" + FileUriForPath(path), "string:"},
-                 [folder](int exitCode, const std::string&) {
+                 [folder](int exitCode, const std::string&, const std::string&) {
                    if (exitCode != 0) StartProcess({"xdg-open", folder.empty() ? "/" : folder});
                  });
   }

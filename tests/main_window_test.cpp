@@ -236,3 +236,17 @@ TEST_F(MainWindowTest, OwnFolderChooserStandsInWhenTheDesktopHasNone) {
   ViewerTab.Reset();
   ::setenv("HOME", savedHome.c_str(), 1);
 }
+
+TEST_F(MainWindowTest, BrokenDesktopChooserGivesWayToTheOwnOne) {
+  ScriptedShell shell;
+  shell.breaksDown = true;
+  GuiHarness gui;
+  gui.Tap(kF1);
+  gui.Frame();
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  gui.Frame();
+  EXPECT_TRUE(gui.Drawn("Select"));
+  ASSERT_TRUE(gui.Click("Cancel"));
+  gui.Frame();
+  EXPECT_EQ(ViewerTab.RootPath(), "");
+}

@@ -14,9 +14,13 @@ class ScriptedShell final : public platform::ShellBackend {
   ~ScriptedShell() override { platform::SetShell(nullptr); }
 
   // Answers at once with the next queued folder.
-  bool ChooseFolder(const std::string& title, platform::FolderChosen onChosen) override {
+  bool ChooseFolder(const std::string& title, platform::FolderChosen onChosen, platform::ChooserFailed onFailed) override {
     titles.push_back(title);
     if (!desktopChooser) return false;
+    if (breaksDown) {
+      onFailed();
+      return true;
+    }
     std::optional<std::string> folder;
     if (!folders.empty()) {
       folder = folders.front();
@@ -33,6 +37,7 @@ class ScriptedShell final : public platform::ShellBackend {
   void OpenAddress(const std::string& address) override { opened.push_back(address); }
 
   bool desktopChooser = true;                        // false: a desktop without a chooser
+  bool breaksDown = false;                           // true: the desktop's chooser fails
   std::deque<std::optional<std::string>> folders;  // nullopt = the user cancels
   platform::Answer answer = platform::Answer::No;
   std::vector<std::string> titles, questions, revealed, opened;

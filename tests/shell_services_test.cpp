@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "app/settings.h"
@@ -130,12 +132,12 @@ TEST(Processes, ArgumentsReachTheProgramAsTheyAreAndExitCodesComeBack) {
   const std::string odd = "a b'c\"d;$(echo no)`x`*\\";
   Finished printed, failed, missing;
   const auto record = [](Finished& into) {
-    return [&into](int code, const std::string& output) {
+    return [&into](int code, const std::string& output, const std::string&) {
       into.exitCode = code;
       into.output = output;
     };
   };
-  platform::StartProcess({"printf", "%s|%s", odd, "--second"}, record(printed));
+  platform::StartProcess({"printf", "%s|%s", odd, "--second"}, record(printed), platform::ProcessOutput::Read);
   platform::StartProcess({"sh", "-c", "exit 3"}, record(failed));
   platform::StartProcess({"sortiq-no-such-program"}, record(missing));
   EXPECT_EQ(missing.exitCode, -1);  // known at once
@@ -145,4 +147,77 @@ TEST(Processes, ArgumentsReachTheProgramAsTheyAreAndExitCodesComeBack) {
   EXPECT_EQ(failed.exitCode, 3);
   EXPECT_TRUE(platform::ProgramOnPath("printf"));
   EXPECT_FALSE(platform::ProgramOnPath("sortiq-no-such-program"));
+}
+
+namespace {
+
+// Stand-ins for the desktop's programs, first on PATH: each records its
+// arguments and where its standard input and output lead, then does what
+// the test asked (exit code, words on standard error, a folder).
+class StandIns {
+ public:
+  StandIns() : savedPath(std::getenv("PATH") ? std::getenv("PATH") : "") {
+    ::setenv("PATH", (bin.RootString() + ":" + savedPath).c_str(), 1);
+  }
+  ~StandIns() { ::setenv("PATH", savedPath.c_str(), 1); }
+  void Program(const std::string& name, const std::string& behaviour) {
+    const std::string script = bin.RootString() + "/" + name;
+    std::ofstream(script) << "#!/bin/sh\n"
+                          << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << log.RootString() << "/" << name
+                          << ".args'\n"
+                          << "printf '%s\\n%s\\n' \"$(readlink /proc/$$/fd/0)\" \"$(readlink /proc/$$/fd/1)\" > '"
+                          << log.RootString() << "/" << name << ".fds'\n"
+                          << behaviour << "\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  }
+  std::string Log(const std::string& file) {
+    std::ifstream in(log.RootString() + "/" + file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  TempTree bin, log;
+  std::string savedPath;
+};
+
+}  // namespace
+
+// The real desktop services through recording stand-ins: arguments arrive
+// whole, only the chooser's output is read, and a chooser that breaks down
+// (no display, killed, an odd exit) gives way to the program's own.
+TEST(DesktopShell, HelperProgramsGetArgumentsWholeAndNoPipes) {
+  StandIns programs;
+  programs.Program("dbus-send", "exit 1");  // no file manager answers
+  programs.Program("xdg-open", "exit 0");
+  const std::string odd = "/m/it's \"a\", b; $(x) %d.mp4";
+  platform::Shell().RevealInFileManager(odd);
+  WaitForProcesses();
+  WaitForProcesses();  // the fallback started from the first one's end
+  EXPECT_NE(programs.Log("dbus-send.args").find("array:string:" + platform::FileUriForPath(odd) + "\n"),
+            std::string::npos);
+  EXPECT_EQ(programs.Log("xdg-open.args"), "/m\n");
+  EXPECT_EQ(programs.Log("dbus-send.fds"), "/dev/null\n/dev/null\n");
+  EXPECT_EQ(programs.Log("xdg-open.fds"), "/dev/null\n/dev/null\n");
+  platform::Shell().OpenAddress("https://sortiq.example.org/?a=1&b=2");
+  WaitForProcesses();
+  EXPECT_EQ(programs.Log("xdg-open.args"), "https://sortiq.example.org/?a=1&b=2\n");
+
+  struct Case {
+    std::string behaviour;
+    const char* expected;  // "chosen", "cancelled" or "failed"
+  };
+  for (const Case& c : {Case{"echo /picked/folder; exit 0", "chosen"}, Case{"exit 1", "cancelled"},
+                        Case{"echo 'cannot open display: :99' >&2; exit 1", "failed"},
+                        Case{"kill -9 $$", "failed"}, Case{"exit 255", "failed"}}) {
+    programs.Program("zenity", c.behaviour);
+    std::string outcome = "none";
+    ASSERT_TRUE(platform::Shell().ChooseFolder(
+        "Select folder to parse...",
+        [&](std::optional<std::string> folder) { outcome = folder ? "chosen:" + *folder : "cancelled"; },
+        [&] { outcome = "failed"; }));
+    WaitForProcesses();
+    EXPECT_EQ(outcome.substr(0, outcome.find(':')), c.expected) << c.behaviour;
+    if (std::string(c.expected) == "chosen") {
+      EXPECT_EQ(outcome, "chosen:/picked/folder");
+    }
+  }
+  EXPECT_EQ(programs.Log("zenity.args"), "--file-selection\n--directory\n--title=Select folder to parse...\n");
 }
