@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <optional>
 #include <vector>
 
 #include "app/text.h"
@@ -12,35 +15,87 @@
 
 namespace {
 
+// A folder's sub-folders (names, sorted), read off the GUI thread: a slow
+// folder never holds up a frame. Links are not followed.
+struct Listing {
+  std::filesystem::path folder;
+  std::vector<std::string> names;
+  bool readable = false;
+};
+
+Listing ReadListing(std::filesystem::path folder) {
+  Listing listing;
+  listing.folder = std::move(folder);
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(listing.folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.empty() || name[0] == '.') continue;
+    std::error_code ignored;
+    if (it->symlink_status(ignored).type() == std::filesystem::file_type::directory) listing.names.push_back(name);
+  }
+  listing.readable = !error || !listing.names.empty();
+  std::sort(listing.names.begin(), listing.names.end());
+  return listing;
+}
+
 struct ChooserState {
   bool wanted = false;  // opened, not yet answered
   bool popupOpened = false;
   std::string title;
   platform::FolderChosen onChosen;
   std::filesystem::path folder;
-  std::vector<std::string> subFolders;  // names, sorted
+  std::vector<std::string> subFolders;
   int selected = -1;
   char pathText[4096] = "";
+  std::future<Listing> pending;                // the listing on its way
+  std::vector<std::future<Listing>> abandoned;  // superseded listings still reading
 };
 ChooserState chooser;
 
-void ShowFolder(const std::filesystem::path& folder) {
-  std::error_code error;
-  std::vector<std::string> names;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (name.empty() || name[0] == '.') continue;
-    std::error_code ignored;
-    if (it->is_directory(ignored)) names.push_back(name);
-  }
-  if (error && names.empty() && folder != chooser.folder && !chooser.folder.empty()) return;  // stay where we were
-  std::sort(names.begin(), names.end());
-  chooser.folder = folder;
-  chooser.subFolders = std::move(names);
-  chooser.selected = -1;
-  const std::string text = folder.string();
+// Typed or picked paths are taken absolute and normal ("." and ".."
+// resolved, no trailing "/"); anything else is refused.
+std::optional<std::filesystem::path> Normal(const std::filesystem::path& typed) {
+  if (!typed.is_absolute()) return std::nullopt;
+  std::filesystem::path normal = typed.lexically_normal();
+  if (!normal.has_filename() && normal != normal.root_path()) normal = normal.parent_path();
+  return normal;
+}
+
+void SetPathText(const std::string& text) {
   text.copy(chooser.pathText, sizeof chooser.pathText - 1);
   chooser.pathText[std::min(text.size(), sizeof chooser.pathText - 1)] = '\0';
+}
+
+// Starts reading the folder; it is shown once its listing has come.
+void ShowFolder(const std::filesystem::path& wanted) {
+  const auto folder = Normal(wanted);
+  if (!folder) {
+    SetPathText(chooser.folder.string());  // a relative path is refused
+    return;
+  }
+  if (chooser.pending.valid()) chooser.abandoned.push_back(std::move(chooser.pending));
+  chooser.pending = std::async(std::launch::async, ReadListing, *folder);
+}
+
+template <typename T>
+bool Ready(const std::future<T>& future) {
+  return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// Takes a listing that has come; an unreadable folder leaves the chooser
+// where it was (except at the start, when there is nowhere else).
+void TakeListing() {
+  std::erase_if(chooser.abandoned, [](const std::future<Listing>& old) { return Ready(old); });
+  if (!Ready(chooser.pending)) return;
+  Listing listing = chooser.pending.get();
+  if (!listing.readable && !chooser.folder.empty()) {
+    SetPathText(chooser.folder.string());
+    return;
+  }
+  chooser.folder = std::move(listing.folder);
+  chooser.subFolders = std::move(listing.names);
+  chooser.selected = -1;
+  SetPathText(chooser.folder.string());
 }
 
 void Answer(std::optional<std::string> folder) {
@@ -61,6 +116,7 @@ void OpenFolderChooser(const std::string& title, platform::FolderChosen onChosen
   chooser.onChosen = std::move(onChosen);
   const char* home = std::getenv("HOME");
   chooser.folder.clear();
+  chooser.subFolders.clear();
   ShowFolder(home && home[0] == '/' ? home : "/");
 }
 
@@ -76,15 +132,18 @@ void DrawFolderChooser() {
   ImGui::SetNextWindowSize(ImVec2(viewport->WorkSize.x * 0.6f, viewport->WorkSize.y * 0.7f), ImGuiCond_Appearing);
   if (!ImGui::BeginPopupModal(popupName.c_str(), nullptr, ImGuiWindowFlags_NoSavedSettings)) return;
 
-  if (ShortcutButton("Up", kNoKey) && chooser.folder.has_parent_path()) ShowFolder(chooser.folder.parent_path());
+  TakeListing();
+  if (ShortcutButton("Up", kNoKey) && chooser.folder.has_relative_path()) ShowFolder(chooser.folder.parent_path());
   ImGui::SameLine();
   ImGui::SetNextItemWidth(-1);
   if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();  // a path can be typed at once
   bool chooseShown = false;
-  if (ImGui::InputText("##ChooserPath", chooser.pathText, sizeof chooser.pathText,
-                       ImGuiInputTextFlags_EnterReturnsTrue)) {
+  const bool entered = ImGui::InputText("##ChooserPath", chooser.pathText, sizeof chooser.pathText,
+                                        ImGuiInputTextFlags_EnterReturnsTrue);
+  ObserveLastItem("##ChooserPath");
+  if (entered) {
     // Enter goes to the folder typed; Enter on the folder shown chooses it.
-    if (std::filesystem::path(chooser.pathText) == chooser.folder) {
+    if (Normal(chooser.pathText) == chooser.folder) {
       chooseShown = true;
     } else {
       ShowFolder(chooser.pathText);
@@ -95,14 +154,22 @@ void DrawFolderChooser() {
   const float footer = ImGui::GetFrameHeightWithSpacing() + ImGui::GetStyle().ItemSpacing.y;
   ImGui::BeginChild("##ChooserFolders", ImVec2(0, -footer), true);
   std::string enter;
-  for (int i = 0; i < static_cast<int>(chooser.subFolders.size()); ++i) {
-    ImGui::PushID(i);
-    if (ImGui::Selectable(ToUtf8(chooser.subFolders[i]).c_str(), chooser.selected == i,
-                          ImGuiSelectableFlags_AllowDoubleClick)) {
-      chooser.selected = i;
-      if (ImGui::IsMouseDoubleClicked(0)) enter = chooser.subFolders[i];
+  // Only the rows in view are drawn; names are drawn as text, never read
+  // as labels ("a##b" shows as it is).
+  ImGuiListClipper clipper;
+  clipper.Begin(static_cast<int>(chooser.subFolders.size()));
+  while (clipper.Step()) {
+    for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
+      ImGui::PushID(i);
+      const std::string name = ToUtf8(chooser.subFolders[static_cast<size_t>(i)]);
+      if (ImGui::Selectable("##folder", chooser.selected == i, ImGuiSelectableFlags_AllowDoubleClick)) {
+        chooser.selected = i;
+        if (ImGui::IsMouseDoubleClicked(0)) enter = chooser.subFolders[static_cast<size_t>(i)];
+      }
+      ImGui::GetWindowDrawList()->AddText(ImGui::GetItemRectMin(), ImGui::GetColorU32(ImGuiCol_Text), name.c_str());
+      ObserveLastItem(name.c_str());
+      ImGui::PopID();
     }
-    ImGui::PopID();
   }
   ImGui::EndChild();
   if (!enter.empty()) ShowFolder(chooser.folder / enter);
@@ -110,9 +177,17 @@ void DrawFolderChooser() {
   const bool select = ShortcutButton("Select", kNoKey) || chooseShown;
   ImGui::SameLine();
   const bool cancel = ShortcutButton("Cancel", kNoKey) || ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape));
-  if (select) {
+  if (select && !chooser.folder.empty()) {
+    // What the text box shows when the user typed an existing folder;
+    // else the folder shown, or its selected sub-folder.
     std::filesystem::path chosen = chooser.folder;
-    if (chooser.selected >= 0) chosen /= chooser.subFolders[static_cast<size_t>(chooser.selected)];
+    std::error_code ignored;
+    const auto typed = Normal(chooser.pathText);
+    if (typed && *typed != chooser.folder && std::filesystem::is_directory(*typed, ignored)) {
+      chosen = *typed;
+    } else if (chooser.selected >= 0) {
+      chosen /= chooser.subFolders[static_cast<size_t>(chooser.selected)];
+    }
     Answer(chosen.string());
   } else if (cancel) {
     Answer(std::nullopt);

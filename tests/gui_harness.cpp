@@ -151,7 +151,12 @@ std::string GlyphsOf(const ImDrawList* list) {
 
 std::string GuiHarness::WindowText(const char* windowName) const {
   const ImGuiWindow* window = ImGui::FindWindowByName(windowName);
-  return window ? GlyphsOf(window->DrawList) : std::string();
+  if (!window) return {};
+  // The window's own text, then that of its child windows.
+  std::string text = GlyphsOf(window->DrawList);
+  for (const ImGuiWindow* child : GImGui->Windows)
+    if (child != window && child->ParentWindow == window && child->Active) text += GlyphsOf(child->DrawList);
+  return text;
 }
 
 std::string GuiHarness::Tooltip() const {

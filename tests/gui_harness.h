@@ -36,7 +36,8 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   // over a few frames and releases.
   bool Drag(const std::string& label, float fromFraction, float toFraction, const std::function<void()>& body = {});
   bool Drawn(const std::string& label) const { return items.count(label) != 0; }
-  // Every glyph drawn last frame into the named window, spaces left out.
+  // Every glyph drawn last frame into the named window and its child
+  // windows, spaces left out.
   std::string WindowText(const char* windowName) const;
 
   int FontAtlasBuilds() const { return atlasBuilds; }

@@ -40,6 +40,16 @@ std::string WithoutSpaces(std::string text) {
   return text;
 }
 
+template <typename Condition>
+bool FramesUntil(GuiHarness& gui, Condition condition) {
+  for (int i = 0; i < 500; ++i) {
+    if (condition()) return true;
+    gui.Frame();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::remove_all(platform::SettingsFilePath().parent_path()); }
@@ -229,7 +239,8 @@ TEST_F(MainWindowTest, OwnFolderChooserStandsInWhenTheDesktopHasNone) {
   EXPECT_EQ(ViewerTab.RootPath(), "");
 
   ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
-  gui.Frame();
+  ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("Music"); }));  // the listing comes from a worker
+  EXPECT_FALSE(gui.Drawn(".config"));
   ASSERT_TRUE(gui.Click("Select"));  // the folder it opened at: home
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString());
   ViewerTab.scanner.Join();
@@ -249,4 +260,57 @@ TEST_F(MainWindowTest, BrokenDesktopChooserGivesWayToTheOwnOne) {
   ASSERT_TRUE(gui.Click("Cancel"));
   gui.Frame();
   EXPECT_EQ(ViewerTab.RootPath(), "");
+}
+
+// The program's own chooser: typed paths are taken absolute and normal,
+// "Up" after a trailing "/" goes up, Select takes a typed existing folder,
+// odd names show as they are, links to folders are not listed.
+TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
+  ScriptedShell shell;
+  shell.desktopChooser = false;
+  TempTree home;
+  home.File("a##b/x.mp4");
+  home.File("deep/er/y.mp4");
+  std::filesystem::create_directory_symlink(home.Root() / "deep", home.Root() / "link");
+  const char* oldHome = std::getenv("HOME");
+  const std::string savedHome = oldHome ? oldHome : "";
+  ::setenv("HOME", (home.RootString() + "/").c_str(), 1);  // a trailing "/"
+  GuiHarness gui;
+  gui.Tap(kF1);
+  gui.Frame();
+  const char* popup = "Select folder to parse...##FolderChooser";
+  const auto pickTyped = [&](const std::string& text) {
+    EXPECT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+    EXPECT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("a##b"); }));
+    EXPECT_TRUE(gui.Click("##ChooserPath"));
+    if (ImGuiInputTextState* state = ImGui::GetInputTextState(ImGui::GetActiveID())) state->ClearText();
+    gui.TypeText(text.c_str());
+    gui.Frame();
+    EXPECT_TRUE(gui.Click("Select"));
+    gui.Frame();
+    ViewerTab.scanner.Join();
+    gui.Frames(2);
+  };
+
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("a##b"); }));
+  EXPECT_NE(WithoutSpaces(gui.WindowText(popup)).find("a##b"), std::string::npos);  // shown as it is
+  EXPECT_TRUE(gui.Drawn("deep"));
+  EXPECT_FALSE(gui.Drawn("link"));  // a link, not followed
+  ASSERT_TRUE(gui.Click("Up"));
+  const std::string above = WithoutSpaces(home.Root().parent_path().string());
+  ASSERT_TRUE(FramesUntil(gui, [&] {  // the folder above, in the text box
+    const std::string text = WithoutSpaces(gui.WindowText(popup));
+    return text.find(above) != std::string::npos && text.find(WithoutSpaces(home.RootString())) == std::string::npos;
+  }));
+  ASSERT_TRUE(gui.Click("Cancel"));
+  gui.Frame();
+
+  pickTyped(home.RootString() + "/deep/./er/../");
+  EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/deep");
+  pickTyped("deep");  // relative: refused; the folder shown is chosen
+  EXPECT_EQ(ViewerTab.RootPath(), home.RootString());
+  ViewerTab.scanner.Join();
+  ViewerTab.Reset();
+  ::setenv("HOME", savedHome.c_str(), 1);
 }
