@@ -179,6 +179,7 @@ TEST(FolderScanner, NewRootStartsClean) {
 TEST(FolderScanner, RootRemovedDuringWalkEndsWithWhatWasFound) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     auto tree = std::make_unique<TempTree>();
+    const std::string root = tree->RootString() + "/";
     for (int d = 0; d < 30; ++d)
       for (int f = 0; f < 100; ++f) tree->File("d" + std::to_string(d) + "/f" + std::to_string(f));
     FolderScanner scanner(true, true);
@@ -190,6 +191,13 @@ TEST(FolderScanner, RootRemovedDuringWalkEndsWithWhatWasFound) {
     scanner.Collect(result.folders, result.files, &result.sizes);
     EXPECT_LE(result.files.size(), 3000u);
     EXPECT_EQ(result.files.size(), result.sizes.size());
+    // What was found is real: files of that tree, each once, in walk order
+    // within their folders.
+    std::set<std::string> seen;
+    for (const auto& file : result.files) {
+      EXPECT_EQ(file.rfind(root, 0), 0u) << file;
+      EXPECT_TRUE(seen.insert(file).second) << file;
+    }
   }
 }
 
