@@ -16,13 +16,20 @@ cp "$media/portrait.mp4" "$root/Música/Ünïcode clip.mp4"
 cp "$media/audio_only.m4a" "$root/song.m4a"
 cp "$media/h264_aac.mp4" "$root/$(printf 'bad\xffname.mp4')"
 cp "$media/h264_aac.mp4" "$root/.thumbnails/hidden.mp4"
-mkdir -p "$E2E_HOME/bin"  # no folder chooser, no file manager: the program's own ways
+mkdir -p "$E2E_HOME/bin"  # no folder chooser: the program's own; a recording file manager
+cat > "$E2E_HOME/bin/dbus-send" <<EOS
+#!/bin/sh
+for a in "\$@"; do printf '%s\\n' "\$a"; done > "$E2E_HOME/revealed"
+EOS
+chmod +x "$E2E_HOME/bin/dbus-send"
 
 region_md5() { ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5" -f md5 - 2>/dev/null; }
 changed() {  # changed BEFORE AFTER: the window's content differs
   [[ "$(region_md5 "$1" 1280 800 "$X" "$Y")" != "$(region_md5 "$2" 1280 800 "$X" "$Y")" ]]
 }
 settle() { sleep "${1:-0.6}"; }
+# The current file's name, as the left pane's first line shows it.
+header() { region_md5 "$1" 620 18 $((X + 10)) $((Y + 84)); }
 
 PATH="$E2E_HOME/bin" "$program" &
 APP_PID=$!
@@ -53,9 +60,17 @@ changed "$artefacts/viewer-2-listed.png" "$artefacts/viewer-3-playing.png" || { 
 xdotool key 2
 settle 1
 screenshot "$artefacts/viewer-4-next.png"
-xdotool key 4
-settle 1
-screenshot "$artefacts/viewer-5-random.png"
+[[ "$(header "$artefacts/viewer-3-playing.png")" != "$(header "$artefacts/viewer-4-next.png")" ]] ||
+  { echo "2 did not go to the next file" >&2; exit 1; }
+# A random pick may land on the current file again: a few tries must move.
+moved=no
+for try in 1 2 3 4 5 6; do
+  xdotool key 4
+  settle 1
+  screenshot "$artefacts/viewer-5-random.png"
+  if [[ "$(header "$artefacts/viewer-4-next.png")" != "$(header "$artefacts/viewer-5-random.png")" ]]; then moved=yes; break; fi
+done
+[[ "$moved" == yes ]] || { echo "4 never played another file" >&2; exit 1; }
 
 # Filter: the box at the top of the right pane.
 xdotool mousemove $((X + 971)) $((Y + 97)) click 1
@@ -64,12 +79,16 @@ settle
 screenshot "$artefacts/viewer-6-filtered.png"
 changed "$artefacts/viewer-5-random.png" "$artefacts/viewer-6-filtered.png" || { echo "filtering changed nothing" >&2; exit 1; }
 
-# Reveal the current file: no file manager here, so nothing may happen but the program goes on.
+# Reveal the current file: the file manager is asked for it by its file URI.
 xdotool mousemove $((X + 640)) $((Y + 400)) click 1  # leave the filter box
 xdotool key 3
 settle
 kill -0 "$APP_PID" || { echo "program ended on reveal" >&2; exit 1; }
 screenshot "$artefacts/viewer-7-revealed.png"
+uri="$(grep '^array:string:file://' "$E2E_HOME/revealed" | sed 's|^array:string:file://||')" ||
+  { echo "3 asked no file manager" >&2; exit 1; }
+revealed="$(printf '%b' "$(printf '%s' "$uri" | sed 's/%/\\x/g')")"
+[[ "$revealed" == "$root/"* && -f "$revealed" ]] || { echo "3 revealed '$revealed', not a file of the root" >&2; exit 1; }
 
 kill -TERM "$APP_PID"
 status=0
