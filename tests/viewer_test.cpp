@@ -198,3 +198,29 @@ TEST_F(ViewerTabTest, NewRootReplacesTheList) {
   EXPECT_EQ(ViewerTab.model.entries[0].relative, "other.mp4");
   EXPECT_EQ(ViewerTab.RootPath(), other.RootString());
 }
+
+// A path near the file system's limit shows in full, its last characters
+// (several bytes each) whole.
+TEST_F(ViewerTabTest, LongPathsShowInFull) {
+  std::string deep;
+  while (tree.RootString().size() + deep.size() < 3500) deep += "Ünïcödé-folder-" + std::to_string(deep.size()) + "/";
+  const std::string name = deep + "ÉndÖfNäme.mp4";
+  tree.File(name);
+  ImGui::GetIO().DisplaySize = ImVec2(80000, 800);  // wide enough for the whole row on screen
+  gui.Tap(0x70);
+  gui.Frame();
+  PickRoot(tree, 4);
+  ASSERT_EQ(ViewerTab.model.entries.size(), 4u);
+  std::string text;
+  for (int i = 0; i < 30 && text.find("ÉndÖfNäme.mp4]") == std::string::npos; ++i) {
+    gui.Frame();
+    text.clear();
+    for (const ImGuiWindow* window : GImGui->Windows)
+      if (window->Active && std::string(window->Name).find("##entriesViewer") != std::string::npos)
+        text += gui.WindowText(window->Name);
+  }
+  std::string expected = "[" + name + "]";
+  std::erase(expected, ' ');
+  EXPECT_NE(text.find(expected), std::string::npos);
+  ImGui::GetIO().DisplaySize = ImVec2(1280, 800);
+}
