@@ -162,11 +162,12 @@ void DrawFolderChooser() {
     for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
       ImGui::PushID(i);
       const std::string name = ToUtf8(chooser.subFolders[static_cast<size_t>(i)]);
+      const ImVec2 labelAt = ImGui::GetCursorScreenPos();  // where the row's label would go
       if (ImGui::Selectable("##folder", chooser.selected == i, ImGuiSelectableFlags_AllowDoubleClick)) {
         chooser.selected = i;
         if (ImGui::IsMouseDoubleClicked(0)) enter = chooser.subFolders[static_cast<size_t>(i)];
       }
-      ImGui::GetWindowDrawList()->AddText(ImGui::GetItemRectMin(), ImGui::GetColorU32(ImGuiCol_Text), name.c_str());
+      ImGui::GetWindowDrawList()->AddText(labelAt, ImGui::GetColorU32(ImGuiCol_Text), name.c_str());
       ObserveLastItem(name.c_str());
       ImGui::PopID();
     }

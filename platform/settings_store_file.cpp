@@ -103,7 +103,14 @@ std::string ReadStoredValue(const std::string& name) {
 }
 
 bool WriteStoredValue(const std::string& name, const std::string& value) {
-  const auto path = SettingsFilePath();
+  auto path = SettingsFilePath();
+  // A settings file kept elsewhere through a link is written where it is;
+  // the link stays.
+  std::error_code linkError;
+  if (std::filesystem::is_symlink(path, linkError)) {
+    const auto target = std::filesystem::canonical(path, linkError);
+    if (!linkError) path = target;
+  }
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path(), ignored);
 

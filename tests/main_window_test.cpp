@@ -50,6 +50,18 @@ bool FramesUntil(GuiHarness& gui, Condition condition) {
   return false;
 }
 
+// HOME set for the test's lifetime (where the own chooser opens).
+class ScopedHome {
+ public:
+  explicit ScopedHome(const std::string& home) : saved(std::getenv("HOME") ? std::getenv("HOME") : "") {
+    ::setenv("HOME", home.c_str(), 1);
+  }
+  ~ScopedHome() { ::setenv("HOME", saved.c_str(), 1); }
+
+ private:
+  std::string saved;
+};
+
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::remove_all(platform::SettingsFilePath().parent_path()); }
@@ -226,9 +238,7 @@ TEST_F(MainWindowTest, OwnFolderChooserStandsInWhenTheDesktopHasNone) {
   TempTree home;
   home.File("Music/song.mp3");
   home.Folder(".config");
-  const char* oldHome = std::getenv("HOME");
-  const std::string savedHome = oldHome ? oldHome : "";
-  ::setenv("HOME", home.RootString().c_str(), 1);
+  ScopedHome scopedHome(home.RootString());
   GuiHarness gui;
   gui.Tap(kF1);
   gui.Frame();
@@ -255,7 +265,6 @@ TEST_F(MainWindowTest, OwnFolderChooserStandsInWhenTheDesktopHasNone) {
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString());
   ViewerTab.scanner.Join();
   ViewerTab.Reset();
-  ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST_F(MainWindowTest, BrokenDesktopChooserGivesWayToTheOwnOne) {
@@ -282,9 +291,7 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   home.File("a##b/x.mp4");
   home.File("deep/er/y.mp4");
   std::filesystem::create_directory_symlink(home.Root() / "deep", home.Root() / "link");
-  const char* oldHome = std::getenv("HOME");
-  const std::string savedHome = oldHome ? oldHome : "";
-  ::setenv("HOME", (home.RootString() + "/").c_str(), 1);  // a trailing "/"
+  ScopedHome scopedHome(home.RootString() + "/");  // a trailing "/"
   GuiHarness gui;
   gui.Tap(kF1);
   gui.Frame();
@@ -322,5 +329,4 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString());
   ViewerTab.scanner.Join();
   ViewerTab.Reset();
-  ::setenv("HOME", savedHome.c_str(), 1);
 }

@@ -126,3 +126,17 @@ TEST_F(SettingsTest, SpecialOrHugeFilesAreNeitherWaitedOnNorReplaced) {
   SaveScrollbarSize(16.0f);
   EXPECT_EQ(std::filesystem::file_size(file), 17u + 100 * 1024 + 1);  // untouched
 }
+
+// A settings file that is a link to one kept elsewhere (dotfiles): read
+// through the link and written where it points; the link stays.
+TEST_F(SettingsTest, LinkedFileIsWrittenWhereItPoints) {
+  std::filesystem::create_directories(file.parent_path());
+  const auto kept = file.parent_path() / "kept-elsewhere";
+  std::ofstream(kept) << "ScrollbarSize=20\n";
+  std::filesystem::create_symlink(kept, file);
+  EXPECT_EQ(LoadScrollbarSize(), 20.0f);
+  SaveScrollbarSize(16.0f);
+  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  std::ifstream in(kept);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "ScrollbarSize=16\n");
+}
