@@ -6,7 +6,7 @@
 class FrameBackend {
  public:
   virtual ~FrameBackend() = default;
-  // Drops the renderer's objects (the font texture among them).
+  // Makes the renderer's font texture again from the refilled atlas.
   virtual void InvalidateRenderer() = 0;
   // Renderer then platform new frame; the renderer makes missing objects,
   // building the font atlas.

@@ -27,8 +27,7 @@ bool PumpEvents();
 bool MainWindowMinimised();
 
 void BeginGuiFrame();
-// Drops the renderer's device objects (font texture included); the next
-// BeginGuiFrame makes them again.
+// Makes the renderer's font texture again from the refilled font atlas.
 void InvalidateRendererObjects();
 // Draws the GUI's draw data over the clear colour and presents, paced by
 // the vertical blank (or to about 60 a second where there is none).

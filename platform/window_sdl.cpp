@@ -147,7 +147,13 @@ void BeginGuiFrame() {
   ImGui_ImplSDL2_NewFrame();
 }
 
-void InvalidateRendererObjects() { ImGui_ImplOpenGL3_DestroyDeviceObjects(); }
+// Only the font texture is made again: dropping the renderer's shader as
+// well leaves it restoring a deleted program after every draw, and nothing
+// shows from then on.
+void InvalidateRendererObjects() {
+  ImGui_ImplOpenGL3_DestroyFontsTexture();
+  ImGui_ImplOpenGL3_CreateFontsTexture();
+}
 
 void RenderAndPresent(const float clearColour[4]) {
   int width = 0, height = 0;
