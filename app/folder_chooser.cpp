@@ -133,7 +133,12 @@ void DrawFolderChooser() {
   if (!ImGui::BeginPopupModal(popupName.c_str(), nullptr, ImGuiWindowFlags_NoSavedSettings)) return;
 
   TakeListing();
-  if (ShortcutButton("Up", kNoKey) && chooser.folder.has_relative_path()) ShowFolder(chooser.folder.parent_path());
+  if (ShortcutButton("Up", kNoKey)) {
+    // Up from what the text box shows (typed, or the folder shown).
+    const auto typed = Normal(chooser.pathText);
+    const std::filesystem::path from = typed ? *typed : chooser.folder;
+    if (from.has_relative_path()) ShowFolder(from.parent_path());
+  }
   ImGui::SameLine();
   ImGui::SetNextItemWidth(-1);
   if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();  // a path can be typed at once
@@ -178,7 +183,7 @@ void DrawFolderChooser() {
   const bool select = ShortcutButton("Select", kNoKey) || chooseShown;
   ImGui::SameLine();
   const bool cancel = ShortcutButton("Cancel", kNoKey) || ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape));
-  if (select && !chooser.folder.empty()) {
+  if (select) {
     // What the text box shows when the user typed an existing folder;
     // else the folder shown, or its selected sub-folder.
     std::filesystem::path chosen = chooser.folder;
@@ -189,7 +194,7 @@ void DrawFolderChooser() {
     } else if (chooser.selected >= 0) {
       chosen /= chooser.subFolders[static_cast<size_t>(chooser.selected)];
     }
-    Answer(chosen.string());
+    if (!chosen.empty()) Answer(chosen.string());  // before the first listing, only a typed folder
   } else if (cancel) {
     Answer(std::nullopt);
   }

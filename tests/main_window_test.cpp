@@ -42,12 +42,14 @@ std::string WithoutSpaces(std::string text) {
 
 template <typename Condition>
 bool FramesUntil(GuiHarness& gui, Condition condition) {
-  for (int i = 0; i < 500; ++i) {
+  // Up to 10 s of frames: walks and listings run on their own threads.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < end) {
     if (condition()) return true;
     gui.Frame();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  return false;
+  return condition();
 }
 
 // HOME set for the test's lifetime (where the own chooser opens).
@@ -327,6 +329,40 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/deep");
   pickTyped("deep");  // relative: refused; the folder shown is chosen
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString());
+  ViewerTab.scanner.Join();
+  ViewerTab.Reset();
+}
+
+// The pick pauses the file playing; a digit pressed after clicking a folder
+// in the chooser must not step on to another file underneath.
+TEST_F(MainWindowTest, DigitsUnderTheChooserLeaveTheCurrentFileAlone) {
+  ScriptedShell shell;
+  shell.desktopChooser = false;
+  TempTree home;
+  home.File("a.mp4");
+  home.File("b.mp4");
+  home.Folder("sub");
+  ScopedHome scopedHome(home.RootString());
+  GuiHarness gui;
+  gui.Tap(kF1);
+  gui.Frame();
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("sub"); }));
+  ASSERT_TRUE(gui.Click("Select"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return ViewerTab.model.entries.size() == 2; }));
+  gui.Tap('2');
+  gui.Frame();
+  const std::string current = ViewerTab.CurrentPath;
+  ASSERT_FALSE(current.empty());
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("sub"); }));
+  ASSERT_TRUE(gui.Click("sub"));  // a folder clicked: the list has the focus, not a text box
+  for (int key : {'2', '4', '1'}) {
+    gui.Tap(key);
+    gui.Frame();
+  }
+  EXPECT_EQ(ViewerTab.CurrentPath, current);
+  ASSERT_TRUE(gui.Click("Cancel"));
   ViewerTab.scanner.Join();
   ViewerTab.Reset();
 }
