@@ -67,7 +67,12 @@ class ScopedHome {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::remove_all(platform::SettingsFilePath().parent_path()); }
-  void TearDown() override { SaveFontSize(0); }
+  // Every test leaves the Viewer as it found it: no walk, no root.
+  void TearDown() override {
+    SaveFontSize(0);
+    ViewerTab.scanner.Join();
+    ViewerTab.Reset();
+  }
 };
 
 }  // namespace
@@ -265,8 +270,6 @@ TEST_F(MainWindowTest, OwnFolderChooserStandsInWhenTheDesktopHasNone) {
   EXPECT_FALSE(gui.Drawn(".config"));
   ASSERT_TRUE(gui.Click("Select"));  // the folder it opened at: home
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString());
-  ViewerTab.scanner.Join();
-  ViewerTab.Reset();
 }
 
 TEST_F(MainWindowTest, BrokenDesktopChooserGivesWayToTheOwnOne) {
@@ -325,8 +328,6 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/deep");
   pickTyped("deep");  // relative: refused; the folder shown is chosen
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/deep");
-  ViewerTab.scanner.Join();
-  ViewerTab.Reset();
 }
 
 // The pick pauses the file playing; a digit pressed after clicking a folder
@@ -359,6 +360,4 @@ TEST_F(MainWindowTest, DigitsUnderTheChooserLeaveTheCurrentFileAlone) {
   }
   EXPECT_EQ(ViewerTab.CurrentPath, current);
   ASSERT_TRUE(gui.Click("Cancel"));
-  ViewerTab.scanner.Join();
-  ViewerTab.Reset();
 }
