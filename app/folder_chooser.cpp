@@ -3,11 +3,13 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
-#include <chrono>
 #include <filesystem>
-#include <future>
+#include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/text.h"
@@ -20,6 +22,7 @@ namespace {
 struct Listing {
   std::filesystem::path folder;
   std::vector<std::string> names;
+  bool isFolder = false;  // the path names a folder (through links)
   bool readable = false;
 };
 
@@ -27,6 +30,7 @@ Listing ReadListing(std::filesystem::path folder) {
   Listing listing;
   listing.folder = std::move(folder);
   std::error_code error;
+  listing.isFolder = std::filesystem::is_directory(listing.folder, error);
   for (std::filesystem::directory_iterator it(listing.folder, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
     if (name.empty() || name[0] == '.') continue;
@@ -38,6 +42,28 @@ Listing ReadListing(std::filesystem::path folder) {
   return listing;
 }
 
+// A listing on its way. The reading thread is detached and shares this with
+// the chooser: a folder that never answers (a dead network mount) holds
+// neither a frame nor the program's exit.
+struct PendingListing {
+  std::atomic<bool> done{false};
+  Listing listing;
+};
+
+std::shared_ptr<PendingListing> StartListing(const std::filesystem::path& folder) {
+  auto pending = std::make_shared<PendingListing>();
+  try {
+    std::thread([pending, folder] {
+      pending->listing = ReadListing(folder);
+      pending->done.store(true, std::memory_order_release);
+    }).detach();
+  } catch (const std::system_error&) {  // no thread to be had: read it here
+    pending->listing = ReadListing(folder);
+    pending->done.store(true, std::memory_order_release);
+  }
+  return pending;
+}
+
 struct ChooserState {
   bool wanted = false;  // opened, not yet answered
   bool popupOpened = false;
@@ -47,8 +73,10 @@ struct ChooserState {
   std::vector<std::string> subFolders;
   int selected = -1;
   char pathText[4096] = "";
-  std::future<Listing> pending;                // the listing on its way
-  std::vector<std::future<Listing>> abandoned;  // superseded listings still reading
+  std::shared_ptr<PendingListing> pending;  // the listing on its way
+  // Select was pressed on a typed path: chosen once its listing says it is
+  // a folder, else the folder shown (or its selected sub-folder).
+  bool chooseWhenListed = false;
 };
 ChooserState chooser;
 
@@ -73,21 +101,32 @@ void ShowFolder(const std::filesystem::path& wanted) {
     SetPathText(chooser.folder.string());  // a relative path is refused
     return;
   }
-  if (chooser.pending.valid()) chooser.abandoned.push_back(std::move(chooser.pending));
-  chooser.pending = std::async(std::launch::async, ReadListing, *folder);
+  chooser.pending = StartListing(*folder);  // a superseded listing reads on, unseen
 }
 
-template <typename T>
-bool Ready(const std::future<T>& future) {
-  return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+// The folder shown, or its selected sub-folder.
+std::filesystem::path ShownChoice() {
+  std::filesystem::path chosen = chooser.folder;
+  if (chooser.selected >= 0) chosen /= chooser.subFolders[static_cast<size_t>(chooser.selected)];
+  return chosen;
 }
+
+void Answer(std::optional<std::string> folder);
 
 // Takes a listing that has come; an unreadable folder leaves the chooser
 // where it was (except at the start, when there is nowhere else).
 void TakeListing() {
-  std::erase_if(chooser.abandoned, [](const std::future<Listing>& old) { return Ready(old); });
-  if (!Ready(chooser.pending)) return;
-  Listing listing = chooser.pending.get();
+  if (!chooser.pending || !chooser.pending->done.load(std::memory_order_acquire)) return;
+  Listing listing = std::move(chooser.pending->listing);
+  chooser.pending.reset();
+  if (chooser.chooseWhenListed) {
+    chooser.chooseWhenListed = false;
+    const std::filesystem::path chosen = listing.isFolder ? listing.folder : ShownChoice();
+    if (!chosen.empty()) {  // before the first listing, only a typed folder
+      Answer(chosen.string());
+      return;
+    }
+  }
   if (!listing.readable && !chooser.folder.empty()) {
     SetPathText(chooser.folder.string());
     return;
@@ -101,6 +140,8 @@ void TakeListing() {
 void Answer(std::optional<std::string> folder) {
   chooser.wanted = false;
   chooser.popupOpened = false;
+  chooser.chooseWhenListed = false;
+  chooser.pending.reset();
   ImGui::CloseCurrentPopup();
   auto onChosen = std::move(chooser.onChosen);
   chooser.onChosen = nullptr;
@@ -184,17 +225,16 @@ void DrawFolderChooser() {
   ImGui::SameLine();
   const bool cancel = ShortcutButton("Cancel", kNoKey) || ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape));
   if (select) {
-    // What the text box shows when the user typed an existing folder;
-    // else the folder shown, or its selected sub-folder.
-    std::filesystem::path chosen = chooser.folder;
-    std::error_code ignored;
+    // What the text box shows when the user typed a folder that exists
+    // (known once its listing has come); else the folder shown, or its
+    // selected sub-folder.
     const auto typed = Normal(chooser.pathText);
-    if (typed && *typed != chooser.folder && std::filesystem::is_directory(*typed, ignored)) {
-      chosen = *typed;
-    } else if (chooser.selected >= 0) {
-      chosen /= chooser.subFolders[static_cast<size_t>(chooser.selected)];
+    if (typed && *typed != chooser.folder) {
+      ShowFolder(*typed);
+      chooser.chooseWhenListed = true;
+    } else if (const auto chosen = ShownChoice(); !chosen.empty()) {
+      Answer(chosen.string());
     }
-    if (!chosen.empty()) Answer(chosen.string());  // before the first listing, only a typed folder
   } else if (cancel) {
     Answer(std::nullopt);
   }

@@ -150,8 +150,8 @@ void FolderScanner::Walk() {
         haveStatus = S_ISREG(status.st_mode);
       } else if (WalkEndingError(errno)) {
         break;
-      } else if (errno != ENOENT) {
-        continue;  // in a folder that can be listed but not entered: nothing to say about it
+      } else {
+        continue;  // gone since the listing, or in a folder that can be listed but not entered
       }
     }
 

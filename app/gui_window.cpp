@@ -25,7 +25,8 @@ bool OpenGuiWindow(const std::string& title, float scrollbarSize) {
   const bool created = platform::CreateMainWindow(title, 100, 100, 1280, 800, {pixels, width, height});
   stbi_image_free(pixels);
   if (!created) {
-    std::fprintf(stderr, "%s: no window with OpenGL 3 drawing can be opened on this display\n", title.c_str());
+    std::fprintf(stderr, "%s: no window with OpenGL 3 drawing can be opened on this display (%s)\n", title.c_str(),
+                 platform::WhyNoMainWindow().c_str());
     return false;
   }
   platform::ShowMainWindowMaximised();

@@ -15,6 +15,8 @@ struct WindowIcon {
 // Creates the window (hidden) and its drawing context. False when no
 // context can be made; everything created so far is released again.
 bool CreateMainWindow(const std::string& title, int x, int y, int width, int height, WindowIcon icon);
+// Why the last CreateMainWindow failed, in the system's words.
+std::string WhyNoMainWindow();
 void ShowMainWindowMaximised();
 // Needs a current GUI context.
 bool InitGuiBackends();

@@ -24,6 +24,7 @@ struct WindowState {
   // Key presses and releases waiting for a frame of their own.
   std::vector<SDL_Event> heldKeys;
   std::chrono::steady_clock::time_point lastPresent{};
+  std::string whyNoWindow;  // what the system said when no window could be made
 };
 WindowState state;
 
@@ -35,11 +36,15 @@ constexpr auto kShortestRefresh = std::chrono::microseconds(6000);
 
 bool CreateMainWindow(const std::string& title, int x, int y, int width, int height, WindowIcon icon) {
   // The drawing must never stop for want of a sound device.
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) return false;
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
+    state.whyNoWindow = SDL_GetError();
+    return false;
+  }
   // Without a display SDL may fall back to drivers that show nothing; a
   // window nobody can see is no window.
   const char* driver = SDL_GetCurrentVideoDriver();
   if (!driver || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) {
+    state.whyNoWindow = std::string("only the invisible video driver ") + (driver ? driver : "(none)") + " is available";
     SDL_Quit();
     return false;
   }
@@ -53,11 +58,13 @@ bool CreateMainWindow(const std::string& title, int x, int y, int width, int hei
   const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
   state.window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
   if (!state.window) {
+    state.whyNoWindow = SDL_GetError();
     SDL_Quit();
     return false;
   }
   state.context = SDL_GL_CreateContext(state.window);
   if (!state.context) {
+    state.whyNoWindow = SDL_GetError();
     SDL_DestroyWindow(state.window);
     state.window = nullptr;
     SDL_Quit();
@@ -75,6 +82,8 @@ bool CreateMainWindow(const std::string& title, int x, int y, int width, int hei
   }
   return true;
 }
+
+std::string WhyNoMainWindow() { return state.whyNoWindow; }
 
 void ShowMainWindowMaximised() {
   SDL_ShowWindow(state.window);

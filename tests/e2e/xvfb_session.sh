@@ -2,31 +2,54 @@
 # stops it on exit. Sets DISPLAY, a private config folder and a silent audio
 # driver.
 start_virtual_display() {
-  # Xvfb picks a free display itself and writes its number: no race when
-  # several tests start displays at once.
-  local number_file
-  number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  E2E_HOME="$(mktemp -d)"
+  export XDG_CONFIG_HOME="$E2E_HOME/config" SDL_AUDIODRIVER=dummy
+  trap stop_virtual_display EXIT
+  local attempt
+  for attempt in 1 2 3; do
+    start_server && return 0
+    echo "virtual display did not start (attempt $attempt); the server said:" >&2
+    sed 's/^/  /' "$E2E_HOME/xvfb.log" >&2 || true
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  done
+  return 1
+}
+
+# Xvfb picks a free display itself and writes its number: no race when
+# several tests start displays at once. The display must answer twice, some
+# time apart, so that a server that dies at once is not taken.
+start_server() {
+  local number_file="$E2E_HOME/display-number"
+  : >"$number_file"
+  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" >"$E2E_HOME/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 200); do
     [[ -s "$number_file" ]] && break
     sleep 0.05
   done
+  [[ -s "$number_file" ]] || return 1
   export DISPLAY=":$(tr -d '[:space:]' < "$number_file")"
-  rm -f "$number_file"
   for _ in $(seq 100); do
     xdpyinfo >/dev/null 2>&1 && break
     sleep 0.05
   done
-  xdpyinfo >/dev/null 2>&1 || { echo "virtual display did not start" >&2; return 1; }
-  E2E_HOME="$(mktemp -d)"
-  export XDG_CONFIG_HOME="$E2E_HOME/config" SDL_AUDIODRIVER=dummy
-  trap stop_virtual_display EXIT
+  sleep 0.2
+  xdpyinfo >/dev/null 2>&1
 }
 
+# Waits for the server to be gone: a server still shutting down removes its
+# socket file by name, and would remove the socket of the next test's server
+# if that one took the same display number meanwhile.
 stop_virtual_display() {
-  [[ -n "${APP_PID:-}" ]] && kill "$APP_PID" 2>/dev/null || true
-  [[ -n "${XVFB_PID:-}" ]] && kill "$XVFB_PID" 2>/dev/null || true
+  if [[ -n "${APP_PID:-}" ]]; then
+    kill "$APP_PID" 2>/dev/null || true
+    wait "$APP_PID" 2>/dev/null || true
+  fi
+  if [[ -n "${XVFB_PID:-}" ]]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  fi
   [[ -n "${E2E_HOME:-}" ]] && rm -rf "$E2E_HOME"
 }
 
@@ -41,6 +64,12 @@ wait_for_window() {  # wait_for_window TITLE -> prints the window id
     [[ -n "$id" ]] && break
     sleep 0.05
   done
-  [[ -n "$id" ]] || { echo "window '$1' did not appear" >&2; return 1; }
+  [[ -n "$id" ]] || { echo "window '$1' did not appear" >&2; report_display; return 1; }
   echo "$id"
+}
+
+report_display() {  # what the virtual display was doing when a test failed
+  if xdpyinfo >/dev/null 2>&1; then echo "  display $DISPLAY still answers" >&2
+  else echo "  display $DISPLAY no longer answers" >&2; fi
+  sed 's/^/  xvfb: /' "$E2E_HOME/xvfb.log" >&2 || true
 }
