@@ -17,12 +17,14 @@ start_virtual_display() {
 }
 
 # Xvfb picks a free display itself and writes its number: no race when
-# several tests start displays at once. The display must answer twice, some
+# several tests start displays at once. -noreset: by default the server
+# starts over whenever its last client leaves, and a window opened during
+# that (the next program of a test) fails to get a GL context. The display must answer twice, some
 # time apart, so that a server that dies at once is not taken.
 start_server() {
   local number_file="$E2E_HOME/display-number"
   : >"$number_file"
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" >"$E2E_HOME/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$number_file" >"$E2E_HOME/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 200); do
     [[ -s "$number_file" ]] && break
