@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -14,6 +13,7 @@
 
 #include "app/text.h"
 #include "app/widgets.h"
+#include "platform/folder_listing.h"
 
 namespace {
 
@@ -155,10 +155,9 @@ void OpenFolderChooser(const std::string& title, platform::FolderChosen onChosen
   chooser.popupOpened = false;
   chooser.title = title;
   chooser.onChosen = std::move(onChosen);
-  const char* home = std::getenv("HOME");
   chooser.folder.clear();
   chooser.subFolders.clear();
-  ShowFolder(home && home[0] == '/' ? home : "/");
+  ShowFolder(platform::HomeFolder());
 }
 
 void DrawFolderChooser() {

@@ -5,63 +5,22 @@
 // and skips a sub-folder it may not read.
 #include "app/folder_scanner.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <memory>
 #include <system_error>
 
 #include "app/frame_clock.h"
+#include "platform/folder_listing.h"
+
+using platform::EntryType;
+using platform::FolderListing;
+using platform::ListingFailure;
 
 namespace {
 
-constexpr size_t kListingBufferBytes = 32 * 1024;
-
-// One open folder of the walk: its descriptor and the part of its listing
-// read so far. Reads the kernel's listing directly, which spares the
-// directory-stream set-up (two extra system calls and an allocation) for
-// every folder.
+// One open folder of the walk and where its path ends in the path buffer.
 struct OpenFolder {
-  int fd = -1;
-  size_t pathLength = 0;  // length of the path buffer up to and including this folder's "/"
-  char* buffer = nullptr;
-  long used = 0;
-  long next = 0;
-
-  // The next entry, nullptr at the end; sets failed when the listing breaks off.
-  const dirent64* Next(bool& failed) {
-    if (next >= used) {
-      used = ::getdents64(fd, buffer, kListingBufferBytes);
-      next = 0;
-      if (used <= 0) {
-        failed = used < 0;
-        used = 0;
-        return nullptr;
-      }
-    }
-    const auto* entry = reinterpret_cast<const dirent64*>(buffer + next);
-    next += entry->d_reclen;
-    return entry;
-  }
+  FolderListing listing;
+  size_t pathLength = 0;  // up to and including this folder's "/"
 };
-
-// The root may be a link to a folder; sub-folders are opened relative to
-// their open parent and never through a link.
-// Errors that end the whole walk: the device fails or the process runs out
-// of memory or descriptors. Any other error concerns one entry or folder.
-bool WalkEndingError(int error) {
-  return error == EIO || error == ENOMEM || error == EMFILE || error == ENFILE || error == ENOSPC;
-}
-
-int OpenFolderAt(int parentFd, const char* name, bool followLink) {
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  if (!followLink) flags |= O_NOFOLLOW;
-  return ::openat(parentFd, name, flags);
-}
 
 }  // namespace
 
@@ -96,19 +55,15 @@ void FolderScanner::Walk() {
   std::string path = walkRoot;
   // Dot names count below the root only: a root the user picked inside a
   // dot folder lists its files.
-  const int rootFd = path.empty() ? -1 : OpenFolderAt(AT_FDCWD, path.c_str(), true);
-  if (rootFd < 0) {
+  ListingFailure failure;
+  FolderListing root = FolderListing::OpenRoot(path, failure);
+  if (!root.IsOpen()) {
     scanning = false;
     return;
   }
   if (path.back() != '/') path += '/';
-  // One listing buffer per depth, reused by every folder at that depth.
-  std::vector<std::unique_ptr<char[]>> buffers;
-  const auto bufferForDepth = [&buffers](size_t depth) {
-    if (buffers.size() <= depth) buffers.push_back(std::make_unique<char[]>(kListingBufferBytes));
-    return buffers[depth].get();
-  };
-  std::vector<OpenFolder> stack{{rootFd, path.size(), bufferForDepth(0)}};
+  std::vector<OpenFolder> stack;
+  stack.push_back({std::move(root), path.size()});
   ScannedBatch batch;
   const auto startBatch = [&batch] {
     batch = ScannedBatch();
@@ -125,69 +80,47 @@ void FolderScanner::Walk() {
 
   while (!stack.empty() && scanning.load(std::memory_order_relaxed) && !AppExiting.load(std::memory_order_relaxed)) {
     OpenFolder& top = stack.back();
-    bool failed = false;
-    const dirent64* entry = top.Next(failed);
-    if (!entry) {
+    const char* name = nullptr;
+    EntryType type = EntryType::Unknown;
+    if (!top.listing.Next(name, type, failure)) {
       // A sub-folder whose listing breaks off is left with what was read;
       // a failing device or a lack of memory ends the walk.
-      if (failed && (stack.size() == 1 || WalkEndingError(errno))) break;
-      ::close(top.fd);
+      if (failure == ListingFailure::Everything || (failure != ListingFailure::None && stack.size() == 1)) break;
       stack.pop_back();
       flush();  // a finished folder shows at once
       continue;
     }
-    const char* name = entry->d_name;
     if (name[0] == '.') continue;  // ".", ".." and every dot name: the "/." rule
     path.resize(top.pathLength);
     path += name;
 
-    bool isFolder = entry->d_type == DT_DIR;
-    struct stat status;
-    bool haveStatus = false;
-    if (entry->d_type == DT_UNKNOWN) {
-      if (::fstatat(top.fd, name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-        isFolder = S_ISDIR(status.st_mode);
-        haveStatus = S_ISREG(status.st_mode);
-      } else if (WalkEndingError(errno)) {
-        break;
-      } else {
-        continue;  // gone since the listing, or in a folder that can be listed but not entered
-      }
+    uint64_t size = 0;
+    bool haveSize = false;
+    if (type == EntryType::Unknown) {
+      type = top.listing.TypeOf(name, collectSizes ? &size : nullptr, failure);
+      if (failure == ListingFailure::Everything) break;
+      if (failure != ListingFailure::None) continue;  // gone since the listing, or in a folder not entered
+      haveSize = size != 0;
     }
 
-    if (isFolder) {
+    if (type == EntryType::Folder) {
       folderQueue.Push(path);
       if (!recursive) continue;
-      const int child = OpenFolderAt(top.fd, name, false);
-      if (child < 0) {
-        if (WalkEndingError(errno)) break;
-        continue;  // unreadable or gone: skip that sub-folder only
-      }
-      // Listed but not entered (no search permission): nothing below it can
-      // be reached, so it is skipped too.
-      if (::faccessat(child, ".", X_OK, AT_EACCESS) != 0 && errno == EACCES) {
-        ::close(child);
-        continue;
-      }
+      FolderListing child = top.listing.OpenSubFolder(name, failure);
+      if (failure == ListingFailure::Everything) break;
+      if (!child.IsOpen()) continue;  // unreadable or gone: skip that sub-folder only
       path += '/';
-      stack.push_back({child, path.size(), bufferForDepth(stack.size())});
+      stack.push_back({std::move(child), path.size()});
       continue;
     }
     if (foldersOnly) continue;
-    uint64_t size = 0;
-    if (collectSizes) {
-      if (haveStatus) {
-        size = static_cast<uint64_t>(status.st_size);
-      } else if (::fstatat(top.fd, name, &status, 0) == 0 && !S_ISDIR(status.st_mode)) {
-        size = static_cast<uint64_t>(status.st_size);  // links report their target's size
-      }
-    }
+    if (collectSizes && !haveSize && !top.listing.SizeOf(name, size)) size = 0;  // links report their target's size
     batch.Add(path, size);
     filesFound.fetch_add(1, std::memory_order_relaxed);
     if (batch.Count() >= kScanBatchFiles) flush();
   }
   flush();  // what was found before a stop or an error stays reported
-  for (auto& open : stack) ::close(open.fd);
+  stack.clear();
   scanning = false;
 }
 
