@@ -73,6 +73,7 @@ struct ChooserState {
   std::vector<std::string> subFolders;
   int selected = -1;
   char pathText[4096] = "";
+  bool pathTextReplaced = false;  // pathText set since the text box last drew
   std::shared_ptr<PendingListing> pending;  // the listing on its way
   // Select was pressed on a typed path: chosen once its listing says it is
   // a folder, else the folder shown (or its selected sub-folder).
@@ -92,6 +93,19 @@ std::optional<std::filesystem::path> Normal(const std::filesystem::path& typed) 
 void SetPathText(const std::string& text) {
   text.copy(chooser.pathText, sizeof chooser.pathText - 1);
   chooser.pathText[std::min(text.size(), sizeof chooser.pathText - 1)] = '\0';
+  chooser.pathTextReplaced = true;
+}
+
+// A text box being edited shows its own copy of the text: a path set while
+// it has the keyboard (a listing that came late) is put into that copy, or
+// the box would go on showing, and on leaving write back, the old text.
+int ReplaceLiveText(ImGuiInputTextCallbackData* data) {
+  if (chooser.pathTextReplaced) {
+    chooser.pathTextReplaced = false;
+    data->DeleteChars(0, data->BufTextLen);
+    data->InsertChars(0, chooser.pathText);
+  }
+  return 0;
 }
 
 // Starts reading the folder; it is shown once its listing has come.
@@ -184,7 +198,9 @@ void DrawFolderChooser() {
   if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();  // a path can be typed at once
   bool chooseShown = false;
   const bool entered = ImGui::InputText("##ChooserPath", chooser.pathText, sizeof chooser.pathText,
-                                        ImGuiInputTextFlags_EnterReturnsTrue);
+                                        ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackAlways,
+                                        ReplaceLiveText);
+  if (!ImGui::IsItemActive()) chooser.pathTextReplaced = false;  // drawn from pathText itself
   ObserveLastItem("##ChooserPath");
   if (entered) {
     // Enter goes to the folder typed; Enter on the folder shown chooses it.

@@ -42,6 +42,10 @@ void GuiHarness::BeginFrame() {
 }
 
 void GuiHarness::OnItem(const char* label, const ImVec2& min, const ImVec2& max) {
+  // A window laid out hidden on its first frame (a popup being placed) has
+  // its items where they will not be shown: only visible items count.
+  for (const ImGuiWindow* window = ImGui::GetCurrentWindowRead(); window; window = window->ParentWindow)
+    if (window->HiddenFramesCannotSkipItems > 0 || window->HiddenFramesCanSkipItems > 0) return;
   drawing[label] = {min, max};
 }
 

@@ -224,6 +224,12 @@ TEST_F(ListingFaults, ChooserDrawsOnWhileAFolderTakesItsTimeToList) {
   EXPECT_FALSE(chooser.gui.Drawn("inner"));
   listing_faults::Release();
   ASSERT_TRUE(chooser.FramesUntil([&] { return chooser.gui.Drawn("inner"); }));
+  // The text box had the keyboard before the listing came; it shows the
+  // folder all the same, and Up goes up from there.
+  chooser.Frame();
+  EXPECT_NE(chooser.gui.WindowText("Pick##FolderChooser").find(slow), std::string::npos);
+  ASSERT_TRUE(chooser.gui.Click("Up", [] { DrawFolderChooser(); }));
+  ASSERT_TRUE(chooser.FramesUntil([&] { return chooser.gui.Drawn("other"); }));
 
   // A typed folder that is slow to answer: Select chooses it once it has.
   listing_faults::Set(Slow(tree.RootString() + "/other"));
