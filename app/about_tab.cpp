@@ -10,6 +10,7 @@
 #include "app/frame_clock.h"
 #include "app/icons.h"
 #include "app/shell_services.h"
+#include "app/tab_base.h"
 #include "app/widgets.h"
 #include "platform/texture.h"
 
@@ -60,4 +61,9 @@ void DrawAboutTab() {
       "Special Thanks to the Dear ImGui developers (ImGui), FFmpeg contributors, and The Noto Project");
   ImGui::NewLine();
   ImGui::EndGroup();
+}
+
+void AboutView::Draw() {
+  DrawnTabIndex = kAboutTab;
+  DrawAboutTab();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The About tab: the icon unrolls, the name, version, website and credits
 // slide in from the right.
+#include "app/view.h"
 
 // 0 to 1 over the first two seconds the About tab is shown with its icon.
 inline float AboutReveal = 0.0f;
@@ -8,5 +9,11 @@ inline float AboutReveal = 0.0f;
 void DrawAboutTab();
 // Drops the icon texture (at shutdown, before the renderer goes).
 void ReleaseAboutIcon();
+
+class AboutView final : public View {
+ public:
+  void Draw() override;
+  void ReleaseGraphics() override { ReleaseAboutIcon(); }
+};
 
 inline constexpr char kWebsiteAddress[] = "https://sortiq.example.org/";

@@ -5,11 +5,11 @@
 #include <ctime>
 #include <thread>
 
-#include "app/about_tab.h"
-#include "app/gui_window.h"
 #include "app/frame_clock.h"
+#include "app/gui_window.h"
+#include "app/main_window.h"
 #include "app/settings.h"
-#include "app/tab_base.h"
+#include "app/tabs.h"
 #include "platform/process.h"
 #include "platform/window.h"
 #include "player/media_player.h"
@@ -21,14 +21,15 @@ constexpr auto kMinimisedSleep = std::chrono::milliseconds(64);
 void InitApp() {
   std::srand(static_cast<unsigned>(std::time(nullptr)));  // the Viewer's random pick
   LoadSkipMessageBoxPopup();
+  InitMainWindow();
 }
 
 void ShutdownApp() {
-  ReleaseAboutIcon();
+  for (const TabEntry& tab : Tabs()) tab.view.ReleaseGraphics();
   Player.Unload();
   CloseGuiWindow();
   // Walks stop at their next entry now that AppExiting is set.
-  for (Base* tab : TabRegistry()) tab->scanner.Join();
+  for (const TabEntry& tab : Tabs()) tab.view.Shutdown();
 }
 
 }  // namespace

@@ -3,10 +3,8 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
-#include "app/about_tab.h"
 #include "app/folder_chooser.h"
-#include "app/icons.h"
-#include "app/settings_tab.h"
+#include "app/shell_services.h"
 #include "app/tabs.h"
 #include "app/widgets.h"
 #include "player/media_player.h"
@@ -18,37 +16,17 @@ constexpr ImGuiWindowFlags kMainWindowFlags = ImGuiWindowFlags_NoTitleBar | ImGu
                                               ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoNavFocus;
 static_assert(kMainWindowFlags == 524335);
 
-void DrawSettingsTab() {
-  void (*const sections[3])() = {DrawFontsSection, DrawScrollbarSection, DrawOptionsSection};
-  for (int i = 1; i <= 3; ++i) {
-    ImGui::BeginGroup();
-    ImGui::PushID(i);
-    sections[i - 1]();
-    ImGui::NewLine();
-    ImGui::PopID();
-    ImGui::EndGroup();
-  }
-}
-
-struct TabEntry {
-  const char* label;
-  void (*drawBody)();
-};
-
-const TabEntry kTabs[6] = {
-    {ICON_VIEWER_TAB "Viewer", [] { ViewerTab.Draw(); }},
-    {ICON_CLASSIFIER_TAB "Classifier", [] { ClassifierTab.Draw(); }},
-    {ICON_SIMILARITY_TAB "Similarity",
-     [] {
-       DrawnTabIndex = kSimilarityTab;
-       SimilarityTab.DrawTopBar();
-     }},
-    {ICON_GROUPING_TAB "Grouping", [] { GroupingTab.Draw(); }},
-    {ICON_SETTINGS_TAB "Settings", DrawSettingsTab},
-    {ICON_ABOUT_TAB "About", DrawAboutTab},
-};
-
 }  // namespace
+
+void InitMainWindow() {
+  SetMediaReleaseHook([](MediaRelease how) {
+    if (how == MediaRelease::Pause) {
+      Player.Pause();
+    } else {
+      Player.Unload();
+    }
+  });
+}
 
 void DrawMainWindow() {
   Player.UpdateFrame();
@@ -59,17 +37,18 @@ void DrawMainWindow() {
   ImGui::BeginGroup();
   ImGui::BeginChild("##MainChild", ImVec2(0, 0), false, 0);
   if (ImGui::BeginTabBar("##Tabs", 0)) {
-    bool keyWentDown[6];
-    for (int index = 0; index < 6; ++index) {
-      keyWentDown[index] = KeyWentDown(kVirtualKeyF1 + index);
+    const auto tabs = Tabs();
+    bool keyWentDown[kAboutTab + 1] = {};
+    for (size_t index = 0; index < tabs.size(); ++index) {
+      keyWentDown[index] = KeyWentDown(kVirtualKeyF1 + static_cast<int>(index));
       // The tab bar applies a selection request at its next layout, which
       // happens before the first tab item: request it here so the tab
       // shows on the frame its key went down, not one frame later.
-      if (keyWentDown[index]) GImGui->CurrentTabBar->NextSelectedTabId = ImGui::GetID(kTabs[index].label);
+      if (keyWentDown[index]) GImGui->CurrentTabBar->NextSelectedTabId = ImGui::GetID(tabs[index].label);
     }
-    for (int index = 0; index < 6; ++index) {
-      if (TabItemWithKey(index, kTabs[index].label, keyWentDown[index])) {
-        kTabs[index].drawBody();
+    for (size_t index = 0; index < tabs.size(); ++index) {
+      if (TabItemWithKey(static_cast<int>(index), tabs[index].label, keyWentDown[index])) {
+        tabs[index].view.Draw();
         ImGui::EndTabItem();
       }
     }

@@ -4,6 +4,7 @@
 
 #include "app/icons.h"
 #include "app/settings.h"
+#include "app/tab_base.h"
 #include "app/widgets.h"
 
 void DrawFontsSection() {
@@ -30,4 +31,17 @@ void DrawOptionsSection() {
   if (ImGui::Checkbox("Deletes files immediately without showing a confirmation dialog. Use with care",
                       &SkipConfirmations))
     SaveSkipMessageBoxPopup();
+}
+
+void SettingsView::Draw() {
+  DrawnTabIndex = kSettingsTab;
+  void (*const sections[3])() = {DrawFontsSection, DrawScrollbarSection, DrawOptionsSection};
+  for (int i = 1; i <= 3; ++i) {
+    ImGui::BeginGroup();
+    ImGui::PushID(i);
+    sections[i - 1]();
+    ImGui::NewLine();
+    ImGui::PopID();
+    ImGui::EndGroup();
+  }
 }

@@ -1,5 +1,12 @@
 #pragma once
 // The Settings tab: font size, scrollbar size and the confirmation option.
+#include "app/view.h"
+
+class SettingsView final : public View {
+ public:
+  void Draw() override;  // the three sections side by side
+};
+
 void DrawFontsSection();
 void DrawScrollbarSection();
 void DrawOptionsSection();

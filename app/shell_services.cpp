@@ -6,11 +6,15 @@
 #include "app/settings.h"
 #include "app/tab_base.h"
 #include "app/text.h"
-#include "player/media_player.h"
 
 namespace {
 
 bool pickPending = false;  // a chooser is open; another click waits for it
+std::function<void(MediaRelease)> mediaReleaseHook;
+
+void ReleaseMedia(MediaRelease how) {
+  if (mediaReleaseHook) mediaReleaseHook(how);
+}
 
 // The user has chosen a folder for the tab: forget the old root and walk the new one.
 void UseRootFolder(Base& tab, const std::string& folder) {
@@ -21,8 +25,12 @@ void UseRootFolder(Base& tab, const std::string& folder) {
 
 }  // namespace
 
+void SetMediaReleaseHook(std::function<void(MediaRelease)> hook) { mediaReleaseHook = std::move(hook); }
+
+void ReleaseMediaForFileOperation() { ReleaseMedia(MediaRelease::Unload); }
+
 bool PickRootFolder(Base& tab) {
-  Player.Pause();  // not resumed afterwards
+  ReleaseMedia(MediaRelease::Pause);  // not resumed afterwards
   if (pickPending) return false;
   // The chooser answers later, from the frame loop, so the window keeps
   // drawing while it is open; a scripted one may answer at once.
@@ -42,7 +50,7 @@ bool PickRootFolder(Base& tab) {
 }
 
 void ShowInExplorer(std::string path) {
-  Player.Unload();
+  ReleaseMedia(MediaRelease::Unload);
   if (path.empty()) return;  // nothing current: no file manager opened on some folder by surprise
   platform::Shell().RevealInFileManager(path);
 }

@@ -1,17 +1,26 @@
 #pragma once
 // How the tabs reach the desktop: the root-folder chooser, the file
 // manager, the browser, and the question before a destructive action.
+#include <functional>
 #include <string>
 
 #include "platform/shell.h"
 
 class Base;
 
-// Pauses the player and asks for a folder; once one is chosen, resets the
+// What happens to the media on show before the desktop or the file system
+// acts: paused for a folder pick, unloaded (its file let go) before a reveal
+// or a file operation. The host installs it; without one nothing happens.
+enum class MediaRelease { Pause, Unload };
+void SetMediaReleaseHook(std::function<void(MediaRelease)> hook);
+// Lets go of the file on show before a move, rename or delete.
+void ReleaseMediaForFileOperation();
+
+// Pauses the media on show and asks for a folder; once one is chosen, resets the
 // tab, stores the root and starts its walk. True when that happened before
 // returning (the desktop chooser answers later, from the frame loop).
 bool PickRootFolder(Base& tab);
-// Releases the file in the player, then shows it in the file manager.
+// Lets go of the file on show, then shows it in the file manager.
 void ShowInExplorer(std::string path);
 void OpenWebPage(const std::string& address);
 // True to proceed: at once when confirmations are switched off, else when

@@ -2,12 +2,7 @@
 
 #include "app/text.h"
 
-std::list<Base*>& TabRegistry() {
-  static std::list<Base*> registry;  // made on first use, before any tab registers
-  return registry;
-}
-
-Base::Base(bool recursive, bool collectSizes) : scanner(recursive, collectSizes) { TabRegistry().push_back(this); }
+Base::Base(bool recursive, bool collectSizes) : scanner(recursive, collectSizes) {}
 
 void Base::Reset() {
   rootPath.clear();

@@ -2,31 +2,30 @@
 // What the four content tabs share: the root folder, its walk, and the
 // tab's current item.
 #include <cstdint>
-#include <list>
 #include <string>
 
 #include "app/folder_scanner.h"
+#include "app/view.h"
 
 // Index of each tab in the tab bar; the content tabs use it to tell the
-// player which tab is drawing.
+// player which tab plays and which tab draws.
 enum TabIndex : int { kViewerTab = 0, kClassifierTab = 1, kSimilarityTab = 2, kGroupingTab = 3, kSettingsTab = 4,
                       kAboutTab = 5 };
 
-// The content tab being drawn this frame (only the tab that played last
-// draws the player panel).
+// The tab being drawn this frame; each tab's Draw sets it.
 inline int DrawnTabIndex = kViewerTab;
 
 inline constexpr size_t kMaxRootPathLength = 4095;
 
-class Base {
+class Base : public View {
  public:
   Base(bool recursive, bool collectSizes);
-  Base(const Base&) = delete;
-  Base& operator=(const Base&) = delete;
 
   // Forgets the root and the current item and stops the walk (without
   // joining it). Tabs extend it to empty their own lists.
   virtual void Reset();
+  // Waits for the walk (it stops at its next entry once AppExiting is set).
+  void Shutdown() override { scanner.Join(); }
 
   // Stores a new root ("/" separators); false (and nothing stored) when it
   // is longer than kMaxRootPathLength.
@@ -40,14 +39,8 @@ class Base {
   std::string CurrentPath;  // full path of the current item (file system bytes)
   std::string CurrentText;  // its UTF-8 text
 
- protected:
-  ~Base() = default;
-
  private:
   std::string rootPath;
   std::string rootText;
 };
 
-// Every content tab, in construction order (Classifier, Similarity, Viewer,
-// Grouping). Only shutdown walks it.
-std::list<Base*>& TabRegistry();

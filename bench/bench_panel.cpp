@@ -37,7 +37,7 @@ void DrawAndMeasure() {
   const double shownBefore = Player.CurrentFrame().pts;
   const auto start = std::chrono::steady_clock::now();
   Player.UpdateFrame();
-  Player.DrawPanel(ImGui::GetFrameHeightWithSpacing());
+  Player.DrawPanel(kViewerTab, ImGui::GetFrameHeightWithSpacing());
   measure->guiMilliseconds.push_back(
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   const VideoFrame& shown = Player.CurrentFrame();
@@ -63,8 +63,7 @@ Measure Run(const std::string& clip, double seconds) {
   Measure result;
   result.lastShownPts = Player.CurrentFrame().pts;  // the last file's picture is not a new one
   measure = &result;
-  DrawnTabIndex = kViewerTab;
-  Player.Play(clip);
+  Player.Play(clip, kViewerTab);
   WindowFrameBackend backend;
   const auto start = std::chrono::steady_clock::now();
   while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {

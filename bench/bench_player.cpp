@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "bench_util.h"
+#include "app/tab_base.h"
 #include "player/media_player.h"
 
 namespace {
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 5; ++round) {
     MediaPlayer player;
     const auto start = std::chrono::steady_clock::now();
-    player.Play(clip);  // returns once the first sound buffers are submitted
+    player.Play(clip, kViewerTab);  // returns once the first sound buffers are submitted
     toSound.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     VideoFrame first;
     while (!player.PeekQueuedPicture(first)) std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
   // (c) Memory while playing: the GUI takes due pictures sixty times a second.
   {
     MediaPlayer player;
-    player.Play(clip);
+    player.Play(clip, kViewerTab);
     const auto start = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - start < std::chrono::seconds(4)) {
       player.UpdateFrame();

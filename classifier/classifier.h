@@ -10,9 +10,8 @@
 class Classifier : public Base {
  public:
   Classifier() : Base(false, false) {}
-  virtual ~Classifier() = default;
   void Reset() override;
-  void Draw();
+  void Draw() override;
 
   std::vector<std::string> folderList;
   std::vector<std::string> fileList;

@@ -11,9 +11,8 @@
 class Group : public Base {
  public:
   Group() : Base(true, true) {}
-  virtual ~Group() = default;
   void Reset() override;
-  void Draw();
+  void Draw() override;
 
   std::vector<std::string> files;
   std::vector<uint64_t> sizes;

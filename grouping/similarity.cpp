@@ -13,6 +13,11 @@ void Similarity::Reset() {
   sizes.clear();
 }
 
+void Similarity::Draw() {
+  DrawnTabIndex = kSimilarityTab;
+  DrawTopBar();
+}
+
 void Similarity::DrawTopBar() {
   if (collectTimer.Due()) {
     std::vector<std::string> folders;

@@ -14,8 +14,8 @@ class Similarity : public Base {
  public:
   Similarity() : Base(true, true) {}
   void Reset() override;
-  // The per-frame update, scan row and list (the host has already set the
-  // drawn tab index).
+  void Draw() override;
+  // The per-frame update, scan row and list.
   void DrawTopBar();
 
   std::vector<std::string> files;

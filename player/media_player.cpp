@@ -6,7 +6,6 @@
 #include <cstring>
 #include <system_error>
 
-#include "app/tab_base.h"
 #include "player/decoder.h"
 #include "player/ffmpeg.h"
 
@@ -38,7 +37,7 @@ MediaPlayer::MediaPlayer() {
 
 MediaPlayer::~MediaPlayer() { Close(); }
 
-void MediaPlayer::Play(const std::string& path) {
+void MediaPlayer::Play(const std::string& path, int playingTab) {
   showingStill = false;
   stillTexture.Release();
   currentPath = path;
@@ -49,7 +48,7 @@ void MediaPlayer::Play(const std::string& path) {
     Close();
     showingStill = LoadStillFrame(path);
   }
-  ownerTab = DrawnTabIndex;
+  ownerTab = playingTab;
   mediaLoaded = true;  // also when nothing could be shown: the panel keeps its controls
 }
 

@@ -48,9 +48,10 @@ class MediaPlayer {
   MediaPlayer(const MediaPlayer&) = delete;
   MediaPlayer& operator=(const MediaPlayer&) = delete;
 
-  // Shows the file (a file-system path) in the calling tab's panel, playing
-  // it when it can be played, else as a still picture.
-  void Play(const std::string& path);
+  // Shows the file (a file-system path) in the panel of the tab playing it
+  // (the caller's tab index), playing it when it can be played, else as a
+  // still picture.
+  void Play(const std::string& path, int playingTab);
   // Drops the media on show so its file can be moved, revealed or deleted.
   void Unload();
   bool Open(const std::string& path);
@@ -66,9 +67,9 @@ class MediaPlayer {
   // due picture.
   void UpdateFrame();
   void SetVolume(float value);
-  // The picture fitted into the tab's space (less reservedHeight for video)
-  // with the control row under it; only in the tab that played last.
-  void DrawPanel(float reservedHeight);
+  // The picture fitted into the drawing tab's space (less reservedHeight for
+  // video) with the control row under it; only when that tab played last.
+  void DrawPanel(int drawingTab, float reservedHeight);
   // The first picture of a file that cannot be played, as the still picture.
   bool LoadStillFrame(const std::string& path);
 

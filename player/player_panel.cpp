@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "app/icons.h"
-#include "app/tab_base.h"
 #include "app/widgets.h"
 #include "player/media_player.h"
 #include "player/panel_model.h"
@@ -61,7 +60,7 @@ void RunWatchdog(MediaPlayer& player) {
     player.Resume();
   } else {
     mediaLoaded = false;
-    player.Play(std::string(currentPath));  // from the start
+    player.Play(std::string(currentPath), ownerTab);  // from the start
   }
 }
 
@@ -115,8 +114,8 @@ void DrawVolume(MediaPlayer& player) {
 
 }  // namespace
 
-void MediaPlayer::DrawPanel(float reservedHeight) {
-  if (!mediaLoaded || ownerTab != DrawnTabIndex) return;  // another tab's file
+void MediaPlayer::DrawPanel(int drawingTab, float reservedHeight) {
+  if (!mediaLoaded || ownerTab != drawingTab) return;  // another tab's file
   if (showingStill) {
     DrawFitted(StillPicture(), ImGui::GetContentRegionAvail(), *this, false);
     return;

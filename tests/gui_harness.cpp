@@ -19,6 +19,7 @@ GuiHarness::GuiHarness() {
   ApplyStyle(12.0f);
   LoadFonts();
   SetItemObserver(this);
+  InitMainWindow();  // the host's hooks, as the program installs them
 }
 
 GuiHarness::~GuiHarness() {

@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "app/tab_base.h"
 #include "player/media_player.h"
 #include "test_media.h"
 
@@ -58,7 +59,7 @@ class HangGuard {
 };
 
 void Exercise(MediaPlayer& player, const std::string& path) {
-  player.Play(path);
+  player.Play(path, kViewerTab);
   for (int i = 0; i < 3; ++i) player.UpdateFrame();
   if (player.Seek(player.Duration() / 2)) player.Resume();
   for (int i = 0; i < 3; ++i) player.UpdateFrame();

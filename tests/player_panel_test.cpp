@@ -94,7 +94,7 @@ TEST(PlayerPictures, ColourRangeAndMatrixFollowTheSource) {
 TEST(PlayerPictures, StillPictureStandsInForWhatCannotPlay) {
   TestVoiceScope voices;
   MediaPlayer player;
-  player.Play(Media("undecodable_audio.mp4"));  // its sound cannot be decoded
+  player.Play(Media("undecodable_audio.mp4"), kViewerTab);  // its sound cannot be decoded
   EXPECT_TRUE(showingStill);
   EXPECT_EQ(stillTexture.Width(), 640);
   EXPECT_EQ(stillTexture.Height(), 360);
@@ -105,7 +105,7 @@ TEST(PlayerPictures, StillPictureStandsInForWhatCannotPlay) {
   EXPECT_FALSE(player.LoadStillFrame(Media("audio_only.m4a")));  // no picture at all
   EXPECT_FALSE(player.LoadStillFrame(Media("huge.y4m")));
   EXPECT_FALSE(stillTexture.Valid());
-  player.Play(Media("text.mp4"));
+  player.Play(Media("text.mp4"), kViewerTab);
   EXPECT_FALSE(showingStill);
   EXPECT_TRUE(mediaLoaded);
   player.Unload();
@@ -113,21 +113,21 @@ TEST(PlayerPictures, StillPictureStandsInForWhatCannotPlay) {
 
 class PanelTest : public ::testing::Test {
  protected:
-  void SetUp() override { DrawnTabIndex = kViewerTab; }
   void TearDown() override { Player.Unload(); }
   // The tab keeps one row of controls' height below the picture.
-  void Body() { Player.DrawPanel(ImGui::GetFrameHeightWithSpacing()); }
+  void Body() { Player.DrawPanel(drawingTab, ImGui::GetFrameHeightWithSpacing()); }
+  int drawingTab = kViewerTab;
   TestVoiceScope voices;
   GuiHarness gui;
   std::function<void()> body = [this] { Body(); };
 };
 
 TEST_F(PanelTest, OnlyTheTabThatPlayedDrawsThePanel) {
-  Player.Play(Media("h264_aac.mp4"));
+  Player.Play(Media("h264_aac.mp4"), kViewerTab);
   gui.Frame(body);
   EXPECT_TRUE(gui.Drawn("#image"));
   EXPECT_TRUE(gui.Drawn(ICON_PAUSE));
-  DrawnTabIndex = kClassifierTab;
+  drawingTab = kClassifierTab;
   gui.Frame(body);
   EXPECT_FALSE(gui.Drawn("#image"));
   EXPECT_FALSE(gui.Drawn(ICON_PAUSE));
@@ -135,7 +135,7 @@ TEST_F(PanelTest, OnlyTheTabThatPlayedDrawsThePanel) {
 }
 
 TEST_F(PanelTest, ClickingPictureOrButtonPausesAndResumes) {
-  Player.Play(Media("h264_aac.mp4"));
+  Player.Play(Media("h264_aac.mp4"), kViewerTab);
   gui.Frame(body);
   ASSERT_TRUE(gui.Click(ICON_PAUSE, body));
   EXPECT_EQ(Player.State(), PlaybackState::Paused);
@@ -144,7 +144,7 @@ TEST_F(PanelTest, ClickingPictureOrButtonPausesAndResumes) {
 }
 
 TEST_F(PanelTest, SeekBarSeeksOnceOnReleaseAndKeepsPlaying) {
-  Player.Play(Media("h264_aac.mp4"));
+  Player.Play(Media("h264_aac.mp4"), kViewerTab);
   gui.Frame(body);
   ASSERT_TRUE(gui.Drawn("##Seek"));
   EXPECT_NE(gui.WindowText("##TestWindow").find("00:00:00/00:00:03"), std::string::npos);
@@ -167,7 +167,7 @@ TEST_F(PanelTest, SeekBarSeeksOnceOnReleaseAndKeepsPlaying) {
 }
 
 TEST_F(PanelTest, MuteKeepsTheVolumeSetting) {
-  Player.Play(Media("h264_aac.mp4"));
+  Player.Play(Media("h264_aac.mp4"), kViewerTab);
   gui.Frame(body);
   ASSERT_TRUE(gui.Drag("##volume", 0.9f, 0.5f, body));
   gui.Frame(body);
@@ -184,12 +184,12 @@ TEST_F(PanelTest, MuteKeepsTheVolumeSetting) {
 }
 
 TEST_F(PanelTest, StillPictureHasNoControlsAndFailureKeepsTheRow) {
-  Player.Play(Media("undecodable_audio.mp4"));
+  Player.Play(Media("undecodable_audio.mp4"), kViewerTab);
   gui.Frame(body);
   EXPECT_TRUE(gui.Drawn("#image"));
   EXPECT_FALSE(gui.Drawn(ICON_PLAY));
   EXPECT_FALSE(gui.Drawn(ICON_PAUSE));
-  Player.Play(Media("empty.mp4"));  // nothing at all: the control row only
+  Player.Play(Media("empty.mp4"), kViewerTab);  // nothing at all: the control row only
   gui.Frame(body);
   EXPECT_FALSE(gui.Drawn("#image"));
   EXPECT_TRUE(gui.Drawn(ICON_PLAY) || gui.Drawn(ICON_PAUSE));

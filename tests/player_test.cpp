@@ -15,6 +15,7 @@
 #include <vector>
 #include <thread>
 
+#include "app/tab_base.h"
 #include "player/media_player.h"
 #include "player/picture_stamper.h"
 #include "player/playback_clock.h"
@@ -190,22 +191,22 @@ TEST_F(PlayerTest, SoundOnlyFilesAndChannelCounts) {
 }
 
 TEST_F(PlayerTest, PlayAfterPlayAndPictures) {
-  player.Play(Media("h264_aac.mp4"));
+  player.Play(Media("h264_aac.mp4"), kViewerTab);
   EXPECT_EQ(player.State(), PlaybackState::Playing);
-  player.Play(Media("audio_only.m4a"));
+  player.Play(Media("audio_only.m4a"), kViewerTab);
   EXPECT_EQ(currentPath, Media("audio_only.m4a"));
   EXPECT_EQ(player.State(), PlaybackState::Playing);
-  player.Play(Media("text.mp4"));  // fails: still counts as loaded, nothing plays
+  player.Play(Media("text.mp4"), kViewerTab);  // fails: still counts as loaded, nothing plays
   EXPECT_TRUE(mediaLoaded);
   EXPECT_FALSE(showingStill);
   ExpectClosed(player);
   // Pictures are shown still, without time or seek bar.
   for (const char* name : {"picture.jpg", "picture.png", "one_pixel.png", "single_picture.mp4"}) {
-    player.Play(Media(name));
+    player.Play(Media(name), kViewerTab);
     EXPECT_TRUE(showingStill) << name;
     EXPECT_FALSE(player.Inspect().open) << name;
   }
-  player.Play(Media("h264_aac.mp4"));  // and a video after them plays
+  player.Play(Media("h264_aac.mp4"), kViewerTab);  // and a video after them plays
   EXPECT_FALSE(showingStill);
   EXPECT_EQ(player.State(), PlaybackState::Playing);
   player.Unload();
@@ -356,7 +357,7 @@ TEST(PlayerOnDevice, EveryFormatPlaysAtTrueSpeedWithoutGaps) {
         "fmt_flac192.flac", "fmt_pcm8k.mka", "fmt_pcm8ch192k.wav", "fmt_pcm12ch.wav", "fmt_joined.ts",
         "fmt_joined.aac"}) {
     SCOPED_TRACE(name);
-    player.Play(Media(name));
+    player.Play(Media(name), kViewerTab);
     ASSERT_EQ(player.State(), PlaybackState::Playing);
     const auto start = std::chrono::steady_clock::now();
     const double first = player.GetPosition();
@@ -394,7 +395,7 @@ TEST(PlayerOnSdlDevice, SoundReachesTheDeviceWithoutGaps) {
   for (const char* name : {"fmt_aac.m4a", "fmt_pcm8k.mka", "fmt_mp3.avi"}) {
     SCOPED_TRACE(name);
     MediaPlayer player;
-    player.Play(Media(name));
+    player.Play(Media(name), kViewerTab);
     ASSERT_EQ(player.State(), PlaybackState::Playing);
     const auto start = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(2500)) {
@@ -435,7 +436,7 @@ TEST(PlayerOnSdlDevice, SoundReachesTheDeviceWithoutGaps) {
 namespace {
 [[noreturn]] void PlayWithoutRoomForThreads(const char* clip) {
   MediaPlayer player;
-  player.Play(Media(clip));  // once, so everything but the thread is loaded
+  player.Play(Media(clip), kViewerTab);  // once, so everything but the thread is loaded
   player.Unload();
   std::ifstream statm("/proc/self/statm");
   unsigned long pages = 0;
@@ -443,7 +444,7 @@ namespace {
   const rlim_t cap = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (6 << 20);
   const rlimit limit{cap, cap};
   setrlimit(RLIMIT_AS, &limit);
-  player.Play(Media(clip));
+  player.Play(Media(clip), kViewerTab);
   const bool still = showingStill && !player.Inspect().workerRunning;
   player.Unload();
   std::exit(still ? 0 : 1);

@@ -21,6 +21,7 @@ class RecordingTab final : public Base {
     Base::Reset();
     ++resets;
   }
+  void Draw() override {}
   int resets = 0;
 };
 

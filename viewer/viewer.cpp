@@ -34,7 +34,7 @@ void Viewer::Select(size_t index) {
   const ViewerEntry& entry = model.entries[index];
   CurrentPath = entry.path;
   CurrentText = entry.text;
-  if (!CurrentPath.empty()) Player.Play(CurrentPath);
+  if (!CurrentPath.empty()) Player.Play(CurrentPath, kViewerTab);
 }
 
 void Viewer::NextFile() {
@@ -76,7 +76,7 @@ void Viewer::Draw() {
     if (CurrentPath.empty()) {
       NextFile();
     } else {
-      Player.Play(CurrentPath);
+      Player.Play(CurrentPath, kViewerTab);
     }
   }
   ImGui::SameLine();
@@ -85,7 +85,7 @@ void Viewer::Draw() {
   if (TintedButton(ICON_REVEAL " Show In Explorer", kRevealHue, '3')) ShowInExplorer(CurrentPath);
   ImGui::SameLine();
   if (TintedButton(ICON_PLAY_RANDOM " Play Random", 0.1665f, '4')) PlayRandom();
-  Player.DrawPanel(ImGui::GetCursorPosY() - rowTop);
+  Player.DrawPanel(kViewerTab, ImGui::GetCursorPosY() - rowTop);
   ImGui::EndChild();
 
   ImGui::SameLine();

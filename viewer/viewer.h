@@ -10,7 +10,7 @@ class Viewer : public Base {
  public:
   Viewer() : Base(true, false) {}
   void Reset() override;
-  void Draw();
+  void Draw() override;
 
   void CollectEntries();
   void NextFile();

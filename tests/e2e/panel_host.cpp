@@ -45,7 +45,7 @@ int framesSincePlay = -1;
 
 void Play(const std::string& path) {
   playing = path;
-  Player.Play(path);
+  Player.Play(path, kViewerTab);
   framesSincePlay = 0;
 }
 
@@ -62,7 +62,7 @@ void DrawPanelWindow() {
   }
   reporter.StartFrame();
   Player.UpdateFrame();
-  Player.DrawPanel(ImGui::GetFrameHeightWithSpacing());
+  Player.DrawPanel(kViewerTab, ImGui::GetFrameHeightWithSpacing());
   ImGui::End();
   if (framesSincePlay >= 0 && ++framesSincePlay == 10) {
     const ImVec4 r = reporter.imageSeen ? reporter.image : ImVec4(0, 0, 0, 0);
@@ -79,7 +79,6 @@ int main(int argc, char** argv) {
   if (!OpenGuiWindow("Sortiq panel", 12.0f)) return 1;
   ImGui::GetIO().IniFilename = nullptr;
   SetItemObserver(&reporter);
-  DrawnTabIndex = kViewerTab;
   Play(argv[1]);
   std::thread([] {
     for (std::string line; std::getline(std::cin, line);) {
