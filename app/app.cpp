@@ -5,10 +5,10 @@
 #include <ctime>
 #include <thread>
 
-#include "app/frame_clock.h"
+#include "kit/frame_clock.h"
 #include "app/gui_window.h"
 #include "app/main_window.h"
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "app/tabs.h"
 #include "platform/process.h"
 #include "platform/window.h"

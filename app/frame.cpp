@@ -2,8 +2,8 @@
 
 #include <imgui.h>
 
-#include "app/fonts.h"
-#include "app/frame_clock.h"
+#include "kit/fonts.h"
+#include "kit/frame_clock.h"
 #include "app/main_window.h"
 
 void RunFrame(FrameBackend& backend, void (*draw)()) {

@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "app/embedded_data.h"
-#include "app/fonts.h"
-#include "app/style.h"
+#include "kit/embedded_data.h"
+#include "kit/fonts.h"
+#include "kit/style.h"
 #include "platform/window.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
-#include "app/folder_chooser.h"
-#include "app/shell_services.h"
+#include "kit/folder_chooser.h"
+#include "kit/shell_services.h"
 #include "app/tabs.h"
-#include "app/widgets.h"
+#include "kit/widgets.h"
 #include "player/media_player.h"
 
 namespace {

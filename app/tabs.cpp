@@ -1,6 +1,6 @@
 #include "app/tabs.h"
 
-#include "app/icons.h"
+#include "kit/icons.h"
 
 // One translation unit, so the construction order is fixed: Classifier,
 // Similarity, Viewer, Grouping, Settings, About.

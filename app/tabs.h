@@ -4,9 +4,9 @@
 // go by.
 #include <span>
 
-#include "app/about_tab.h"
-#include "app/settings_tab.h"
-#include "app/view.h"
+#include "views/about_tab.h"
+#include "views/settings_tab.h"
+#include "kit/view.h"
 #include "classifier/classifier.h"
 #include "grouping/group.h"
 #include "grouping/similarity.h"

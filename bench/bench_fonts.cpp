@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/embedded_data.h"
-#include "app/fonts.h"
-#include "app/settings.h"
+#include "kit/embedded_data.h"
+#include "kit/fonts.h"
+#include "kit/settings.h"
 #include "bench_util.h"
 
 namespace {

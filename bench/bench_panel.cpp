@@ -14,7 +14,7 @@
 
 #include "app/gui_window.h"
 #include "bench_util.h"
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 #include "platform/window.h"
 #include "player/media_player.h"
 

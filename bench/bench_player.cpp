@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "bench_util.h"
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 #include "player/media_player.h"
 
 namespace {

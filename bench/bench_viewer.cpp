@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/fonts.h"
-#include "app/style.h"
+#include "kit/fonts.h"
+#include "kit/style.h"
 #include "app/tabs.h"
-#include "app/text_filter.h"
-#include "app/widgets.h"
+#include "kit/text_filter.h"
+#include "kit/widgets.h"
 #include "bench_util.h"
 
 namespace {
@@ -33,7 +33,8 @@ void EndHostFrame() {
   ImGui::Render();
 }
 
-// Every passing row, every frame: the list as first specified.
+// Every passing row drawn every frame, without clipping: the cost the
+// clipped list is compared against.
 void DrawEveryRow(ViewerModel& model) {
   ImGui::BeginChild("##entriesViewer", ImVec2(0, 0), false, ImGuiWindowFlags_AlwaysVerticalScrollbar);
   int shown = 0;

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "app/folder_scanner.h"
+#include "kit/folder_scanner.h"
 #include "bench_util.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <imgui.h>
 
-#include "app/icons.h"
-#include "app/scan_controls.h"
+#include "kit/icons.h"
+#include "kit/scan_controls.h"
 
 void Classifier::Reset() {
   Base::Reset();

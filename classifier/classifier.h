@@ -1,11 +1,10 @@
 #pragma once
-// The Classifier tab: sorts the top-level files of a folder into its
-// sub-folders. The panes and file operations arrive with the Classifier;
-// for now it walks and keeps what it finds.
+// The Classifier tab: walks the top level of a folder and keeps its
+// sub-folders and files (the lists the sorting panes are drawn from).
 #include <string>
 #include <vector>
 
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 
 class Classifier : public Base {
  public:

@@ -1,7 +1,7 @@
 #include "grouping/group.h"
 
-#include "app/icons.h"
-#include "app/scan_controls.h"
+#include "kit/icons.h"
+#include "kit/scan_controls.h"
 
 void Group::Reset() {
   Base::Reset();

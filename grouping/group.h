@@ -1,12 +1,11 @@
 #pragma once
-// The Grouping tab: files of a tree grouped under every word of their
-// names. The groups arrive with tag grouping; for now it walks and keeps
-// what it finds, with sizes.
+// The Grouping tab: walks a tree and keeps its files with their sizes (what
+// the groups by the words of their names are made from).
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 
 class Group : public Base {
  public:

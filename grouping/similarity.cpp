@@ -2,10 +2,10 @@
 
 #include <imgui.h>
 
-#include "app/icons.h"
-#include "app/scan_controls.h"
-#include "app/shell_services.h"
-#include "app/widgets.h"
+#include "kit/icons.h"
+#include "kit/scan_controls.h"
+#include "kit/shell_services.h"
+#include "kit/widgets.h"
 
 void Similarity::Reset() {
   Base::Reset();

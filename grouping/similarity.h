@@ -1,12 +1,11 @@
 #pragma once
-// The Similarity tab: candidate duplicates keyed by the platform identifier
-// in their names. Detection arrives with the duplicate finder; for now it
-// walks and keeps what it finds, with sizes.
+// The Similarity tab: walks a tree and keeps its files with their sizes
+// (what duplicates by the platform identifier in their names are found in).
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 
 inline constexpr char kTwinsiftAddress[] = "https://twinsift.example.org/";
 

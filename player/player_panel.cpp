@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/icons.h"
-#include "app/widgets.h"
+#include "kit/icons.h"
+#include "kit/widgets.h"
 #include "player/media_player.h"
 #include "player/panel_model.h"
 

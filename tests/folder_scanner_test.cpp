@@ -8,9 +8,9 @@
 #include <set>
 #include <thread>
 
-#include "app/folder_scanner.h"
-#include "app/frame_clock.h"
-#include "app/text.h"
+#include "kit/folder_scanner.h"
+#include "kit/frame_clock.h"
+#include "kit/text.h"
 #include "temp_tree.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <regex>
 #include <set>
 
-#include "app/embedded_data.h"
-#include "app/fonts.h"
-#include "app/icons.h"
-#include "app/settings.h"
+#include "kit/embedded_data.h"
+#include "kit/fonts.h"
+#include "kit/icons.h"
+#include "kit/settings.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <imgui_internal.h>
 
-#include "app/fonts.h"
+#include "kit/fonts.h"
 #include "app/frame.h"
 #include "app/main_window.h"
-#include "app/style.h"
+#include "kit/style.h"
 #include "platform/input.h"
 
 GuiHarness::GuiHarness() {

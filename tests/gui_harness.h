@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/frame.h"
-#include "app/widgets.h"
+#include "kit/widgets.h"
 
 class GuiHarness final : public FrameBackend, public ItemObserver {
  public:

@@ -16,8 +16,8 @@
 
 #include <imgui_internal.h>
 
-#include "app/folder_chooser.h"
-#include "app/folder_scanner.h"
+#include "kit/folder_chooser.h"
+#include "kit/folder_scanner.h"
 #include "gui_harness.h"
 #include "listing_faults.h"
 #include "temp_tree.h"

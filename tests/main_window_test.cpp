@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/about_tab.h"
-#include "app/fonts.h"
-#include "app/icons.h"
-#include "app/settings.h"
+#include "views/about_tab.h"
+#include "kit/fonts.h"
+#include "kit/icons.h"
+#include "kit/settings.h"
 #include "app/tabs.h"
 #include "gui_harness.h"
 #include "platform/settings_store.h"

@@ -10,7 +10,7 @@
 #include <random>
 #include <thread>
 
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 #include "player/media_player.h"
 #include "test_media.h"
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/icons.h"
-#include "app/tab_base.h"
+#include "kit/icons.h"
+#include "kit/tab_base.h"
 #include "gui_harness.h"
 #include "player/ffmpeg.h"
 #include "player/media_player.h"

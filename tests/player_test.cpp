@@ -15,7 +15,7 @@
 #include <vector>
 #include <thread>
 
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 #include "player/media_player.h"
 #include "player/picture_stamper.h"
 #include "player/playback_clock.h"

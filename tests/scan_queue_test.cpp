@@ -3,7 +3,7 @@
 #include <string>
 #include <thread>
 
-#include "app/scan_queue.h"
+#include "kit/scan_queue.h"
 
 TEST(ScanQueue, KeepsArrivalOrderAndCount) {
   ScanQueue<std::string> queue;

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/fonts.h"
-#include "app/settings.h"
+#include "kit/fonts.h"
+#include "kit/settings.h"
 #include "platform/settings_store.h"
 
 namespace {

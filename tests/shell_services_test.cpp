@@ -5,9 +5,9 @@
 #include <fstream>
 #include <thread>
 
-#include "app/settings.h"
-#include "app/shell_services.h"
-#include "app/tab_base.h"
+#include "kit/settings.h"
+#include "kit/shell_services.h"
+#include "kit/tab_base.h"
 #include "platform/process.h"
 #include "scripted_shell.h"
 #include "temp_tree.h"

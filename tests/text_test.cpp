@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/text.h"
+#include "kit/text.h"
 
 TEST(ToUtf8, ValidTextPassesUnchanged) {
   EXPECT_EQ(ToUtf8(""), "");

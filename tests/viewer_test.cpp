@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/icons.h"
+#include "kit/icons.h"
 #include "app/tabs.h"
 #include "gui_harness.h"
 #include "player/media_player.h"

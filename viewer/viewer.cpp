@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "app/icons.h"
-#include "app/scan_controls.h"
-#include "app/shell_services.h"
-#include "app/widgets.h"
+#include "kit/icons.h"
+#include "kit/scan_controls.h"
+#include "kit/shell_services.h"
+#include "kit/widgets.h"
 #include "player/media_player.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // through the filtered list or picks at random.
 #include <functional>
 
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 #include "viewer/viewer_model.h"
 
 class Viewer : public Base {

@@ -1,7 +1,7 @@
 #include "viewer/viewer_model.h"
 
-#include "app/text.h"
-#include "app/text_filter.h"
+#include "kit/text.h"
+#include "kit/text_filter.h"
 
 void ViewerModel::Append(std::vector<std::string>& paths, uint64_t rootPrefixLength) {
   // No reserve of the exact new size: that would move the whole list at

@@ -7,7 +7,7 @@
 #include <imgui.h>
 
 #include "app/gui_window.h"
-#include "app/widgets.h"
+#include "kit/widgets.h"
 #include "platform/window.h"
 
 namespace {

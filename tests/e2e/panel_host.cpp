@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "app/gui_window.h"
-#include "app/tab_base.h"
-#include "app/widgets.h"
+#include "kit/tab_base.h"
+#include "kit/widgets.h"
 #include "platform/process.h"
 #include "platform/window.h"
 #include "player/media_player.h"

@@ -1,4 +1,4 @@
-#include "app/folder_chooser.h"
+#include "kit/folder_chooser.h"
 
 #include <imgui.h>
 
@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/text.h"
-#include "app/widgets.h"
+#include "kit/text.h"
+#include "kit/widgets.h"
 #include "platform/folder_listing.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // The About tab: the icon unrolls, the name, version, website and credits
 // slide in from the right.
-#include "app/view.h"
+#include "kit/view.h"
 
 // 0 to 1 over the first two seconds the About tab is shown with its icon.
 inline float AboutReveal = 0.0f;

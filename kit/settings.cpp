@@ -1,10 +1,10 @@
-#include "app/settings.h"
+#include "kit/settings.h"
 
 #include <imgui.h>
 
 #include <cstdlib>
 
-#include "app/fonts.h"
+#include "kit/fonts.h"
 #include "platform/settings_store.h"
 
 std::string ReadSettingText(const std::string& name) {

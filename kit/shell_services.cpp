@@ -1,11 +1,11 @@
-#include "app/shell_services.h"
+#include "kit/shell_services.h"
 
 #include <memory>
 
-#include "app/folder_chooser.h"
-#include "app/settings.h"
-#include "app/tab_base.h"
-#include "app/text.h"
+#include "kit/folder_chooser.h"
+#include "kit/settings.h"
+#include "kit/tab_base.h"
+#include "kit/text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "app/tab_base.h"
+#include "kit/tab_base.h"
 
-#include "app/text.h"
+#include "kit/text.h"
 
 Base::Base(bool recursive, bool collectSizes) : scanner(recursive, collectSizes) {}
 

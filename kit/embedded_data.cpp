@@ -1,4 +1,4 @@
-#include "app/embedded_data.h"
+#include "kit/embedded_data.h"
 
 extern "C" {
 extern const uint8_t sortiq_text_font_begin[], sortiq_text_font_end[];

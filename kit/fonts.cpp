@@ -1,12 +1,12 @@
-#include "app/fonts.h"
+#include "kit/fonts.h"
 
 #include <imgui.h>
 
 #include <vector>
 
-#include "app/embedded_data.h"
-#include "app/icons.h"
-#include "app/settings.h"
+#include "kit/embedded_data.h"
+#include "kit/icons.h"
+#include "kit/settings.h"
 
 namespace {
 

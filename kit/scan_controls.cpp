@@ -1,11 +1,11 @@
-#include "app/scan_controls.h"
+#include "kit/scan_controls.h"
 
 #include <imgui.h>
 
-#include "app/icons.h"
-#include "app/shell_services.h"
-#include "app/tab_base.h"
-#include "app/widgets.h"
+#include "kit/icons.h"
+#include "kit/shell_services.h"
+#include "kit/tab_base.h"
+#include "kit/widgets.h"
 
 void ScanControls(Base& tab) {
   if (tab.scanner.scanning) {

@@ -1,12 +1,12 @@
-#include "app/widgets.h"
+#include "kit/widgets.h"
 
 #include <imgui_internal.h>
 
 #include <cmath>
 #include <cstdio>
 
-#include "app/frame_clock.h"
-#include "app/icons.h"
+#include "kit/frame_clock.h"
+#include "kit/icons.h"
 #include "platform/input.h"
 
 namespace {

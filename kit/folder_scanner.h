@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/scan_queue.h"
+#include "kit/scan_queue.h"
 
 // A batch goes to the queue at the end of each folder and at this size.
 inline constexpr size_t kScanBatchFiles = 256;

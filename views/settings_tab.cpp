@@ -1,11 +1,11 @@
-#include "app/settings_tab.h"
+#include "views/settings_tab.h"
 
 #include <imgui.h>
 
-#include "app/icons.h"
-#include "app/settings.h"
-#include "app/tab_base.h"
-#include "app/widgets.h"
+#include "kit/icons.h"
+#include "kit/settings.h"
+#include "kit/tab_base.h"
+#include "kit/widgets.h"
 
 void DrawFontsSection() {
   ImGui::TextUnformatted(ICON_FONTS "Fonts");

@@ -3,11 +3,11 @@
 // and hands files over in batches, which makes it faster than find(1). It
 // keeps the order entries are met in, goes depth first, never follows links,
 // and skips a sub-folder it may not read.
-#include "app/folder_scanner.h"
+#include "kit/folder_scanner.h"
 
 #include <system_error>
 
-#include "app/frame_clock.h"
+#include "kit/frame_clock.h"
 #include "platform/folder_listing.h"
 
 using platform::EntryType;

@@ -1,4 +1,4 @@
-#include "app/style.h"
+#include "kit/style.h"
 
 #include <imgui.h>
 

@@ -1,4 +1,4 @@
-#include "app/about_tab.h"
+#include "views/about_tab.h"
 
 #include <imgui.h>
 #include <stb/stb_image.h>
@@ -6,12 +6,12 @@
 #include <cmath>
 #include <vector>
 
-#include "app/embedded_data.h"
-#include "app/frame_clock.h"
-#include "app/icons.h"
-#include "app/shell_services.h"
-#include "app/tab_base.h"
-#include "app/widgets.h"
+#include "kit/embedded_data.h"
+#include "kit/frame_clock.h"
+#include "kit/icons.h"
+#include "kit/shell_services.h"
+#include "kit/tab_base.h"
+#include "kit/widgets.h"
 #include "platform/texture.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // The Settings tab: font size, scrollbar size and the confirmation option.
-#include "app/view.h"
+#include "kit/view.h"
 
 class SettingsView final : public View {
  public:

@@ -1,4 +1,4 @@
-#include "app/text_filter.h"
+#include "kit/text_filter.h"
 
 #include <imgui_internal.h>
 

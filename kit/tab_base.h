@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/folder_scanner.h"
-#include "app/view.h"
+#include "kit/folder_scanner.h"
+#include "kit/view.h"
 
 // Index of each tab in the tab bar; the content tabs use it to tell the
 // player which tab plays and which tab draws.
