@@ -101,7 +101,7 @@ TEST(Icons, ListMatchesTheIconsTheLabelsUse) {
     return std::string((std::istreambuf_iterator<char>(in)), {});
   };
 
-  const std::string header = read(root / "app" / "icons.h");
+  const std::string header = read(root / "kit" / "icons.h");
   const std::regex definition(R"re(#define (ICON_\w+) "\\u([0-9A-Fa-f]{4})")re");
   std::map<std::string, unsigned> macros;
   for (auto it = std::sregex_iterator(header.begin(), header.end(), definition); it != std::sregex_iterator(); ++it)
@@ -112,7 +112,7 @@ TEST(Icons, ListMatchesTheIconsTheLabelsUse) {
 
   const std::regex privateUseEscape(R"(\\u[EeFf][0-9A-Fa-f]{3})");
   std::set<std::string> usedMacros;
-  for (const char* folder : {"app", "player", "viewer", "classifier", "grouping"}) {
+  for (const char* folder : {"app", "kit", "player", "viewer", "classifier", "grouping", "views"}) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
       const auto extension = entry.path().extension();
       if ((extension != ".cpp" && extension != ".h") || entry.path().filename() == "icons.h") continue;
