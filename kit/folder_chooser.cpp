@@ -1,6 +1,7 @@
 #include "kit/folder_chooser.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "kit/text.h"
@@ -17,11 +19,18 @@
 
 namespace {
 
-// A folder's sub-folders (names, sorted), read off the GUI thread: a slow
-// folder never holds up a frame. Links are not followed.
+// One row of the list: a sub-folder, or a link to a folder (entered by
+// choice, never while reading the listing).
+struct SubFolder {
+  std::string name;
+  bool isLink = false;
+};
+
+// A folder's sub-folders (sorted by name), read off the GUI thread: a slow
+// folder never holds up a frame.
 struct Listing {
   std::filesystem::path folder;
-  std::vector<std::string> names;
+  std::vector<SubFolder> subFolders;
   bool isFolder = false;  // the path names a folder (through links)
   bool readable = false;
 };
@@ -32,13 +41,19 @@ Listing ReadListing(std::filesystem::path folder) {
   std::error_code error;
   listing.isFolder = std::filesystem::is_directory(listing.folder, error);
   for (std::filesystem::directory_iterator it(listing.folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
+    std::string name = it->path().filename().string();
     if (name.empty() || name[0] == '.') continue;
     std::error_code ignored;
-    if (it->symlink_status(ignored).type() == std::filesystem::file_type::directory) listing.names.push_back(name);
+    const auto type = it->symlink_status(ignored).type();
+    if (type == std::filesystem::file_type::directory) {
+      listing.subFolders.push_back({std::move(name), false});
+    } else if (type == std::filesystem::file_type::symlink && it->is_directory(ignored)) {
+      listing.subFolders.push_back({std::move(name), true});
+    }
   }
-  listing.readable = !error || !listing.names.empty();
-  std::sort(listing.names.begin(), listing.names.end());
+  listing.readable = !error || !listing.subFolders.empty();
+  std::sort(listing.subFolders.begin(), listing.subFolders.end(),
+            [](const SubFolder& a, const SubFolder& b) { return a.name < b.name; });
   return listing;
 }
 
@@ -70,16 +85,21 @@ struct ChooserState {
   std::string title;
   platform::FolderChosen onChosen;
   std::filesystem::path folder;
-  std::vector<std::string> subFolders;
+  std::vector<SubFolder> subFolders;
   int selected = -1;
   char pathText[4096] = "";
   bool pathTextReplaced = false;  // pathText set since the text box last drew
+  bool textEdited = false;        // the user typed since the text was last set
+  std::string problem;            // why the last Select or Enter did nothing
   std::shared_ptr<PendingListing> pending;  // the listing on its way
   // Select was pressed on a typed path: chosen once its listing says it is
-  // a folder, else the folder shown (or its selected sub-folder).
+  // a folder.
   bool chooseWhenListed = false;
 };
 ChooserState chooser;
+
+constexpr char kFullPathWanted[] = "Type a full path, starting with /";
+constexpr char kNoSuchFolder[] = "No such folder";
 
 // Typed or picked paths are taken absolute and normal ("." and ".."
 // resolved, no trailing "/"); anything else is refused.
@@ -94,13 +114,17 @@ void SetPathText(const std::string& text) {
   text.copy(chooser.pathText, sizeof chooser.pathText - 1);
   chooser.pathText[std::min(text.size(), sizeof chooser.pathText - 1)] = '\0';
   chooser.pathTextReplaced = true;
+  chooser.textEdited = false;
 }
 
 // A text box being edited shows its own copy of the text: a path set while
 // it has the keyboard (a listing that came late) is put into that copy, or
 // the box would go on showing, and on leaving write back, the old text.
-int ReplaceLiveText(ImGuiInputTextCallbackData* data) {
-  if (chooser.pathTextReplaced) {
+int TextBoxCallback(ImGuiInputTextCallbackData* data) {
+  if (data->EventFlag == ImGuiInputTextFlags_CallbackEdit) {
+    chooser.textEdited = true;
+    chooser.problem.clear();
+  } else if (chooser.pathTextReplaced) {
     chooser.pathTextReplaced = false;
     data->DeleteChars(0, data->BufTextLen);
     data->InsertChars(0, chooser.pathText);
@@ -109,46 +133,35 @@ int ReplaceLiveText(ImGuiInputTextCallbackData* data) {
 }
 
 // Starts reading the folder; it is shown once its listing has come.
-void ShowFolder(const std::filesystem::path& wanted) {
-  const auto folder = Normal(wanted);
-  if (!folder) {
-    SetPathText(chooser.folder.string());  // a relative path is refused
-    return;
-  }
-  chooser.pending = StartListing(*folder);  // a superseded listing reads on, unseen
-}
-
-// The folder shown, or its selected sub-folder.
-std::filesystem::path ShownChoice() {
-  std::filesystem::path chosen = chooser.folder;
-  if (chooser.selected >= 0) chosen /= chooser.subFolders[static_cast<size_t>(chooser.selected)];
-  return chosen;
+void ShowFolder(const std::filesystem::path& folder) {
+  chooser.problem.clear();
+  chooser.textEdited = false;  // what was typed is being acted on; its result may replace it
+  chooser.pending = StartListing(folder);  // a superseded listing reads on, unseen
 }
 
 void Answer(std::optional<std::string> folder);
 
-// Takes a listing that has come; an unreadable folder leaves the chooser
-// where it was (except at the start, when there is nowhere else).
+// Takes a listing that has come. A folder that cannot be read leaves the
+// chooser where it was, with the text as typed and a word why.
 void TakeListing() {
   if (!chooser.pending || !chooser.pending->done.load(std::memory_order_acquire)) return;
   Listing listing = std::move(chooser.pending->listing);
   chooser.pending.reset();
-  if (chooser.chooseWhenListed) {
-    chooser.chooseWhenListed = false;
-    const std::filesystem::path chosen = listing.isFolder ? listing.folder : ShownChoice();
-    if (!chosen.empty()) {  // before the first listing, only a typed folder
-      Answer(chosen.string());
-      return;
-    }
-  }
-  if (!listing.readable && !chooser.folder.empty()) {
-    SetPathText(chooser.folder.string());
+  const bool choose = std::exchange(chooser.chooseWhenListed, false);
+  if (choose && listing.isFolder) {
+    Answer(listing.folder.string());
     return;
   }
+  if (!listing.readable && !chooser.folder.empty()) {
+    chooser.problem = kNoSuchFolder;
+    return;
+  }
+  if (choose) chooser.problem = kNoSuchFolder;  // before the first listing: the typed path was no folder
   chooser.folder = std::move(listing.folder);
-  chooser.subFolders = std::move(listing.names);
+  chooser.subFolders = std::move(listing.subFolders);
   chooser.selected = -1;
-  SetPathText(chooser.folder.string());
+  // What the user has begun to type meanwhile stays.
+  if (!chooser.textEdited) SetPathText(chooser.folder.string());
 }
 
 void Answer(std::optional<std::string> folder) {
@@ -156,10 +169,45 @@ void Answer(std::optional<std::string> folder) {
   chooser.popupOpened = false;
   chooser.chooseWhenListed = false;
   chooser.pending.reset();
-  ImGui::CloseCurrentPopup();
+  chooser.problem.clear();
+  if (ImGui::GetCurrentContext() && ImGui::GetTopMostPopupModal()) ImGui::CloseCurrentPopup();
   auto onChosen = std::move(chooser.onChosen);
   chooser.onChosen = nullptr;
   if (onChosen) onChosen(std::move(folder));
+}
+
+// What the text box names: the folder typed, or nothing (with the reason
+// shown) when it is not a full path.
+std::optional<std::filesystem::path> TypedFolder() {
+  auto typed = Normal(chooser.pathText);
+  if (!typed) chooser.problem = kFullPathWanted;
+  return typed;
+}
+
+void DrawRows(std::filesystem::path& enter) {
+  // Only the rows in view are drawn; names are drawn as text, never read
+  // as labels ("a##b" shows as it is).
+  ImGuiListClipper clipper;
+  clipper.Begin(static_cast<int>(chooser.subFolders.size()));
+  while (clipper.Step()) {
+    for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
+      const SubFolder& row = chooser.subFolders[static_cast<size_t>(i)];
+      ImGui::PushID(i);
+      const std::string name = ToUtf8(row.name);
+      const std::string shown = row.isLink ? name + "  (link)" : name;
+      const ImVec2 labelAt = ImGui::GetCursorScreenPos();  // where the row's label would go
+      if (ImGui::Selectable("##folder", chooser.selected == i, ImGuiSelectableFlags_AllowDoubleClick)) {
+        chooser.selected = i;
+        SetPathText((chooser.folder / row.name).string());  // Select takes the row clicked
+        if (ImGui::IsMouseDoubleClicked(0)) enter = chooser.folder / row.name;
+      }
+      ImGui::GetWindowDrawList()->AddText(labelAt, ImGui::GetColorU32(ImGuiCol_Text), shown.c_str());
+      ObserveLastItem(name.c_str());
+      ImGui::PopID();
+    }
+  }
+  if (chooser.subFolders.empty() && !chooser.pending && !chooser.folder.empty())
+    ImGui::TextDisabled("(no sub-folders)");
 }
 
 }  // namespace
@@ -171,7 +219,14 @@ void OpenFolderChooser(const std::string& title, platform::FolderChosen onChosen
   chooser.onChosen = std::move(onChosen);
   chooser.folder.clear();
   chooser.subFolders.clear();
+  chooser.selected = -1;
+  chooser.chooseWhenListed = false;
+  SetPathText("");
   ShowFolder(platform::HomeFolder());
+}
+
+void CancelFolderChooser() {
+  if (chooser.wanted) Answer(std::nullopt);
 }
 
 void DrawFolderChooser() {
@@ -196,59 +251,47 @@ void DrawFolderChooser() {
   ImGui::SameLine();
   ImGui::SetNextItemWidth(-1);
   if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();  // a path can be typed at once
-  bool chooseShown = false;
-  const bool entered = ImGui::InputText("##ChooserPath", chooser.pathText, sizeof chooser.pathText,
-                                        ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackAlways,
-                                        ReplaceLiveText);
+  bool select = false;
+  const bool entered = ImGui::InputText(
+      "##ChooserPath", chooser.pathText, sizeof chooser.pathText,
+      ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackAlways | ImGuiInputTextFlags_CallbackEdit,
+      TextBoxCallback);
   if (!ImGui::IsItemActive()) chooser.pathTextReplaced = false;  // drawn from pathText itself
   ObserveLastItem("##ChooserPath");
   if (entered) {
     // Enter goes to the folder typed; Enter on the folder shown chooses it.
-    if (Normal(chooser.pathText) == chooser.folder) {
-      chooseShown = true;
-    } else {
-      ShowFolder(chooser.pathText);
-      ImGui::SetKeyboardFocusHere(-1);
+    if (const auto typed = TypedFolder()) {
+      if (*typed == chooser.folder) {
+        select = true;
+      } else {
+        ShowFolder(*typed);
+      }
     }
+    ImGui::SetKeyboardFocusHere(-1);
   }
+  if (!chooser.problem.empty()) ImGui::TextColored(ImVec4(1.0f, 0.45f, 0.4f, 1.0f), "%s", chooser.problem.c_str());
 
   const float footer = ImGui::GetFrameHeightWithSpacing() + ImGui::GetStyle().ItemSpacing.y;
   ImGui::BeginChild("##ChooserFolders", ImVec2(0, -footer), true);
-  std::string enter;
-  // Only the rows in view are drawn; names are drawn as text, never read
-  // as labels ("a##b" shows as it is).
-  ImGuiListClipper clipper;
-  clipper.Begin(static_cast<int>(chooser.subFolders.size()));
-  while (clipper.Step()) {
-    for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
-      ImGui::PushID(i);
-      const std::string name = ToUtf8(chooser.subFolders[static_cast<size_t>(i)]);
-      const ImVec2 labelAt = ImGui::GetCursorScreenPos();  // where the row's label would go
-      if (ImGui::Selectable("##folder", chooser.selected == i, ImGuiSelectableFlags_AllowDoubleClick)) {
-        chooser.selected = i;
-        if (ImGui::IsMouseDoubleClicked(0)) enter = chooser.subFolders[static_cast<size_t>(i)];
-      }
-      ImGui::GetWindowDrawList()->AddText(labelAt, ImGui::GetColorU32(ImGuiCol_Text), name.c_str());
-      ObserveLastItem(name.c_str());
-      ImGui::PopID();
-    }
-  }
+  std::filesystem::path enter;
+  DrawRows(enter);
   ImGui::EndChild();
-  if (!enter.empty()) ShowFolder(chooser.folder / enter);
+  if (!enter.empty()) ShowFolder(enter);
 
-  const bool select = ShortcutButton("Select", kNoKey) || chooseShown;
+  select = ShortcutButton("Select", kNoKey) || select;
   ImGui::SameLine();
   const bool cancel = ShortcutButton("Cancel", kNoKey) || ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape));
   if (select) {
-    // What the text box shows when the user typed a folder that exists
-    // (known once its listing has come); else the folder shown, or its
-    // selected sub-folder.
-    const auto typed = Normal(chooser.pathText);
-    if (typed && *typed != chooser.folder) {
-      ShowFolder(*typed);
-      chooser.chooseWhenListed = true;
-    } else if (const auto chosen = ShownChoice(); !chosen.empty()) {
-      Answer(chosen.string());
+    // What the text box names: the folder shown, a row clicked, or a folder
+    // typed (chosen once its listing says it is one). Nothing else is
+    // chosen: a mistyped path must not start a walk somewhere else.
+    if (const auto typed = TypedFolder()) {
+      if (*typed == chooser.folder) {
+        Answer(typed->string());
+      } else {
+        ShowFolder(*typed);
+        chooser.chooseWhenListed = true;
+      }
     }
   } else if (cancel) {
     Answer(std::nullopt);

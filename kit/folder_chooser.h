@@ -10,3 +10,5 @@
 void OpenFolderChooser(const std::string& title, platform::FolderChosen onChosen);
 // Drawn once per frame, after the main window.
 void DrawFolderChooser();
+// Closes the chooser as if cancelled (when it is open).
+void CancelFolderChooser();

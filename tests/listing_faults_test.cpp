@@ -199,6 +199,9 @@ struct ChooserUnderTest {
   void Frame() {
     gui.Frame([] { DrawFolderChooser(); });
   }
+  void Frames(int count) {
+    for (int i = 0; i < count; ++i) Frame();
+  }
   template <typename Condition>
   bool FramesUntil(Condition condition) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -244,6 +247,25 @@ TEST_F(ListingFaults, ChooserDrawsOnWhileAFolderTakesItsTimeToList) {
   listing_faults::Release();
   ASSERT_TRUE(chooser.FramesUntil([&] { return chooser.chosen.has_value(); }));
   EXPECT_EQ(*chooser.chosen, tree.RootString() + "/other");
+}
+
+// What the user starts typing while a slow folder is read is theirs: the
+// listing that comes afterwards does not replace it.
+TEST_F(ListingFaults, LateListingLeavesTypedTextAlone) {
+  TempTree tree;
+  tree.Folder("slow/inner");
+  const std::string slow = tree.RootString() + "/slow";
+  listing_faults::Set(Slow(slow));
+  ChooserUnderTest chooser(slow);
+  ASSERT_TRUE(chooser.FramesUntil(listing_faults::SlowReaderWaiting));
+  chooser.Frames(3);  // the text box takes the keyboard on opening
+  chooser.gui.TypeText("/media/usb");
+  chooser.Frame();
+  listing_faults::Release();
+  ASSERT_TRUE(chooser.FramesUntil([&] { return chooser.gui.Drawn("inner"); }));
+  chooser.Frame();
+  EXPECT_NE(chooser.gui.WindowText("Pick##FolderChooser").find("/media/usb"), std::string::npos);
+  EXPECT_EQ(chooser.gui.WindowText("Pick##FolderChooser").find(slow), std::string::npos);
 }
 
 // A folder that never answers (a dead network mount) must not keep the

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "views/about_tab.h"
+#include "kit/folder_chooser.h"
 #include "kit/fonts.h"
 #include "kit/icons.h"
 #include "kit/settings.h"
@@ -34,6 +35,8 @@ std::string SelectedTab() {
   }
   return {};
 }
+
+std::string WindowTextOf(const GuiHarness& gui, const char* window) { return gui.WindowText(window); }
 
 std::string WithoutSpaces(std::string text) {
   std::erase(text, ' ');
@@ -69,6 +72,7 @@ class MainWindowTest : public ::testing::Test {
   void SetUp() override { std::filesystem::remove_all(platform::SettingsFilePath().parent_path()); }
   // Every test leaves the Viewer as it found it: no walk, no root.
   void TearDown() override {
+    CancelFolderChooser();  // one failed test leaves no chooser waiting for the next
     SaveFontSize(0);
     ViewerTab.scanner.Join();
     ViewerTab.Reset();
@@ -301,33 +305,59 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   gui.Tap(kF1);
   gui.Frame();
   const char* popup = "Select folder to parse...##FolderChooser";
-  const auto pickTyped = [&](const std::string& text) {
+  const auto openChooser = [&] {
+    EXPECT_TRUE(FramesUntil(gui, [&] { return gui.Drawn(ICON_SCAN_ROOT " Scan Root Folder"); }));
     EXPECT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
     EXPECT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("er"); }));
+  };
+  const auto typeAndSelect = [&](const std::string& text) {
     EXPECT_TRUE(gui.Click("##ChooserPath"));
     if (ImGuiInputTextState* state = ImGui::GetInputTextState(ImGui::GetActiveID())) state->ClearText();
     gui.TypeText(text.c_str());
     gui.Frame();
     EXPECT_TRUE(gui.Click("Select"));
-    gui.Frame();
-    ViewerTab.scanner.Join();
-    gui.Frames(2);
+    FramesUntil(gui, [&] { return !gui.Drawn("Select") || !WindowTextOf(gui, popup).empty(); });
+    gui.Frames(3);
   };
 
-  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
-  ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("er"); }));  // opened at HOME, deep/
+  openChooser();  // opened at HOME, deep/
   ASSERT_TRUE(gui.Click("Up"));  // after the trailing "/": up to the tree
   ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("a##b"); }));
-  EXPECT_NE(WithoutSpaces(gui.WindowText(popup)).find("a##b"), std::string::npos);  // shown as it is
+  const std::string shown = WithoutSpaces(gui.WindowText(popup));
+  EXPECT_NE(shown.find("a##b"), std::string::npos);  // shown as it is
+  EXPECT_NE(shown.find("link(link)"), std::string::npos);  // a link to a folder, marked as one
   EXPECT_TRUE(gui.Drawn("deep"));
-  EXPECT_FALSE(gui.Drawn("link"));  // a link, not followed
   ASSERT_TRUE(gui.Click("Cancel"));
   gui.Frame();
 
-  pickTyped(home.RootString() + "/deep/./er/../");
+  openChooser();
+  typeAndSelect(home.RootString() + "/deep/./er/../");  // chosen in its normal form
+  ViewerTab.scanner.Join();
   EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/deep");
-  pickTyped("deep");  // relative: refused; the folder shown is chosen
-  EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/deep");
+
+  // A relative or mistyped path is refused with a word why; nothing is walked.
+  for (const std::string& typed : {std::string("er"), home.RootString() + "/deep/missing"}) {
+    SCOPED_TRACE(typed);
+    openChooser();
+    typeAndSelect(typed);
+    EXPECT_TRUE(gui.Drawn("Select"));  // still open
+    const std::string why = WithoutSpaces(gui.WindowText(popup));
+    EXPECT_TRUE(why.find("Typeafullpath") != std::string::npos || why.find("Nosuchfolder") != std::string::npos) << why;
+    ASSERT_TRUE(gui.Click("Cancel"));
+    gui.Frame();
+    EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/deep");
+  }
+
+  // A link to a folder can be entered and chosen.
+  openChooser();
+  ASSERT_TRUE(gui.Click("Up"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("link"); }));
+  ASSERT_TRUE(gui.Click("link"));
+  ASSERT_TRUE(gui.Click("Select"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return !gui.Drawn("Select"); }));
+  ViewerTab.scanner.Join();
+  EXPECT_EQ(ViewerTab.RootPath(), home.RootString() + "/link");
+  EXPECT_TRUE(FramesUntil(gui, [&] { return ViewerTab.model.entries.size() == 1; }));  // er/y.mp4 through the link
 }
 
 // The pick pauses the file playing; a digit pressed after clicking a folder
