@@ -73,3 +73,15 @@ void BusySpinner() {
   const auto frame = static_cast<long long>(ElapsedSeconds * 16.0) % 8;
   TintedButton(frames[frame], hue, kNoKey);
 }
+
+void TextWithTooltipWhenCut(const std::string& text) {
+  ImGui::TextUnformatted(text.c_str());
+  ObserveLastItem(text.c_str());
+  const bool cut = ImGui::GetItemRectMax().x > ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x;
+  if (!cut || !ImGui::IsItemHovered()) return;
+  ImGui::BeginTooltip();
+  ImGui::PushTextWrapPos(ImGui::GetIO().DisplaySize.x * 0.6f);
+  ImGui::TextUnformatted(text.c_str());  // never formatted: a path may be 4,095 bytes
+  ImGui::PopTextWrapPos();
+  ImGui::EndTooltip();
+}

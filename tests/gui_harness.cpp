@@ -94,10 +94,11 @@ void GuiHarness::Tap(int virtualKey) {
 
 void GuiHarness::TypeText(const char* utf8) { ImGui::GetIO().AddInputCharactersUTF8(utf8); }
 
-bool GuiHarness::Hover(const std::string& label) {
+bool GuiHarness::Hover(const std::string& label, float xFraction) {
   auto it = items.find(label);
   if (it == items.end()) return false;
-  ImGui::GetIO().MousePos = ImVec2((it->second.min.x + it->second.max.x) / 2, (it->second.min.y + it->second.max.y) / 2);
+  const Rect& rect = it->second;
+  ImGui::GetIO().MousePos = ImVec2(rect.min.x + (rect.max.x - rect.min.x) * xFraction, (rect.min.y + rect.max.y) / 2);
   return true;
 }
 

@@ -28,8 +28,9 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   void Tap(int virtualKey);
   void TypeText(const char* utf8);
 
-  // Moves the mouse over the item with this label (as drawn last frame).
-  bool Hover(const std::string& label);
+  // Moves the mouse over the item with this label (as drawn last frame), at
+  // xFraction of its width.
+  bool Hover(const std::string& label, float xFraction = 0.5f);
   // Clicks the item with this label: press and release over two frames.
   bool Click(const std::string& label, const std::function<void()>& body = {});
   // Presses on the item at fromFraction of its width, moves to toFraction

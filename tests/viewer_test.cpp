@@ -222,5 +222,13 @@ TEST_F(ViewerTabTest, LongPathsShowInFull) {
   std::string expected = "[" + name + "]";
   std::erase(expected, ' ');
   EXPECT_NE(text.find(expected), std::string::npos);
+
+  // In a window of the usual size the row is cut at the pane's edge;
+  // hovering it shows the whole path.
   ImGui::GetIO().DisplaySize = ImVec2(1280, 800);
+  gui.Frames(2);
+  EXPECT_TRUE(gui.Tooltip().empty());
+  ASSERT_TRUE(gui.Hover("[" + name + "]", 0.01f));
+  gui.Frames(2);
+  EXPECT_NE(gui.Tooltip().find(expected), std::string::npos);
 }

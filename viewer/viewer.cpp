@@ -69,7 +69,7 @@ void Viewer::Draw() {
   if (CurrentText.empty()) {
     ImGui::TextUnformatted(ICON_PLAY " Select a media file...");
   } else {
-    ImGui::TextUnformatted(CurrentText.c_str());
+    TextWithTooltipWhenCut(CurrentText);
   }
   const float rowTop = ImGui::GetCursorPosY();
   if (ShortcutButton(ICON_PLAY " Play", '1')) {
@@ -124,8 +124,7 @@ void Viewer::DrawEntries() {
       ImGui::SameLine();
       if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) ShowInExplorer(entry.path);
       ImGui::SameLine();
-      const std::string shown = "[" + entry.relative + "]";
-      ImGui::TextUnformatted(shown.c_str());
+      TextWithTooltipWhenCut("[" + entry.relative + "]");
       ImGui::PopID();
       ImGui::EndGroup();
     }
