@@ -316,7 +316,12 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
     gui.TypeText(text.c_str());
     gui.Frame();
     EXPECT_TRUE(gui.Click("Select"));
-    FramesUntil(gui, [&] { return !gui.Drawn("Select") || !WindowTextOf(gui, popup).empty(); });
+    // Chosen once the typed folder's listing comes, or refused with a word why.
+    FramesUntil(gui, [&] {
+      const std::string shown = WithoutSpaces(WindowTextOf(gui, popup));
+      return !gui.Drawn("Select") || shown.find("Typeafullpath") != std::string::npos ||
+             shown.find("Nosuchfolder") != std::string::npos;
+    });
     gui.Frames(3);
   };
 
