@@ -1,20 +1,172 @@
+// The Classifier tab.
+// [Operations] next file, move, delete, rename, create folder, undo
+// [Drawing]    panes, action row, rename row, folder buttons, folder tools
 #include "classifier/classifier.h"
 
 #include <imgui.h>
 
+#include <algorithm>
+
+#include "classifier/classifier_rules.h"
+#include "kit/file_commands.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
+#include "kit/shell_services.h"
+#include "kit/text.h"
+#include "kit/text_filter.h"
+#include "kit/widgets.h"
+#include "platform/file_operations.h"
+#include "player/media_player.h"
+
+namespace {
+
+constexpr ImGuiWindowFlags kPaneFlags =
+    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
+constexpr float kNextHue = 0.4995f;
+constexpr float kRevealHue = 0.08325f;
+constexpr float kDeleteHue = 0.0f;
+constexpr float kRenameHue = 0.1665f;
+constexpr float kFolderHue = 0.33f;
+constexpr float kToolHue = 0.66f;
+
+void CopyInto(char* buffer, size_t size, const std::string& text) {
+  const size_t length = std::min(text.size(), size - 1);
+  text.copy(buffer, length);
+  buffer[length] = '\0';
+}
+
+}  // namespace
+
+// [Operations]
 
 void Classifier::Reset() {
   Base::Reset();
   folderList.clear();
   fileList.clear();
+  history.Clear();  // its filter text stays
+  folderFilter.Clear();
+  folderFilter.Build();
+  renameBuffer[0] = '\0';
+  renaming = false;
+  sortedFolderCount = 0;
 }
+
+void Classifier::NextFile() {
+  renaming = false;
+  if (fileList.empty()) {
+    CurrentPath.clear();
+  } else {
+    CurrentPath = std::move(fileList.front());
+    fileList.pop_front();
+  }
+  CurrentText = ToUtf8(CurrentPath);
+  if (!CurrentPath.empty()) Player.Play(CurrentPath, kClassifierTab);
+}
+
+void Classifier::MoveToFolder(const std::string& folder) {
+  Player.Unload();
+  const std::string destination = MoveDestination(CurrentPath, RootPath(), folder);
+  if (destination.empty()) return;
+  // An overwrite is a deletion queued before the move; without it the move
+  // finds the place taken and the file stays where it is.
+  if (platform::PathExists(destination) && ConfirmFileAction("Do you want to overwrite this file?", destination))
+    Commands::Async::Delete(destination);
+  Commands::Async::Move(CurrentPath, destination);
+  history.Add(HistoryKind::Move, destination, CurrentPath);
+  NextFile();
+}
+
+void Classifier::DeleteCurrent() {
+  if (!ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) return;
+  Player.Unload();
+  Commands::Async::Delete(CurrentPath);
+  history.Add(HistoryKind::Delete, "", CurrentPath);
+  NextFile();
+}
+
+void Classifier::BeginRenaming() {
+  renameBuffer[0] = '\0';
+  const size_t slash = CurrentText.rfind('/');
+  if (slash == std::string::npos) return;
+  CopyInto(renameBuffer, sizeof renameBuffer, CurrentText.substr(slash + 1));
+  renaming = true;
+}
+
+bool Classifier::Rename() {
+  Player.Unload();
+  const size_t slash = CurrentPath.rfind('/');
+  if (slash == std::string::npos) return false;
+  const std::string name = renameBuffer;
+  // The box shows a name that is not valid UTF-8 with replacement
+  // characters: left as shown, it is the same name.
+  if (name == ToUtf8(CurrentPath.substr(slash + 1))) return false;
+  if (!IsAcceptableName(name)) return false;
+  const std::string renamed = CurrentPath.substr(0, slash + 1) + name;
+  if (platform::MoveFileNoReplace(CurrentPath, renamed) != platform::FileOperationResult::Done) return false;
+  history.Add(HistoryKind::Rename, renamed, CurrentPath);
+  CurrentPath = renamed;
+  CurrentText = ToUtf8(CurrentPath);
+  renaming = false;
+  return true;
+}
+
+bool Classifier::CreateFolder() {
+  const std::string name = folderFilter.InputBuf;
+  if (RootPath().empty() || !IsAcceptableName(name)) return false;
+  const std::string path = RootPath() + (RootPath().back() == '/' ? "" : "/") + name;
+  if (!platform::CreateFolder(path)) return false;
+  folderList.push_back(path);
+  folderFilter.Clear();
+  folderFilter.Build();
+  return true;
+}
+
+bool Classifier::Undo(const HistoryRecord& record) {
+  if (record.kind == HistoryKind::Delete) return false;
+  Player.Unload();
+  if (platform::MoveFileNoReplace(record.target, record.source) != platform::FileOperationResult::Done) return false;
+  // The restored file comes back as the current one; the one that was
+  // current comes next.
+  if (!CurrentPath.empty()) fileList.push_front(CurrentPath);
+  fileList.push_front(record.source);
+  history.Remove(record);
+  NextFile();
+  return true;
+}
+
+void Classifier::CollectAndSort() {
+  if (collectTimer.Due()) {
+    std::vector<std::string> files;
+    scanner.Collect(folderList, files);
+    for (std::string& file : files) fileList.push_back(std::move(file));
+  }
+  // Buttons take their places once the walk has ended.
+  if (!scanner.scanning && folderList.size() != sortedFolderCount) {
+    sortedFolderCount = folderList.size();
+    SortFolders(folderList);
+  }
+}
+
+// [Drawing]
 
 void Classifier::Draw() {
   DrawnTabIndex = kClassifierTab;
-  if (collectTimer.Due()) scanner.Collect(folderList, fileList);
+  CollectAndSort();
+  if (CurrentPath.empty() && !fileList.empty()) NextFile();
   ScanControls(*this);
+
+  if (!CurrentPath.empty()) {
+    ImGui::SameLine();
+    // Built, not formatted: the root may be long and hold "%".
+    const std::string counts = ICON_FILE_COUNT "Files in queue(" + std::to_string(fileList.size()) +
+                               ") | " ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    ImGui::TextUnformatted(counts.c_str());
+    DrawCurrentFile(ImGui::GetContentRegionAvail().y * 0.4f);
+  }
+  if (!fileList.empty()) {
+    DrawFolderTools();
+    if (auto undo = history.Draw()) Undo(*undo);
+  }
   if (RootPath().empty()) {
     HelpText(ICON_HELP
              " This section lets you classify your media. Pick a folder and the app parses only its top level (no "
@@ -23,4 +175,110 @@ void Classifier::Draw() {
         "From there, you can play / preview items, move them (create subfolders as needed), rename, or delete "
         "files, all within the folder.");
   }
+}
+
+void Classifier::DrawCurrentFile(float paneHeight) {
+  const float width = ImGui::GetContentRegionAvail().x;
+  ImGui::BeginChild("##leftclassify", ImVec2(width * 0.5f, paneHeight), true, kPaneFlags);
+  TextWithTooltipWhenCut(CurrentText);
+  const float rowTop = ImGui::GetCursorPosY();
+  DrawActionRow();
+  const float rowHeight = ImGui::GetCursorPosY() - rowTop;
+  if (renaming) DrawRenameRow();
+  ImGui::Separator();
+  const std::string heading = ICON_FOLDER " Folders (" + std::to_string(folderList.size()) +
+                              ") - Click on folder button below to move the file above inside it";
+  ImGui::TextUnformatted(heading.c_str());
+  ImGui::BeginChild("##Folders", ImVec2(0, 0), false);
+  DrawFolderButtons();
+  ImGui::EndChild();
+  ImGui::EndChild();
+
+  ImGui::SameLine();
+  ImGui::BeginChild("##rightClassifier", ImVec2(ImGui::GetContentRegionAvail().x, paneHeight), true, kPaneFlags);
+  Player.DrawPanel(kClassifierTab, rowHeight);
+  ImGui::EndChild();
+}
+
+void Classifier::DrawActionRow() {
+  if (ShortcutButton(ICON_PLAY " Play", '1')) Player.Play(CurrentPath, kClassifierTab);
+  if (!fileList.empty()) {
+    ImGui::SameLine();
+    if (TintedButton(ICON_NEXT_FILE " Next File", kNextHue, '2')) {
+      NextFile();
+      return;
+    }
+  }
+  ImGui::SameLine();
+  if (TintedButton(ICON_REVEAL " Show In Explorer", kRevealHue, '3')) ShowInExplorer(CurrentPath);
+  ImGui::SameLine();
+  if (TintedButton(ICON_DELETE " Delete File", kDeleteHue, '4')) {
+    DeleteCurrent();
+    return;
+  }
+  ImGui::SameLine();
+  if (TintedButton(ICON_RENAME " Rename File", kRenameHue, '5')) BeginRenaming();
+}
+
+void Classifier::DrawRenameRow() {
+  ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x * 0.5f);
+  const bool entered =
+      ImGui::InputText("##Rename", renameBuffer, sizeof renameBuffer, ImGuiInputTextFlags_EnterReturnsTrue);
+  ObserveLastItem("##Rename");
+  ImGui::SameLine();
+  const bool apply = ShortcutButton(ICON_APPLY " Apply Renaming", kNoKey);
+  ImGui::SameLine();
+  if (ShortcutButton(ICON_CANCEL " Cancel Renaming", kNoKey)) {
+    renaming = false;
+    return;
+  }
+  if (entered || apply) Rename();
+}
+
+void Classifier::DrawFolderButtons() {
+  const size_t rootTextLength = RootText().size();
+  const ImGuiStyle& style = ImGui::GetStyle();
+  bool firstOnRow = true;
+  std::string moveTo;
+  for (size_t i = 0; i < folderList.size(); ++i) {
+    const std::string text = ToUtf8(folderList[i]);
+    const std::string label = FolderLabel(text, rootTextLength);
+    if (label.empty() || label[0] == '.') continue;
+    if (folderFilter.IsActive() && !FilterPasses(folderFilter, text.c_str())) continue;
+    // Flow layout: a button that does not fit on this row starts the next.
+    const float buttonWidth = ImGui::CalcTextSize(label.c_str(), nullptr, true).x + style.FramePadding.x * 2;
+    if (!firstOnRow) {
+      ImGui::SameLine();
+      if (buttonWidth + style.ItemInnerSpacing.x > ImGui::GetContentRegionAvail().x) ImGui::NewLine();
+    }
+    firstOnRow = false;
+    ImGui::PushID(static_cast<int>(i));
+    if (TintedButton(label.c_str(), kFolderHue, kNoKey)) moveTo = folderList[i];
+    ImGui::PopID();
+  }
+  if (!moveTo.empty()) MoveToFolder(moveTo);
+}
+
+void Classifier::DrawFolderTools() {
+  if (!scanner.scanning) {
+    if (TintedButton(ICON_RESCAN " Re-Scan Folders", kToolHue, kNoKey)) {
+      folderList.clear();
+      sortedFolderCount = 0;
+      scanner.Start(RootPath(), true);  // the files to sort stay as they are
+    }
+    ImGui::SameLine();
+  }
+  if (TintedButton(ICON_CREATE_FOLDER " Create Folder:", kToolHue, kNoKey)) CreateFolder();
+  ImGui::SameLine();
+  if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+    folderFilter.Clear();
+    folderFilter.Build();
+  }
+  ImGui::SameLine();
+  const ImGuiStyle& style = ImGui::GetStyle();
+  ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
+  if (ImGui::InputTextWithHint(" ", ICON_FOLDER " Folder Name - Filter(include, -exclude)", folderFilter.InputBuf,
+                               IM_ARRAYSIZE(folderFilter.InputBuf)))
+    folderFilter.Build();
+  ObserveLastItem("##folderFilter");
 }

@@ -1,0 +1,131 @@
+#include "kit/file_commands.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "kit/scan_queue.h"
+#include "kit/text.h"
+#include "platform/file_operations.h"
+
+namespace Commands::Async {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+struct Movable {
+  std::string source;
+  std::string destination;
+};
+
+constexpr int kAttempts = 5;
+constexpr auto kRetrySleep = 100ms;
+constexpr auto kDeletePoll = 32ms;
+constexpr auto kMovePoll = 64ms;
+constexpr auto kTitleInterval = std::chrono::duration<double>(0.0625);
+constexpr char kIdleTitle[] = "Sortiq";
+
+ScanQueue<std::string> deleteQueue;
+ScanQueue<Movable> moveQueue;  // each request shared by the queue and the worker
+std::atomic<bool> stopRequested{false};
+std::atomic<bool> deleteIdle{false};
+std::atomic<int32_t> pending{0};
+std::thread deleteWorker;
+std::thread moveWorker;
+
+// The title handed from the delete worker to the GUI thread.
+std::mutex titleMutex;
+std::string titleWanted = kIdleTitle;
+bool titleFresh = false;
+
+void AskForTitle(const std::string& title) {
+  std::lock_guard lock(titleMutex);
+  if (title == titleWanted) return;
+  titleWanted = title;
+  titleFresh = true;
+}
+
+// Each attempt tries twice, with a pause after each failure (the second
+// call stands for the narrow-character one, the same call here).
+template <typename Operation>
+void WithRetries(Operation operation) {
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int call = 0; call < 2; ++call) {
+      if (operation() == platform::FileOperationResult::Done) return;
+      std::this_thread::sleep_for(kRetrySleep);
+    }
+  }
+}
+
+void DeleteWorker() {
+  std::string deleteTitle;
+  Clock::time_point lastTitleTime = Clock::now();
+  while (!stopRequested.load()) {
+    if (std::shared_ptr<std::string> request = deleteQueue.TryPop()) {
+      deleteIdle.store(false);
+      const std::string path = *request;
+      deleteTitle = "Sortiq: deleting " + ToUtf8(path);
+      WithRetries([&] { return platform::DeleteFileOnly(path); });
+      pending.fetch_sub(1);
+    } else {
+      deleteIdle.store(true);
+      std::this_thread::sleep_for(kDeletePoll);
+    }
+    const Clock::time_point now = Clock::now();
+    if (now - lastTitleTime >= kTitleInterval) {
+      lastTitleTime = now;
+      AskForTitle(deleteIdle.load() ? std::string(kIdleTitle) : deleteTitle);
+    }
+  }
+}
+
+void MoveWorker() {
+  while (!stopRequested.load()) {
+    const std::shared_ptr<Movable> move = moveQueue.TryPop();
+    if (!move) {
+      std::this_thread::sleep_for(kMovePoll);
+      continue;
+    }
+    WithRetries([&] { return platform::MoveFileNoReplace(move->source, move->destination); });
+    pending.fetch_sub(1);
+  }
+}
+
+}  // namespace
+
+void Delete(std::string path) {
+  pending.fetch_add(1);
+  deleteQueue.Push(std::move(path));
+}
+
+void Move(std::string source, std::string destination) {
+  pending.fetch_add(1);
+  moveQueue.Push(Movable{std::move(source), std::move(destination)});
+}
+
+void Start() {
+  stopRequested.store(false);
+  deleteWorker = std::thread(DeleteWorker);
+  moveWorker = std::thread(MoveWorker);
+}
+
+void Stop() {
+  stopRequested.store(true);
+  if (deleteWorker.joinable()) deleteWorker.join();
+  if (moveWorker.joinable()) moveWorker.join();
+}
+
+std::optional<std::string> TakeTitle() {
+  std::lock_guard lock(titleMutex);
+  if (!titleFresh) return std::nullopt;
+  titleFresh = false;
+  return titleWanted;
+}
+
+int32_t Pending() { return pending.load(); }
+
+}  // namespace Commands::Async
