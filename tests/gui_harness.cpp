@@ -157,6 +157,11 @@ std::string GlyphsOf(const ImDrawList* list) {
 
 std::string GuiHarness::WindowText(const char* windowName) const {
   const ImGuiWindow* window = ImGui::FindWindowByName(windowName);
+  // A child window is named after its parents: "parent/name_id".
+  const std::string childName = std::string("/") + windowName + "_";
+  for (const ImGuiWindow* candidate : GImGui->Windows)
+    if (!window && candidate->Active && std::string(candidate->Name).find(childName) != std::string::npos)
+      window = candidate;
   if (!window) return {};
   // The window's own text, then that of its child windows.
   std::string text = GlyphsOf(window->DrawList);

@@ -3,7 +3,9 @@
 // fonts, frames run one by one, keys pressed, buttons clicked by label.
 #include <imgui.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,8 +39,8 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   // over a few frames and releases.
   bool Drag(const std::string& label, float fromFraction, float toFraction, const std::function<void()>& body = {});
   bool Drawn(const std::string& label) const { return items.count(label) != 0; }
-  // Every glyph drawn last frame into the named window and its child
-  // windows, spaces left out.
+  // Every glyph drawn last frame into the named window (or child window)
+  // and its child windows, spaces left out.
   std::string WindowText(const char* windowName) const;
 
   int FontAtlasBuilds() const { return atlasBuilds; }
@@ -63,3 +65,16 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   bool fontTextureMissing = true;
   int atlasBuilds = 0;
 };
+
+// Runs frames until the condition holds, for up to 30 s (walks, listings
+// and file operations run on their own threads).
+template <typename Condition>
+bool FramesUntil(GuiHarness& gui, Condition condition) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    gui.Frame();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return condition();
+}

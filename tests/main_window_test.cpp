@@ -43,18 +43,6 @@ std::string WithoutSpaces(std::string text) {
   return text;
 }
 
-template <typename Condition>
-bool FramesUntil(GuiHarness& gui, Condition condition) {
-  // Up to 30 s of frames: walks and listings run on their own threads.
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    gui.Frame();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return condition();
-}
-
 // HOME set for the test's lifetime (where the own chooser opens).
 class ScopedHome {
  public:

@@ -1,0 +1,300 @@
+// The Classifier on real folders, driven through the window's own drawing:
+// folder buttons in order, moves, skips, deletions with their question,
+// renames and what is refused, undo, overwrite, and the history.
+#include <gtest/gtest.h>
+#include <imgui_internal.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "app/tabs.h"
+#include "classifier/classifier_rules.h"
+#include "classifier/history.h"
+#include "gui_harness.h"
+#include "kit/file_commands.h"
+#include "kit/icons.h"
+#include "kit/settings.h"
+#include "player/media_player.h"
+#include "scripted_shell.h"
+#include "temp_tree.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kF2 = 0x71, kF5 = 0x74;
+constexpr int kEnterIndex = 40;  // where the window's back end keeps Enter
+const std::string kUndo = ICON_UNDO " Undo";
+
+std::string Bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+bool WorkersDone() {
+  for (int i = 0; i < 4000 && Commands::Async::Pending() != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return Commands::Async::Pending() == 0;
+}
+
+class ClassifierTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Commands::Async::Start();
+    SkipConfirmations = false;
+  }
+  void TearDown() override {
+    Commands::Async::Stop();
+    ClassifierTab.scanner.Join();
+    ClassifierTab.Reset();
+    ClassifierTab.history.filter.Clear();
+    Player.Unload();
+    SkipConfirmations = false;
+  }
+  // Picks the tree as the root on the Classifier and waits for its files
+  // (the first one current) and its sorted folders.
+  void PickRoot(size_t files) {
+    gui.Tap(kF2);
+    gui.Frame();
+    shell.folders.push_back(tree.RootString());
+    ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+    ASSERT_EQ(ClassifierTab.RootPath(), tree.RootString());
+    // Until the walk has ended and what it found is collected and sorted.
+    ASSERT_TRUE(FramesUntil(gui, [&] {
+      return !ClassifierTab.scanner.scanning && !ClassifierTab.CurrentPath.empty() &&
+             ClassifierTab.fileList.size() + 1 == files &&
+             ClassifierTab.sortedFolderCount == ClassifierTab.folderList.size();
+    }));
+    gui.Frames(2);
+  }
+  std::string Current() const { return ClassifierTab.CurrentPath; }
+  std::string HistoryText() { return gui.WindowText("##History"); }
+
+  ScriptedShell shell;
+  TempTree tree;
+  GuiHarness gui;
+};
+
+}  // namespace
+
+TEST(ClassifierRules, DestinationReplacesOnlyTheLeadingRoot) {
+  // The root's text comes again where the file's name begins ("/a" + "/a.mp4").
+  EXPECT_EQ(MoveDestination("/a/a.mp4", "/a", "/a/Sub"), "/a/Sub//a.mp4");
+  EXPECT_EQ(MoveDestination("/m/x/m/x.mp4", "/m/x", "/m/x/m"), "/m/x/m//m/x.mp4");
+  EXPECT_EQ(MoveDestination("/clip.mp4", "/", "/Sub"), "/Sub/clip.mp4");
+  EXPECT_EQ(MoveDestination("/elsewhere/clip.mp4", "/a", "/a/Sub"), "");
+  for (const char* refused : {"", ".", "..", "a/b", "/", "sub/../x"}) EXPECT_FALSE(IsAcceptableName(refused)) << refused;
+  EXPECT_FALSE(IsAcceptableName(std::string("a\0b", 3)));
+  for (const char* fine : {"a", "...", "clip 100%.mp4", "Ünï", "-x"}) EXPECT_TRUE(IsAcceptableName(fine)) << fine;
+}
+
+TEST(ClassifierHistory, KeepsTheNewest1024AndFiltersOnBothPaths) {
+  History history;
+  for (int i = 0; i < 1025; ++i) history.Add(HistoryKind::Move, "/r/Sub/" + std::to_string(i), "/r/" + std::to_string(i));
+  ASSERT_EQ(history.Records().size(), 1024u);
+  EXPECT_EQ(history.Records().front().source, "/r/1024");
+  EXPECT_EQ(history.Records().back().source, "/r/1");
+  history.Add(HistoryKind::Rename, std::string("/r/new\xff"), "/r/old");
+  EXPECT_EQ(history.Records().front().targetText, "/r/new\xEF\xBF\xBD");
+  EXPECT_EQ(history.Records().back().source, "/r/2");
+  history.Remove(history.Records().back());
+  EXPECT_EQ(history.Records().back().source, "/r/3");
+}
+
+TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
+  for (const char* folder : {"b", "B", "a", ".hidden"}) tree.Folder(folder);
+  for (const char* file : {"one.mp4", "two.mp4", "three.mp4", "four.mp4"}) tree.File(file, 100);
+  PickRoot(4);
+  // Buttons in byte order; dot folders get none.
+  ASSERT_TRUE(gui.Drawn("B") && gui.Drawn("a") && gui.Drawn("b"));
+  EXPECT_FALSE(gui.Drawn(".hidden"));
+  const std::string root = tree.RootString();
+  EXPECT_EQ(ClassifierTab.folderList,
+            (std::vector<std::string>{root + "/B", root + "/a", root + "/b"}));  // no dot folders
+
+  // A click moves the current file into the folder and plays the next.
+  const std::string first = Current();
+  const std::string firstName = fs::path(first).filename();
+  ASSERT_TRUE(gui.Click("a"));
+  EXPECT_NE(Current(), first);
+  ASSERT_TRUE(WorkersDone());
+  EXPECT_TRUE(fs::exists(tree.Root() / "a" / firstName));
+  gui.Frame();
+  EXPECT_NE(HistoryText().find("[MoveFrom]" + tree.RootString()), std::string::npos) << HistoryText();
+
+  // Undo puts it back and makes it current again; the file shown before comes next.
+  const fs::path moved = tree.Root() / "a/" / firstName;
+  const std::string second = Current();
+  ASSERT_TRUE(gui.Click(kUndo));
+  EXPECT_TRUE(fs::exists(first));
+  EXPECT_FALSE(fs::exists(moved));
+  EXPECT_EQ(Current(), first);
+  EXPECT_EQ(ClassifierTab.fileList.front(), second);
+  EXPECT_TRUE(ClassifierTab.history.Records().empty());
+
+  // 2 skips without touching the file; 4 asks, and No keeps the file.
+  gui.Tap('2');
+  gui.Frame();
+  EXPECT_EQ(Current(), second);
+  EXPECT_TRUE(fs::exists(first));
+  shell.answer = platform::Answer::No;
+  gui.Tap('4');
+  gui.Frame();
+  ASSERT_EQ(shell.questions.size(), 1u);
+  EXPECT_EQ(shell.questions[0], "Are-you sure you want to delete this file ?|" + second);
+  EXPECT_EQ(Current(), second);
+  shell.answer = platform::Answer::Yes;
+  gui.Frame();  // the key up, seen before the next press
+  gui.Tap('4');
+  gui.Frame();
+  ASSERT_EQ(shell.questions.size(), 2u);
+  ASSERT_TRUE(WorkersDone());
+  EXPECT_FALSE(fs::exists(second));
+  gui.Frame();
+  EXPECT_NE(HistoryText().find("[DeleteFile]" + second), std::string::npos) << HistoryText();
+  EXPECT_FALSE(gui.Drawn(kUndo));  // a deletion cannot be undone
+
+  // On another tab the digit keys leave the Classifier alone.
+  const std::string now = Current();
+  gui.Tap(kF5);
+  gui.Frame();
+  gui.Tap('2');
+  gui.Frame();
+  EXPECT_EQ(Current(), now);
+}
+
+TEST_F(ClassifierTest, RenameTakesOnlyRealFreeNamesAndUndoes) {
+  tree.File("clip.mp4", 10);
+  tree.File("taken.mp4", 10);
+  tree.File(std::string("odd\xff.mp4"), 10);
+  PickRoot(3);
+  // Whatever came first, rename each of the files in turn until the odd one is current.
+  while (fs::path(Current()).filename() != std::string("odd\xff.mp4")) {
+    gui.Tap('2');
+    gui.Frame();
+    ASSERT_FALSE(Current().empty());
+  }
+  const std::string odd = Current();
+  gui.Tap('5');
+  gui.Frame();
+  EXPECT_STREQ(ClassifierTab.renameBuffer, "odd\xEF\xBF\xBD.mp4");
+  ASSERT_TRUE(gui.Drawn("##Rename"));
+  // Applied unchanged, the name shown is the same name: nothing happens.
+  ASSERT_TRUE(gui.Click(ICON_APPLY " Apply Renaming"));
+  EXPECT_TRUE(ClassifierTab.renaming);
+  EXPECT_TRUE(fs::exists(odd));
+
+  // Typing a digit into the box types it; it does not delete.
+  ASSERT_TRUE(gui.Click("##Rename"));
+  gui.Tap('4');
+  gui.TypeText("4");
+  gui.Frames(2);
+  EXPECT_TRUE(shell.questions.empty());
+  EXPECT_TRUE(fs::exists(odd));
+
+  for (const std::string refused : {"", ".", "..", "../escaped.mp4", "Sub/x.mp4", "taken.mp4"}) {
+    std::snprintf(ClassifierTab.renameBuffer, sizeof ClassifierTab.renameBuffer, "%s", refused.c_str());
+    EXPECT_FALSE(ClassifierTab.Rename()) << refused;
+    EXPECT_TRUE(ClassifierTab.renaming);
+    EXPECT_TRUE(fs::exists(odd));
+    EXPECT_EQ(Bytes(tree.Root() / "taken.mp4").size(), 10u);
+  }
+  EXPECT_FALSE(fs::exists(tree.Root().parent_path() / "escaped.mp4"));
+
+  // Enter in the box applies the name, at once.
+  ImGui::GetIO().ClearInputCharacters();
+  ASSERT_TRUE(gui.Click("##Rename"));
+  if (ImGuiInputTextState* state = ImGui::GetInputTextState(ImGui::GetActiveID())) state->ClearText();
+  gui.TypeText("renamed 100%.mp4");
+  gui.Frame();
+  ImGuiIO& io = ImGui::GetIO();
+  io.KeyMap[ImGuiKey_Enter] = kEnterIndex;
+  io.KeysDown[kEnterIndex] = true;
+  gui.Frame();
+  io.KeysDown[kEnterIndex] = false;
+  gui.Frame();
+  const fs::path renamed = tree.Root() / "renamed 100%.mp4";
+  ASSERT_TRUE(fs::exists(renamed));
+  EXPECT_FALSE(fs::exists(odd));
+  EXPECT_EQ(Current(), renamed.string());
+  EXPECT_FALSE(ClassifierTab.renaming);
+
+  // Undo gives the old name back, byte for byte, and makes it current.
+  ClassifierTab.fileList.clear();
+  ClassifierTab.fileList.push_back(tree.RootString() + "/clip.mp4");  // keeps the history drawn
+  gui.Frame();
+  ASSERT_TRUE(gui.Click(kUndo));
+  EXPECT_TRUE(fs::exists(odd));
+  EXPECT_FALSE(fs::exists(renamed));
+  EXPECT_EQ(Current(), odd);
+  EXPECT_EQ(ClassifierTab.fileList.front(), renamed.string());  // the name it had, now gone
+}
+
+TEST_F(ClassifierTest, OverwriteIsAskedAndUndoIntoATakenPlaceFails) {
+  tree.Folder("Sub");
+  for (const char* name : {"a.mp4", "b.mp4", "c.mp4", "d.mp4"}) {
+    std::ofstream(tree.Root() / name) << "new " << name;
+    std::ofstream(tree.Root() / "Sub" / name) << "old";
+  }
+  PickRoot(4);
+  const std::string sub = tree.RootString() + "/Sub";
+  const auto moveCurrent = [&](platform::Answer answer) {
+    shell.answer = answer;
+    const std::string path = Current();
+    ClassifierTab.MoveToFolder(sub);
+    return path;
+  };
+  const std::string yes = moveCurrent(platform::Answer::Yes);
+  const std::string no = moveCurrent(platform::Answer::No);
+  SkipConfirmations = true;
+  const std::string unasked = moveCurrent(platform::Answer::No);
+  ASSERT_TRUE(WorkersDone());
+  ASSERT_EQ(shell.questions.size(), 2u);
+  EXPECT_EQ(shell.questions[0], "Do you want to overwrite this file?|" + sub + "/" + yes.substr(yes.rfind('/')));
+  const auto inSub = [&](const std::string& path) { return Bytes(sub + path.substr(path.rfind('/'))); };
+  EXPECT_EQ(inSub(yes), "new " + fs::path(yes).filename().string());
+  EXPECT_FALSE(fs::exists(yes));
+  EXPECT_EQ(inSub(no), "old");  // No: both stay where they were ...
+  EXPECT_EQ(Bytes(no), "new " + fs::path(no).filename().string());
+  EXPECT_EQ(inSub(unasked), "new " + fs::path(unasked).filename().string());
+  ASSERT_EQ(ClassifierTab.history.Records().size(), 3u);  // ... yet the move is listed
+
+  // Undo of the refused move finds its place taken: nothing changes.
+  const HistoryRecord refused = *std::next(ClassifierTab.history.Records().begin());
+  EXPECT_FALSE(ClassifierTab.Undo(refused));
+  EXPECT_EQ(ClassifierTab.history.Records().size(), 3u);
+  EXPECT_EQ(inSub(no), "old");
+}
+
+TEST_F(ClassifierTest, CreateFolderTakesTheFilterTextAndReScanRebuildsTheButtons) {
+  tree.File("clip.mp4");
+  tree.File("other.mp4");
+  PickRoot(2);
+  for (const char* refused : {"", "..", "x/y"}) {
+    std::snprintf(ClassifierTab.folderFilter.InputBuf, sizeof ClassifierTab.folderFilter.InputBuf, "%s", refused);
+    EXPECT_FALSE(ClassifierTab.CreateFolder()) << refused;
+  }
+  EXPECT_FALSE(fs::exists(tree.Root() / "x"));
+  ClassifierTab.folderFilter.Clear();
+  ASSERT_TRUE(gui.Click("##folderFilter"));
+  gui.TypeText("Keep");
+  gui.Frame();
+  ASSERT_TRUE(gui.Click(ICON_CREATE_FOLDER " Create Folder:"));
+  EXPECT_TRUE(fs::is_directory(tree.Root() / "Keep"));
+  EXPECT_STREQ(ClassifierTab.folderFilter.InputBuf, "");
+  gui.Frames(2);
+  EXPECT_TRUE(gui.Drawn("Keep"));
+
+  // Folders made or removed elsewhere: Re-Scan rebuilds the buttons, the
+  // current file and the queue stay.
+  fs::remove(tree.Root() / "Keep");
+  tree.Folder("Made Elsewhere");
+  const std::string current = Current();
+  const size_t queued = ClassifierTab.fileList.size();
+  ASSERT_TRUE(gui.Click(ICON_RESCAN " Re-Scan Folders"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("Made Elsewhere"); }));
+  EXPECT_FALSE(gui.Drawn("Keep"));
+  EXPECT_EQ(Current(), current);
+  EXPECT_EQ(ClassifierTab.fileList.size(), queued);
+}

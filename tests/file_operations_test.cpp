@@ -1,0 +1,199 @@
+// Moves and deletions on real folders: nothing is ever replaced, a move
+// across file systems keeps the file whole (bytes, time, permission bits)
+// or leaves the source as it was, and a deletion never takes a folder.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/file_operations.h"
+#include "temp_tree.h"
+
+namespace fs = std::filesystem;
+using platform::FileOperationResult;
+
+namespace {
+
+std::string Bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+std::string RandomBytes(size_t size) {
+  std::mt19937 random(7);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+// A folder on another file system than the temporary trees (a RAM disk).
+class RamFolder {
+ public:
+  RamFolder() {
+    char pattern[] = "/dev/shm/sortiq-ram-XXXXXX";
+    if (::mkdtemp(pattern)) path = pattern;
+  }
+  ~RamFolder() {
+    std::error_code ignored;
+    if (!path.empty()) fs::remove_all(path, ignored);
+  }
+  fs::path path;
+};
+
+bool OnAnotherFileSystem(const fs::path& a, const fs::path& b) {
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev != sb.st_dev;
+}
+
+// Leftovers of an interrupted copy in a folder.
+int TemporaryFilesIn(const fs::path& folder) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().filename().string().rfind(".sortiq-move-", 0) == 0) ++count;
+  return count;
+}
+
+}  // namespace
+
+TEST(FileOperations, MovesAndRenamesNeverReplace) {
+  TempTree tree;
+  const fs::path root = tree.Root();
+  fs::create_directory(root / "Sub");
+  Write(root / "clip.mp4", "clip");
+  Write(root / "Sub/clip.mp4", "already there");
+  Write(root / "other.mp4", "other");
+
+  // Onto an existing file: refused, both as they were.
+  EXPECT_EQ(platform::MoveFileNoReplace(root / "clip.mp4", root / "Sub/clip.mp4"), FileOperationResult::TargetExists);
+  EXPECT_EQ(platform::MoveFileNoReplace(root / "clip.mp4", root / "other.mp4"), FileOperationResult::TargetExists);
+  EXPECT_EQ(Bytes(root / "clip.mp4"), "clip");
+  EXPECT_EQ(Bytes(root / "Sub/clip.mp4"), "already there");
+  EXPECT_EQ(Bytes(root / "other.mp4"), "other");
+  // Onto an existing folder, or into a folder that is not there: refused.
+  EXPECT_NE(platform::MoveFileNoReplace(root / "clip.mp4", root / "Sub"), FileOperationResult::Done);
+  EXPECT_EQ(platform::MoveFileNoReplace(root / "clip.mp4", root / "Gone/clip.mp4"), FileOperationResult::Failed);
+  EXPECT_EQ(platform::MoveFileNoReplace(root / "missing.mp4", root / "Sub/m.mp4"), FileOperationResult::SourceMissing);
+  EXPECT_EQ(Bytes(root / "clip.mp4"), "clip");
+
+  // A name that is not UTF-8 moves and comes back byte for byte.
+  const std::string odd = std::string("bad\xff\xfe name.mp4");
+  Write(root / odd, "odd");
+  EXPECT_EQ(platform::MoveFileNoReplace(root / odd, root / "Sub" / odd), FileOperationResult::Done);
+  EXPECT_EQ(Bytes(root / "Sub" / odd), "odd");
+  EXPECT_EQ(platform::MoveFileNoReplace(root / "Sub" / odd, root / odd), FileOperationResult::Done);
+  EXPECT_EQ(Bytes(root / odd), "odd");
+  EXPECT_FALSE(fs::exists(root / "Sub" / odd));
+}
+
+TEST(FileOperations, DeletionTakesFilesAndLinksNeverFolders) {
+  TempTree tree;
+  const fs::path root = tree.Root();
+  fs::create_directory(root / "Folder");
+  Write(root / "Folder/kept.mp4", "kept");
+  fs::create_directory(root / "Empty");
+  Write(root / "target.mp4", "target");
+  fs::create_symlink(root / "target.mp4", root / "link.mp4");
+  Write(root / std::string("bad\xff.mp4"), "x");
+
+  EXPECT_EQ(platform::DeleteFileOnly(root / "Folder"), FileOperationResult::Failed);
+  EXPECT_EQ(platform::DeleteFileOnly(root / "Empty"), FileOperationResult::Failed);
+  EXPECT_TRUE(fs::exists(root / "Folder/kept.mp4"));
+  EXPECT_TRUE(fs::is_directory(root / "Empty"));
+  EXPECT_EQ(platform::DeleteFileOnly(root / "link.mp4"), FileOperationResult::Done);
+  EXPECT_EQ(Bytes(root / "target.mp4"), "target");  // the link went, not what it pointed to
+  EXPECT_EQ(platform::DeleteFileOnly(root / std::string("bad\xff.mp4")), FileOperationResult::Done);
+  EXPECT_EQ(platform::DeleteFileOnly(root / "missing.mp4"), FileOperationResult::SourceMissing);
+  EXPECT_FALSE(fs::exists(root / std::string("bad\xff.mp4")));
+}
+
+TEST(FileOperations, MoveAcrossFileSystemsKeepsBytesTimeAndPermissions) {
+  TempTree tree;
+  RamFolder ram;
+  ASSERT_FALSE(ram.path.empty());
+  if (!OnAnotherFileSystem(tree.Root(), ram.path)) GTEST_SKIP() << "/dev/shm is on the same file system here";
+  const fs::path source = tree.Root() / "big clip.mp4";
+  const std::string bytes = RandomBytes(5 << 20);
+  Write(source, bytes);
+  ::chmod(source.c_str(), 0640);
+  const struct timespec times[2] = {{1000000000, 0}, {1000000000, 123456789}};  // 2001-09-09
+  ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+  fs::create_symlink("big clip.mp4", tree.Root() / "link.mp4");
+
+  const fs::path destination = ram.path / "big clip.mp4";
+  ASSERT_EQ(platform::MoveFileNoReplace(source, destination), FileOperationResult::Done);
+  EXPECT_FALSE(fs::exists(source));
+  EXPECT_EQ(Bytes(destination), bytes);
+  struct stat moved {};
+  ASSERT_EQ(::stat(destination.c_str(), &moved), 0);
+  EXPECT_EQ(moved.st_mode & 07777, 0640u);
+  EXPECT_EQ(moved.st_mtim.tv_sec, 1000000000);
+  EXPECT_EQ(moved.st_mtim.tv_nsec, 123456789);
+  EXPECT_EQ(TemporaryFilesIn(ram.path), 0);
+
+  // A link goes as a link; a file back onto a taken name does not go.
+  ASSERT_EQ(platform::MoveFileNoReplace(tree.Root() / "link.mp4", ram.path / "link.mp4"), FileOperationResult::Done);
+  EXPECT_EQ(fs::read_symlink(ram.path / "link.mp4"), "big clip.mp4");
+  Write(source, "new one");
+  EXPECT_EQ(platform::MoveFileNoReplace(destination, source), FileOperationResult::TargetExists);
+  EXPECT_EQ(Bytes(source), "new one");
+  EXPECT_EQ(Bytes(destination), bytes);
+  EXPECT_EQ(TemporaryFilesIn(tree.Root()), 0);
+}
+
+// Failures in the middle of a copy, made by the kernel: a file size limit
+// (the copy stops after 1 MB, as on a full disk), and a destination folder
+// the user may not write to. The source stays whole; nothing is left behind.
+TEST(FileOperations, MoveAcrossThatFailsLeavesTheSourceWhole) {
+  TempTree tree;
+  RamFolder ram;
+  ASSERT_FALSE(ram.path.empty());
+  if (!OnAnotherFileSystem(tree.Root(), ram.path)) GTEST_SKIP() << "/dev/shm is on the same file system here";
+  const fs::path source = tree.Root() / "clip.mp4";
+  const std::string bytes = RandomBytes(5 << 20);
+  Write(source, bytes);
+  ::chmod(tree.Root().c_str(), 0777);
+  ::chmod(source.c_str(), 0666);
+  const fs::path locked = ram.path / "Locked";
+  fs::create_directory(locked);
+  ::chmod(locked.c_str(), 0755);
+
+  const auto moveInChild = [&](const fs::path& destination, bool limitSize, bool asNobody) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      if (limitSize) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {1 << 20, 1 << 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+      }
+      if (asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+      ::_exit(static_cast<int>(platform::MoveFileNoReplace(source, destination)));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+
+  EXPECT_EQ(moveInChild(ram.path / "clip.mp4", true, false), static_cast<int>(FileOperationResult::Failed));
+  EXPECT_FALSE(fs::exists(ram.path / "clip.mp4"));
+  EXPECT_EQ(TemporaryFilesIn(ram.path), 0);
+  EXPECT_EQ(Bytes(source), bytes);
+
+  if (::geteuid() == 0) {  // only root can become another user; root itself may write anywhere
+    EXPECT_EQ(moveInChild(locked / "clip.mp4", false, true), static_cast<int>(FileOperationResult::Failed));
+    EXPECT_FALSE(fs::exists(locked / "clip.mp4"));
+    EXPECT_EQ(TemporaryFilesIn(locked), 0);
+    EXPECT_EQ(Bytes(source), bytes);
+  }
+}
