@@ -277,6 +277,7 @@ void MediaPlayer::Close() {
   seekDoneGeneration = seekGeneration.load();
   seekFailed = false;
   seekAwaited = false;
+  pictureWantedAfterSeek = false;
   state = PlaybackState::Stopped;
 }
 

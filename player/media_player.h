@@ -215,6 +215,8 @@ class MediaPlayer {
   // GUI side of a seek in flight: where playback stood before it.
   bool seekAwaited = false;
   double positionBeforeSeek = 0.0;
+  // A seek done while not playing: its first picture is to be shown.
+  bool pictureWantedAfterSeek = false;
 
   // Queues
   BoundedQueue<VideoFrame> videoQueue{8};

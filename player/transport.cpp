@@ -173,6 +173,7 @@ void MediaPlayer::FinishSeek() {
     clock.Hold(positionBeforeSeek);
   } else {
     clock.Reset(seekSeconds);
+    pictureWantedAfterSeek = state != PlaybackState::Playing;
     std::lock_guard<std::mutex> submit(submitMutex);
     if (sourceVoice) sourceVoice->Flush();
   }

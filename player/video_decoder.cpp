@@ -1,5 +1,7 @@
 // Pictures: decoding, stamping and conversion to BGRA (demux thread), and
 // showing the newest due picture (GUI thread).
+#include <utility>
+
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
 
@@ -44,12 +46,21 @@ void MediaPlayer::UpdateFrame() {
 }
 
 void MediaPlayer::UpdateVideo() {
-  if (state != PlaybackState::Playing || !videoCodec || SeekInFlight()) return;
-  const double now = GetPosition();
-  // The newest due picture wins; older due ones are dropped unseen, and
-  // nothing is shown before its time.
+  if (!videoCodec || SeekInFlight()) return;
   VideoFrame due;
-  if (!videoQueue.PopNewestDue(due, [now](const VideoFrame& frame) { return frame.pts <= now; })) return;
+  if (state == PlaybackState::Playing) {
+    const double now = GetPosition();
+    // The newest due picture wins; older due ones are dropped unseen, and
+    // nothing is shown before its time.
+    if (!videoQueue.PopNewestDue(due, [now](const VideoFrame& frame) { return frame.pts <= now; })) return;
+  } else if (pictureWantedAfterSeek) {
+    // Seeking while paused: the first picture at the target shows at once.
+    bool first = true;
+    if (!videoQueue.PopNewestDue(due, [&first](const VideoFrame&) { return std::exchange(first, false); })) return;
+    pictureWantedAfterSeek = false;
+  } else {
+    return;
+  }
   currentFrame = std::move(due);
   currentFramePath = openPath;
   const VideoFrame& frame = currentFrame;

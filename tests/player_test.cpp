@@ -241,6 +241,19 @@ TEST_F(PlayerTest, SeekShowsThePictureAtTheTarget) {
     EXPECT_NEAR(player.GetPosition(), c.target + 0.5, 0.011);
     const int shownNumber = BurntInFrameNumber(player.CurrentFrame(), c.blockWidth, c.row);
     EXPECT_NEAR(shownNumber, (c.target + 0.5) * 25, 1.6);  // the newest due picture, a frame at most behind
+
+    // Paused, a seek shows the picture at its target at once, and the time
+    // stands there until play.
+    player.Pause();
+    const double back = c.target - 3.0;
+    ASSERT_TRUE(player.Seek(back));
+    ASSERT_TRUE(Eventually([&] {
+      player.UpdateFrame();
+      return player.CurrentFrame().pts < c.target;
+    }));
+    EXPECT_EQ(BurntInFrameNumber(player.CurrentFrame(), c.blockWidth, c.row), static_cast<int>(std::lround(back * 25)));
+    EXPECT_NEAR(player.GetPosition(), back, 1e-9);
+    EXPECT_NE(player.State(), PlaybackState::Playing);
   }
 }
 
