@@ -190,7 +190,8 @@ void MediaPlayer::FinishSeek() {
 }
 
 void MediaPlayer::Resume() {
-  if (state == PlaybackState::Playing) return;
+  // Nothing open (a file that cannot play): the play button stays a play button.
+  if (state == PlaybackState::Playing || !formatContext) return;
   if (ended) Seek(0.0);  // played to the end: again from the start
   const auto deadline = Clock::now() + kFirstBufferWait;
   if (seekAwaited) {

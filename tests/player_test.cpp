@@ -145,6 +145,8 @@ TEST_F(PlayerTest, BadInputFailsCleanlyEveryTime) {
     for (const char* name : {"empty.mp4", "text.mp4", "huge.y4m", "undecodable_audio.mp4", "missing.mp4"}) {
       EXPECT_FALSE(player.Open(Media(name))) << name;
       ExpectClosed(player);
+      player.Resume();  // the play button on a file that cannot play: it does not claim to play
+      EXPECT_NE(player.State(), PlaybackState::Playing) << name;
     }
   }
   player.SetVolume(0.5f);
