@@ -15,10 +15,6 @@ void Similarity::Reset() {
 
 void Similarity::Draw() {
   DrawnTabIndex = kSimilarityTab;
-  DrawTopBar();
-}
-
-void Similarity::DrawTopBar() {
   if (collectTimer.Due()) {
     std::vector<std::string> folders;
     scanner.Collect(folders, files, &sizes);

@@ -13,9 +13,9 @@ class Similarity : public Base {
  public:
   Similarity() : Base(true, true) {}
   void Reset() override;
+  // Collects what the walk found, then the scan row (and the help while no
+  // root is picked).
   void Draw() override;
-  // The per-frame update, scan row and list.
-  void DrawTopBar();
 
   std::vector<std::string> files;
   std::vector<uint64_t> sizes;

@@ -15,7 +15,7 @@
 
 #include "kit/text.h"
 #include "kit/widgets.h"
-#include "platform/folder_listing.h"
+#include "platform/home_folder.h"
 
 namespace {
 

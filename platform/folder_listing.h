@@ -50,7 +50,4 @@ class FolderListing {
   long next = 0;
 };
 
-// The user's home folder; "/" when it cannot be found.
-std::string HomeFolder();
-
 }  // namespace platform

@@ -121,11 +121,4 @@ bool FolderListing::SizeOf(const char* name, uint64_t& size) const {
   return true;
 }
 
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return home;
-  if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0] == '/') return user->pw_dir;
-  return "/";
-}
-
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/home_folder.h"
 #include "platform/settings_store.h"
 
 namespace platform {
@@ -19,8 +20,7 @@ constexpr size_t kMaxValueBytes = 1023;      // longer values read as missing
 std::filesystem::path ConfigHome() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg && xdg[0] == '/') return xdg;
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home && home[0] ? home : "/tmp") / ".config";
+  return std::filesystem::path(HomeFolder()) / ".config";
 }
 
 // Reads the settings file when it is a regular file of at most

@@ -36,9 +36,10 @@ void LoadAboutIcon() {
 
 }  // namespace
 
-void ReleaseAboutIcon() { aboutIcon.Release(); }
+void AboutView::ReleaseGraphics() { aboutIcon.Release(); }
 
-void DrawAboutTab() {
+void AboutView::Draw() {
+  DrawnTabIndex = kAboutTab;
   if (iconPng.empty()) LoadAboutIcon();
   if (aboutIcon.Valid()) {
     ImGui::Image(aboutIcon.Id(), ImVec2(kIconSize, kIconSize), ImVec2(0, 0), ImVec2(1, AboutReveal));
@@ -61,9 +62,4 @@ void DrawAboutTab() {
       "Special Thanks to the Dear ImGui developers (ImGui), FFmpeg contributors, and The Noto Project");
   ImGui::NewLine();
   ImGui::EndGroup();
-}
-
-void AboutView::Draw() {
-  DrawnTabIndex = kAboutTab;
-  DrawAboutTab();
 }

@@ -6,14 +6,11 @@
 // 0 to 1 over the first two seconds the About tab is shown with its icon.
 inline float AboutReveal = 0.0f;
 
-void DrawAboutTab();
-// Drops the icon texture (at shutdown, before the renderer goes).
-void ReleaseAboutIcon();
-
 class AboutView final : public View {
  public:
   void Draw() override;
-  void ReleaseGraphics() override { ReleaseAboutIcon(); }
+  // Drops the icon texture (at shutdown, before the renderer goes).
+  void ReleaseGraphics() override;
 };
 
 inline constexpr char kWebsiteAddress[] = "https://sortiq.example.org/";

@@ -7,6 +7,8 @@
 #include "kit/tab_base.h"
 #include "kit/widgets.h"
 
+namespace {
+
 void DrawFontsSection() {
   ImGui::TextUnformatted(ICON_FONTS "Fonts");
   static const char* const labels[6] = {"X-Small", "Small", "Medium", "Large", "X-Large", "XX-Large"};
@@ -32,6 +34,8 @@ void DrawOptionsSection() {
                       &SkipConfirmations))
     SaveSkipMessageBoxPopup();
 }
+
+}  // namespace
 
 void SettingsView::Draw() {
   DrawnTabIndex = kSettingsTab;

@@ -4,9 +4,5 @@
 
 class SettingsView final : public View {
  public:
-  void Draw() override;  // the three sections side by side
+  void Draw() override;  // the three sections, one under the other
 };
-
-void DrawFontsSection();
-void DrawScrollbarSection();
-void DrawOptionsSection();
