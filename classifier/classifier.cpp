@@ -6,6 +6,7 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "classifier/classifier_rules.h"
 #include "kit/file_commands.h"
@@ -90,6 +91,7 @@ void Classifier::BeginRenaming() {
   if (slash == std::string::npos) return;
   CopyInto(renameBuffer, sizeof renameBuffer, CurrentText.substr(slash + 1));
   renaming = true;
+  renameBoxWantsFocus = true;
 }
 
 bool Classifier::Rename() {
@@ -126,8 +128,8 @@ bool Classifier::Undo(const HistoryRecord& record) {
   Player.Unload();
   if (platform::MoveFileNoReplace(record.target, record.source) != platform::FileOperationResult::Done) return false;
   // The restored file comes back as the current one; the one that was
-  // current comes next.
-  if (!CurrentPath.empty()) fileList.push_front(CurrentPath);
+  // current comes next, unless it was this very file under its new name.
+  if (!CurrentPath.empty() && CurrentPath != record.target) fileList.push_front(CurrentPath);
   fileList.push_front(record.source);
   history.Remove(record);
   NextFile();
@@ -222,8 +224,14 @@ void Classifier::DrawActionRow() {
 
 void Classifier::DrawRenameRow() {
   ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x * 0.5f);
-  const bool entered =
-      ImGui::InputText("##Rename", renameBuffer, sizeof renameBuffer, ImGuiInputTextFlags_EnterReturnsTrue);
+  // The box opens with the keyboard and the whole name selected: typing
+  // replaces it, Enter applies.
+  ImGuiInputTextFlags flags = ImGuiInputTextFlags_EnterReturnsTrue;
+  if (std::exchange(renameBoxWantsFocus, false)) {
+    ImGui::SetKeyboardFocusHere();
+    flags |= ImGuiInputTextFlags_AutoSelectAll;
+  }
+  const bool entered = ImGui::InputText("##Rename", renameBuffer, sizeof renameBuffer, flags);
   ObserveLastItem("##Rename");
   ImGui::SameLine();
   const bool apply = ShortcutButton(ICON_APPLY " Apply Renaming", kNoKey);

@@ -47,6 +47,7 @@ class Classifier : public Base {
   ImGuiTextFilter folderFilter;
   char renameBuffer[4096] = "";
   bool renaming = false;
+  bool renameBoxWantsFocus = false;
   History history;
 
  private:

@@ -4,7 +4,12 @@
 
 std::string MoveDestination(const std::string& file, const std::string& root, const std::string& folder) {
   if (root.empty() || file.compare(0, root.size(), root) != 0) return {};
-  return folder + "/" + file.substr(root.size());
+  size_t below = root.size();
+  if (root.back() != '/') {
+    if (file.size() <= below || file[below] != '/') return {};  // "/a" is not the root of "/ab/x"
+    ++below;
+  }
+  return folder + "/" + file.substr(below);
 }
 
 bool IsAcceptableName(const std::string& name) {

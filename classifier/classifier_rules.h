@@ -5,9 +5,9 @@
 #include <vector>
 
 // The full path a file of the root gets in one of its folders: the root at
-// the start of the path is replaced by the folder and a "/" (the root text
-// may come again in the file's own name; that stays). Empty when the file
-// is not below the root.
+// the start of the path is replaced by the folder (the root text may come
+// again in the file's own name; that stays). Empty when the file is not
+// below the root.
 std::string MoveDestination(const std::string& file, const std::string& root, const std::string& folder);
 
 // A name the user typed for a file or a new folder: not empty, not "." or

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The Classifier as a new user meets it, in a real window: pick a folder of
+# clips, sort them with clicks and digit keys, rename one and undo it,
+# delete one answering Yes in the real question box, then check the folder
+# file by file. Screenshots are kept.
+set -euo pipefail
+program="$1" media="$2" artefacts="$3"
+source "$(dirname "$0")/xvfb_session.sh"
+mkdir -p "$artefacts"
+start_virtual_display
+cd "$E2E_HOME"
+
+root="$E2E_HOME/Inbox 100%"
+originals="$E2E_HOME/originals"
+mkdir -p "$root/Beach" "$root/City" "$root/Zoo" "$root/.thumbnails" "$originals"
+cp "$media/h264_aac.mp4" "$originals/clip one.mp4"
+cp "$media/portrait.mp4" "$originals/Ünïcode two.mp4"
+cp "$media/fmt_mp3.mp3" "$originals/song three.mp3"
+cp "$media/picture.jpg" "$originals/photo four.jpg"
+cp "$media/rotate90.mp4" "$originals/clip five.mp4"
+cp "$originals"/* "$root/"
+
+settle() { sleep "${1:-0.6}"; }
+files_in() { find "$1" -maxdepth 1 -type f -printf '%f\n' | sort; }
+count_in() { files_in "$1" | wc -l; }
+fail() { screenshot "$artefacts/classifier-failed.png"; echo "$1" >&2; exit 1; }
+# The folder buttons sit on one row under the current file's action row.
+click_folder() {  # click_folder X-OFFSET
+  xdotool mousemove $((X + $1)) $((Y + 187)) click 1
+  settle
+}
+
+mkdir -p "$E2E_HOME/bin"  # no desktop chooser: the own one
+HOME="$E2E_HOME" PATH="$E2E_HOME/bin" "$program" &
+APP_PID=$!
+window="$(wait_for_window Sortiq)"
+xdotool windowfocus --sync "$window" || true
+eval "$(xdotool getwindowgeometry --shell "$window")"
+settle 1
+xdotool key F2
+settle
+xdotool mousemove $((X + 80)) $((Y + 55)) click 1  # " Scan Root Folder"
+settle
+xdotool keydown ctrl; sleep 0.1; xdotool key a; sleep 0.1; xdotool keyup ctrl; sleep 0.1
+xdotool type --delay 15 "$root"
+xdotool key Return
+settle 0.3
+xdotool key Return
+settle 1.5
+screenshot "$artefacts/classifier-1-picked.png"
+
+click_folder 40  # Beach
+[[ "$(count_in "$root/Beach")" == 1 ]] || fail "the click on Beach moved nothing"
+xdotool key 2  # skip one
+settle
+click_folder 92  # City
+[[ "$(count_in "$root/City")" == 1 ]] || fail "the click on City moved nothing"
+[[ "$(count_in "$root")" == 3 ]] || fail "three files should be left in the folder"
+screenshot "$artefacts/classifier-2-sorted.png"
+
+# Rename the current file: 5 opens the box with the name selected.
+before="$(files_in "$root")"
+xdotool key 5
+settle
+xdotool type --delay 15 "renamed clip.mp4"
+xdotool key Return
+settle
+screenshot "$artefacts/classifier-3-renamed.png"
+[[ -f "$root/renamed clip.mp4" ]] || fail "the rename did not happen"
+renamed_from="$(comm -23 <(echo "$before") <(files_in "$root"))"
+[[ -n "$renamed_from" ]] || fail "no file lost its name"
+
+# Undo it from the history (its newest record is at the top).
+xdotool mousemove $((X + 47)) $((Y + 459)) click 1
+settle
+screenshot "$artefacts/classifier-4-undone.png"
+[[ ! -e "$root/renamed clip.mp4" && -f "$root/$renamed_from" ]] || fail "undo did not give '$renamed_from' its name back"
+
+# Delete the current file (the one just renamed back): the question box
+# is the system's own; Yes is its first button.
+xdotool key 4
+box=""
+for _ in $(seq 50); do
+  box="$(xwininfo -root -tree | grep -F "\"$root/$renamed_from\"" | head -1 || true)"
+  [[ -n "$box" ]] && break
+  sleep 0.1
+done
+[[ -n "$box" ]] || fail "4 asked no question"
+screenshot "$artefacts/classifier-5-question.png"
+read -r bx by < <(sed -E 's/.* [0-9]+x[0-9]+\+([0-9]+)\+([0-9]+) .*/\1 \2/' <<<"$box")
+xdotool mousemove $((bx + 75)) $((by + 73)) click 1
+settle 1
+[[ ! -e "$root/$renamed_from" ]] || fail "Yes did not delete '$renamed_from'"
+
+click_folder 141  # Zoo: the last file
+settle
+screenshot "$artefacts/classifier-6-done.png"
+
+# File by file: each folder holds one file, the root the skipped one, and
+# every file left is byte for byte one of the originals under its name.
+[[ "$(count_in "$root/Beach") $(count_in "$root/City") $(count_in "$root/Zoo") $(count_in "$root")" == "1 1 1 1" ]] ||
+  fail "wrong counts: $(find "$root" -type f | sort)"
+while IFS= read -r path; do
+  name="$(basename "$path")"
+  cmp -s "$path" "$originals/$name" || fail "'$path' is not the original '$name'"
+done < <(find "$root" -type f -not -path '*/.thumbnails/*')
+[[ -z "$(find "$root" -name '.sortiq-move-*')" ]] || fail "a temporary file was left behind"
+[[ ! -e "$root/renamed clip.mp4" ]] || fail "the renamed name is still there"
+
+kill -TERM "$APP_PID"
+status=0
+wait "$APP_PID" || status=$?
+APP_PID=""
+[[ "$status" == 0 ]] || { echo "program exited with $status" >&2; exit 1; }
+echo "classifier: 1 passed, 0 failed"
