@@ -187,7 +187,8 @@ FileOperationResult MoveAcross(const std::string& source, const std::string& des
     ::unlink(destination.c_str());
     return FileOperationResult::Failed;
   }
-  SyncFolder(FolderOf(source));
+  // The source's removal is not flushed: lost in a crash, it leaves the
+  // file in both places, never in neither.
   return FileOperationResult::Done;
 }
 
