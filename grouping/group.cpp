@@ -1,23 +1,214 @@
+// The Grouping tab.
+// [Model]   collection, indexing, removals, deletions
+// [Drawing] top rows, the group list (only rows in view), one file row
 #include "grouping/group.h"
 
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "kit/file_commands.h"
+#include "kit/fonts.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
+#include "kit/settings.h"
+#include "kit/shell_services.h"
+#include "kit/text_filter.h"
+#include "kit/widgets.h"
+#include "player/media_player.h"
+
+namespace {
+constexpr float kRevealHue = 0.08325f;
+constexpr float kDeleteHue = 0.0f;
+constexpr ImGuiWindowFlags kPaneFlags =
+    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
+}  // namespace
+
+// [Model]
 
 void Group::Reset() {
   Base::Reset();
-  files.clear();
-  sizes.clear();
+  model.Clear();
+  pendingRemovals.clear();
+  openGroups.clear();
+  rows.clear();
+  rowsStale = true;  // the threshold and the filter text stay
 }
+
+void Group::CollectFiles() {
+  if (collectTimer.Due()) {
+    std::vector<std::string> folders, files;
+    std::vector<uint64_t> sizes;
+    scanner.Collect(folders, files, &sizes);
+    model.Queue(files, sizes);
+  }
+  if (model.Index(kIndexBudget)) rowsStale = true;
+}
+
+void Group::ApplyPendingRemovals() {
+  for (int i = 0; i < kRemovalsPerFrame && !pendingRemovals.empty(); ++i) {
+    model.Remove(pendingRemovals.front());
+    pendingRemovals.pop_front();
+    rowsStale = true;
+  }
+}
+
+void Group::DeleteFile(const TagGroups::Entry* entry) {
+  CurrentPath = entry->file.path;
+  CurrentText = entry->file.text;
+  if (!ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) return;
+  Player.Unload();
+  Commands::Async::Delete(CurrentPath);
+  pendingRemovals.push_back(entry);
+}
+
+void Group::DeleteAll(uint32_t group) {
+  // Always asked, whatever the settings say: a whole group may be many files.
+  if (AskYesNoCancel("Are-you sure you want to delete all files from this group ?",
+                     "Delete All Files From This Group") != platform::Answer::Yes)
+    return;
+  Player.Unload();
+  for (const TagGroups::Entry* entry : model.Groups()[group].items) {
+    pendingRemovals.push_back(entry);
+    Commands::Async::Delete(entry->file.path);
+  }
+  model.EmptyGroup(group);
+  rowsStale = true;
+}
+
+// [Drawing]
 
 void Group::Draw() {
   DrawnTabIndex = kGroupingTab;
-  if (collectTimer.Due()) {
-    std::vector<std::string> folders;
-    scanner.Collect(folders, files, &sizes);
-  }
+  CollectFiles();
   ScanControls(*this);
-  if (RootPath().empty())
+  if (!model.Groups().empty()) {
+    ApplyPendingRemovals();
+    ImGui::SameLine();
+    const std::string root = ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    ImGui::TextUnformatted(root.c_str());
+
+    if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+      groupFilter.Clear();
+      groupFilter.Build();
+      rowsStale = true;
+    }
+    ImGui::SameLine();
+    const float rowStart = ImGui::GetCursorPosY();
+    const ImGuiStyle& style = ImGui::GetStyle();
+    ImGui::SetNextItemWidth(-(0.33f * ImGui::GetContentRegionAvail().x + style.ScrollbarSize + style.ItemSpacing.x));
+    if (ImGui::InputTextWithHint(" ", ICON_FILTER "Filter(include, -exclude)", groupFilter.InputBuf,
+                                 IM_ARRAYSIZE(groupFilter.InputBuf))) {
+      groupFilter.Build();
+      rowsStale = true;
+    }
+    ObserveLastItem("##groupFilter");
+    const float filterRowHeight = ImGui::GetCursorPosY() - rowStart;
+    ImGui::SameLine();
+    ImGui::BeginChild("##slider", ImVec2(ImGui::GetContentRegionAvail().x, 1.5f * FontPixelSizes[FontSizeApplied]),
+                      false, 0);
+    const int before = groupThreshold;
+    ImGui::SliderInt(ICON_THRESHOLD, &groupThreshold, 0, model.maxGroupSize, "%d");
+    ImGui::SameLine();
+    if (ShortcutButton(ICON_PLUS, kNoKey)) groupThreshold = std::min(groupThreshold + 1, model.maxGroupSize);
+    ImGui::SameLine();
+    if (ShortcutButton(ICON_MINUS, kNoKey)) groupThreshold = std::max(groupThreshold - 1, 0);
+    if (groupThreshold != before) rowsStale = true;
+    ImGui::EndChild();
+
+    ImGui::BeginChild("##GroupFilter", ImVec2(0.6625f * ImGui::GetContentRegionAvail().x, 0), true,
+                      ImGuiWindowFlags_AlwaysVerticalScrollbar);
+    DrawGroupList();
+    ImGui::EndChild();
+    ImGui::SameLine();
+    ImGui::BeginChild("##rightSimilarity", ImVec2(ImGui::GetContentRegionAvail().x, 0), true, kPaneFlags);
+    Player.DrawPanel(kGroupingTab, filterRowHeight);
+    ImGui::EndChild();
+  }
+  if (RootPath().empty()) {
     HelpText(ICON_HELP
              " Recursively scans the root folder and all subfolders, splits filenames into words / tags, and groups "
              "files by those tags (e.g. cat dog.txt -> groups cat and dog).");
+  }
+}
+
+// Headers of the groups shown, and the files of the open ones, in tag order.
+void Group::RebuildRows() {
+  rows.clear();
+  for (uint32_t index : model.Order()) {
+    const TagGroups::Group& group = model.Groups()[index];
+    if (group.items.size() <= static_cast<uint64_t>(static_cast<int64_t>(groupThreshold))) continue;
+    if (groupFilter.IsActive() && !FilterPasses(groupFilter, group.tag.c_str())) continue;
+    rows.push_back({index, -1});
+    if (openGroups.count(index))
+      for (size_t file = 0; file < group.items.size(); ++file) rows.push_back({index, static_cast<int32_t>(file)});
+  }
+  rowsStale = false;
+}
+
+void Group::DrawGroupList() {
+  if (rowsStale) RebuildRows();
+  // Every row is one frame high: only the rows in view are drawn.
+  ImGuiListClipper clipper;
+  clipper.Begin(static_cast<int>(rows.size()), ImGui::GetFrameHeightWithSpacing());
+  while (clipper.Step()) {
+    for (int i = clipper.DisplayStart; i < clipper.DisplayEnd && !rowsStale; ++i) DrawRow(rows[static_cast<size_t>(i)], i + 1);
+  }
+  // A row that changed the list (a header opened, a group deleted) ends
+  // this frame's drawing; the next frame shows the new list.
+}
+
+void Group::DrawRow(const Row& row, int rowNumber) {
+  const TagGroups::Group& group = model.Groups()[row.group];
+  const std::string count = "(" + std::to_string(group.items.size()) + ")";
+  if (row.file < 0) {
+    const bool open = openGroups.count(row.group) != 0;
+    ImGui::SetNextItemOpen(open);
+    ImGui::PushID(static_cast<int>(row.group));
+    const bool nowOpen = ImGui::CollapsingHeader(group.tag.c_str());
+    ObserveLastItem(group.tag.c_str());
+    ImGui::PopID();
+    if (nowOpen != open) {
+      if (nowOpen) {
+        openGroups.insert(row.group);
+      } else {
+        openGroups.erase(row.group);
+      }
+      rowsStale = true;
+    }
+    // The count follows the header when closed, the last file when open.
+    if (!nowOpen || group.items.empty()) {
+      ImGui::SameLine();
+      ImGui::TextUnformatted(count.c_str());
+    }
+    return;
+  }
+  const TagGroups::Entry* entry = group.items[static_cast<size_t>(row.file)];
+  ImGui::PushID(rowNumber);
+  if (ShortcutButton(ICON_PLAY, kNoKey) && !entry->file.path.empty()) Player.Play(entry->file.path, kGroupingTab);
+  ImGui::SameLine();
+  if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) ShowInExplorer(entry->file.path);
+  ImGui::SameLine();
+  const bool remove = TintedButton(ICON_DELETE, kDeleteHue, kNoKey);
+  ImGui::SameLine();
+  const std::string text = "[" + entry->file.sizeText + "] " + entry->file.text;
+  ImGui::TextUnformatted(text.c_str());
+  bool removeAll = false;
+  if (row.file == 0) {
+    const char* label = ICON_DELETE " Delete All Files";
+    const float width = std::floor(ImGui::CalcTextSize(label).x + 0.99999f) + 2 * ImGui::GetStyle().FramePadding.x;
+    ImGui::SameLine();
+    ImGui::SetCursorPosX(ImGui::GetCursorPosX() + ImGui::GetContentRegionAvail().x - width);
+    removeAll = TintedButton(label, kDeleteHue, kNoKey);
+  }
+  if (static_cast<size_t>(row.file) + 1 == group.items.size()) {
+    ImGui::SameLine();
+    ImGui::TextUnformatted(count.c_str());
+  }
+  ImGui::PopID();
+  if (remove) DeleteFile(entry);
+  if (removeAll) DeleteAll(row.group);
 }

@@ -1,19 +1,52 @@
 #pragma once
-// The Grouping tab: walks a tree and keeps its files with their sizes (what
-// the groups by the words of their names are made from).
-#include <cstdint>
-#include <string>
+// The Grouping tab: every file of a tree under each word of its name, in
+// tag order, with a minimum group size and a tag filter; play, reveal or
+// delete a file, or delete a whole group.
+#include <imgui.h>
+
+#include <chrono>
+#include <deque>
+#include <unordered_set>
 #include <vector>
 
+#include "grouping/tag_groups.h"
 #include "kit/tab_base.h"
 
 class Group : public Base {
  public:
+  // Indexing a frame may spend, so a big batch never holds up the window.
+  static constexpr std::chrono::microseconds kIndexBudget{6000};
+  static constexpr int kRemovalsPerFrame = 8;
+
   Group() : Base(true, true) {}
   void Reset() override;
   void Draw() override;
 
-  std::vector<std::string> files;
-  std::vector<uint64_t> sizes;
+  // Collects what the walk found (a quarter second apart) and indexes some
+  // of it; then unlinks up to kRemovalsPerFrame deleted files.
+  void CollectFiles();
+  void ApplyPendingRemovals();
+  // Asks (unless switched off), then queues the deletion.
+  void DeleteFile(const TagGroups::Entry* entry);
+  // Always asks; then queues every file of the group.
+  void DeleteAll(uint32_t group);
+
+  TagGroups model;
+  std::deque<const TagGroups::Entry*> pendingRemovals;
+  int groupThreshold = 0;
+  ImGuiTextFilter groupFilter;
   CollectTimer collectTimer;
+
+ private:
+  struct Row {
+    uint32_t group;
+    int32_t file;  // -1: the group's header
+  };
+  void RebuildRows();
+  void DrawGroupList();
+  void DrawRow(const Row& row, int rowNumber);
+
+  std::vector<Row> rows;  // what the list shows, headers and open groups' files
+  bool rowsStale = true;
+  std::unordered_set<uint32_t> openGroups;
 };

@@ -1,25 +1,65 @@
+// The Similarity tab.
+// [Model]   collection, relative paths
+// [Drawing] top bar, groups (only those in view), one group's rows
 #include "grouping/similarity.h"
 
 #include <imgui.h>
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "kit/file_commands.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
+#include "kit/settings.h"
 #include "kit/shell_services.h"
+#include "kit/text_filter.h"
 #include "kit/widgets.h"
+#include "player/media_player.h"
+
+namespace {
+constexpr float kRevealHue = 0.08325f;
+constexpr float kDeleteHue = 0.0f;
+constexpr float kSkipHue = 0.4995f;
+constexpr ImGuiWindowFlags kPaneFlags =
+    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
+}  // namespace
+
+// [Model]
 
 void Similarity::Reset() {
   Base::Reset();
-  files.clear();
-  sizes.clear();
+  model.Clear();  // the filter text stays
+  shown.clear();
+  shownStale = true;
 }
+
+void Similarity::CollectFiles() {
+  if (!collectTimer.Due()) return;
+  std::vector<std::string> folders, files;
+  std::vector<uint64_t> sizes;
+  scanner.Collect(folders, files, &sizes);
+  model.Add(files, sizes);
+}
+
+const char* Similarity::RelativeText(const FileItem& item) const {
+  const size_t skip = std::min<size_t>(RootPrefixLength, item.text.size());
+  return item.text.c_str() + skip;
+}
+
+// [Drawing]
 
 void Similarity::Draw() {
   DrawnTabIndex = kSimilarityTab;
-  if (collectTimer.Due()) {
-    std::vector<std::string> folders;
-    scanner.Collect(folders, files, &sizes);
-  }
+  CollectFiles();
   ScanControls(*this);
+  if (!model.Empty()) {
+    ImGui::SameLine();
+    const std::string root = ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    ImGui::TextUnformatted(root.c_str());
+    DrawGroups();
+  }
   if (!RootPath().empty()) return;
   HelpText(ICON_HELP
            " This feature recursively scans a folder and detects likely duplicates by parsing platform IDs / tags in "
@@ -28,4 +68,128 @@ void Similarity::Draw() {
            "level dedupe (same file, different name), use Twinsift:");
   ImGui::NewLine();
   if (ShortcutButton(ICON_TWINSIFT_WEBSITE " Twinsift Website", kNoKey)) OpenWebPage(kTwinsiftAddress);
+}
+
+void Similarity::RebuildShown() {
+  shown.clear();
+  for (DuplicateGroups::Items* group : model.Candidates()) {
+    if (group->size() < 2) continue;
+    // The filter decides whether a group shows; a shown group lists all its files.
+    const bool passes = !similarityFilter.IsActive() ||
+                        std::any_of(group->begin(), group->end(), [this](const FileItem& item) {
+                          return FilterPasses(similarityFilter, RelativeText(item));
+                        });
+    if (passes) shown.push_back(group);
+  }
+  shownGeneration = model.Generation();
+  shownStale = false;
+}
+
+void Similarity::DrawGroups() {
+  if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+    similarityFilter.Clear();
+    similarityFilter.Build();
+    shownStale = true;
+  }
+  ImGui::SameLine();
+  const float rowStart = ImGui::GetCursorPosY();
+  const ImGuiStyle& style = ImGui::GetStyle();
+  ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
+  if (ImGui::InputTextWithHint(" ", ICON_FILTER "Filter(include, -exclude)", similarityFilter.InputBuf,
+                               IM_ARRAYSIZE(similarityFilter.InputBuf))) {
+    similarityFilter.Build();
+    shownStale = true;
+  }
+  ObserveLastItem("##similarityFilter");
+  const float filterRowHeight = ImGui::GetCursorPosY() - rowStart;
+
+  ImGui::BeginChild("##Filter", ImVec2(0.66f * ImGui::GetContentRegionAvail().x, 0), true,
+                    ImGuiWindowFlags_AlwaysVerticalScrollbar);
+  if (shownStale || shownGeneration != model.Generation()) RebuildShown();
+  // Groups are drawn only where they are in view: every file row is one
+  // frame high and every group ends with a separator, so each group's
+  // place follows from the counts before it.
+  const float rowHeight = ImGui::GetFrameHeightWithSpacing();
+  const float separatorHeight = style.ItemSpacing.y + 1.0f;
+  const float top = ImGui::GetScrollY();
+  const float bottom = top + ImGui::GetWindowHeight();
+  float y = ImGui::GetCursorPosY();
+  const float start = y;
+  int rowNumber = 1;
+  for (DuplicateGroups::Items* group : shown) {
+    const float height = static_cast<float>(group->size()) * rowHeight + separatorHeight;
+    if (y + height < top || y > bottom) {
+      y += height;
+      rowNumber += static_cast<int>(group->size());
+      continue;
+    }
+    ImGui::SetCursorPosY(y);
+    if (DrawGroup(*group, rowNumber)) break;  // the list changed: the next frame draws it anew
+    y += height;
+  }
+  // Room for every group, drawn or not, so the scrollbar is right.
+  ImGui::SetCursorPosY(start);
+  float total = 0;
+  for (const DuplicateGroups::Items* group : shown) total += static_cast<float>(group->size()) * rowHeight + separatorHeight;
+  ImGui::Dummy(ImVec2(1.0f, total));
+  ImGui::EndChild();
+
+  ImGui::SameLine();
+  ImGui::BeginChild("##rightSimilarity", ImVec2(ImGui::GetContentRegionAvail().x, 0), true, kPaneFlags);
+  Player.DrawPanel(kSimilarityTab, filterRowHeight);
+  ImGui::EndChild();
+}
+
+bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
+  bool removeCurrent = false;
+  bool skip = false;
+  ImGui::BeginGroup();
+  for (size_t i = 0; i < group.size() && !skip; ++i) {
+    const FileItem& item = group[i];
+    ImGui::PushID(rowNumber++);
+    const auto makeCurrent = [&] {
+      CurrentPath = item.path;
+      CurrentText = item.text;
+    };
+    if (ShortcutButton(ICON_PLAY, kNoKey)) {
+      makeCurrent();
+      if (!CurrentPath.empty()) Player.Play(CurrentPath, kSimilarityTab);
+    }
+    ImGui::SameLine();
+    if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) {
+      makeCurrent();
+      ShowInExplorer(item.path);
+    }
+    ImGui::SameLine();
+    if (TintedButton(ICON_DELETE, kDeleteHue, kNoKey)) {
+      makeCurrent();
+      if (ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) {
+        Player.Unload();
+        Commands::Async::Delete(CurrentPath);
+        removeCurrent = true;
+      }
+    }
+    ImGui::SameLine();
+    const std::string text = "[" + item.sizeText + "] " + RelativeText(item);
+    ImGui::TextUnformatted(text.c_str());
+    if (i == 0) {
+      const char* label = ICON_NEXT_FILE " Skip";
+      const float width = std::floor(ImGui::CalcTextSize(label).x + 0.99999f) + 2 * ImGui::GetStyle().FramePadding.x;
+      ImGui::SameLine();
+      ImGui::SetCursorPosX(ImGui::GetCursorPosX() + ImGui::GetContentRegionAvail().x - width);
+      skip = TintedButton(label, kSkipHue, kNoKey);
+    }
+    ImGui::PopID();
+  }
+  ImGui::Separator();
+  ImGui::EndGroup();
+  if (skip) {
+    model.Skip(group);  // no file is touched
+    return true;
+  }
+  if (removeCurrent) {
+    model.RemovePath(group, CurrentPath);
+    return true;
+  }
+  return false;
 }

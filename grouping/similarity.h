@@ -1,10 +1,12 @@
 #pragma once
-// The Similarity tab: walks a tree and keeps its files with their sizes
-// (what duplicates by the platform identifier in their names are found in).
-#include <cstdint>
-#include <string>
+// The Similarity tab: candidate duplicate downloads (files whose names end
+// in the same platform identifier), filterable by path; play, reveal or
+// delete each file, or skip a group.
+#include <imgui.h>
+
 #include <vector>
 
+#include "grouping/duplicate_groups.h"
 #include "kit/tab_base.h"
 
 inline constexpr char kTwinsiftAddress[] = "https://twinsift.example.org/";
@@ -13,11 +15,24 @@ class Similarity : public Base {
  public:
   Similarity() : Base(true, true) {}
   void Reset() override;
-  // Collects what the walk found, then the scan row (and the help while no
-  // root is picked).
+  // The scan row, the help (no root) or the root and the groups.
   void Draw() override;
 
-  std::vector<std::string> files;
-  std::vector<uint64_t> sizes;
+  void CollectFiles();
+  // The path below the root, as the list shows it and the filter reads it.
+  const char* RelativeText(const FileItem& item) const;
+
+  DuplicateGroups model;
+  ImGuiTextFilter similarityFilter;
   CollectTimer collectTimer;
+
+ private:
+  void DrawGroups();
+  void RebuildShown();
+  // Draws a group's rows; true when it changed (a file deleted, skipped).
+  bool DrawGroup(DuplicateGroups::Items& group, int& rowNumber);
+
+  std::vector<DuplicateGroups::Items*> shown;  // groups the filter passes, with two files or more
+  uint64_t shownGeneration = ~uint64_t{0};
+  bool shownStale = true;
 };

@@ -45,13 +45,17 @@
 #define ICON_CREATE_FOLDER "\uE2CC"
 #define ICON_UNDO "\uE166"
 #define ICON_MOVED "\uF1FF"
+// Grouping
+#define ICON_THRESHOLD "\uEB9F"
+#define ICON_PLUS "\uE145"
+#define ICON_MINUS "\uE15B"
 // Player panel
 #define ICON_PAUSE "\uE034"
 #define ICON_PLAY "\uE037"
 #define ICON_VOLUME_OFF "\uE04E"
 #define ICON_VOLUME_ON "\uE050"
 
-inline constexpr std::array<unsigned, 38> kIconCodePoints = {
+inline constexpr std::array<unsigned, 41> kIconCodePoints = {
     0xF1C5, 0xE86E, 0xF8B4, 0xEA21, 0xE8B8, 0xE8FD,  // tabs
     0xEBFF, 0xEA5B, 0xEA5C, 0xE88C,                  // spinner
     0xE047, 0xF74E, 0xE873,                          // scan row, help
@@ -59,4 +63,5 @@ inline constexpr std::array<unsigned, 38> kIconCodePoints = {
     0xE034, 0xE037, 0xE04E, 0xE050,                  // player panel
     0xE896, 0xE2C8, 0xE044, 0xF4C9, 0xE043, 0xE5CD, 0xE8B3,  // viewer
     0xE2C7, 0xE92E, 0xE9A2, 0xE5CA, 0xE888, 0xF775, 0xE2CC, 0xE166, 0xF1FF,  // classifier, history
+    0xEB9F, 0xE145, 0xE15B,  // grouping
 };

@@ -1,0 +1,49 @@
+#include "grouping/duplicate_groups.h"
+
+#include <algorithm>
+
+#include "kit/text.h"
+
+std::string ExtractPlatformId(std::string path) {
+  const size_t dot = path.rfind('.');
+  if (dot != std::string::npos) path.resize(dot);  // the whole path: a dot in a folder's name counts too
+  std::string key;
+  while (!path.empty() && key.size() < 11) {
+    const char c = path.back();
+    path.pop_back();
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) key.push_back(c);
+  }
+  return key;
+}
+
+void DuplicateGroups::Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) {
+  for (size_t i = 0; i < paths.size(); ++i) {
+    Items& group = byKey[ExtractPlatformId(paths[i])];
+    std::string text = ToUtf8(paths[i]);
+    group.push_back({std::move(paths[i]), std::move(text), FileSizeText(i < sizes.size() ? sizes[i] : 0)});
+    // Pointers to the map's values stay valid as the map grows.
+    if (group.size() >= 2 && listed.insert(&group).second) candidates.push_back(&group);
+    if (group.size() >= 2) ++generation;
+  }
+  paths.clear();
+  sizes.clear();
+}
+
+void DuplicateGroups::RemovePath(Items& group, const std::string& path) {
+  const auto removed = std::remove_if(group.begin(), group.end(), [&](const FileItem& item) { return item.path == path; });
+  if (removed == group.end()) return;
+  group.erase(removed, group.end());
+  ++generation;
+}
+
+void DuplicateGroups::Skip(Items& group) {
+  group.clear();
+  ++generation;
+}
+
+void DuplicateGroups::Clear() {
+  byKey.clear();
+  candidates.clear();
+  listed.clear();
+  ++generation;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Candidate duplicate downloads: files whose paths end in the same platform
+// identifier (the last 11 ASCII letters and digits before the extension)
+// are grouped, whatever their titles, brackets or containers.
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "grouping/file_item.h"
+
+// The last (up to) 11 ASCII letters and digits of the path before its last
+// ".", read from the end (so reversed).
+std::string ExtractPlatformId(std::string path);
+
+class DuplicateGroups {
+ public:
+  using Items = std::vector<FileItem>;  // text: the UTF-8 full path
+
+  // Files the walk reported (paths and sizes parallel).
+  void Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);
+  void Clear();
+  bool Empty() const { return byKey.empty(); }
+
+  // Every key that ever held two files, in the order that happened; a
+  // group shows while it holds two or more.
+  const std::vector<Items*>& Candidates() const { return candidates; }
+  // Bumped whenever a group gains or loses a file.
+  uint64_t Generation() const { return generation; }
+  void RemovePath(Items& group, const std::string& path);
+  void Skip(Items& group);
+
+ private:
+  std::unordered_map<std::string, Items> byKey;
+  std::vector<Items*> candidates;
+  std::unordered_set<const Items*> listed;
+  uint64_t generation = 0;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// One file as the Grouping and Similarity tabs list it, and the size text
+// they show beside it.
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+struct FileItem {
+  std::string path;      // full path as the walk found it (file system bytes)
+  std::string text;      // the UTF-8 text shown: its name (Grouping) or full path (Similarity)
+  std::string sizeText;  // "1.5KB"
+};
+
+// 1024-based, one decimal rounded up, no trailing zeros: 1536 -> "1.5KB".
+void FormatFileSize(std::ostream& out, uint64_t bytes);
+std::string FileSizeText(uint64_t bytes);

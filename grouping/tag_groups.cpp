@@ -1,0 +1,107 @@
+#include "grouping/tag_groups.h"
+
+#include <algorithm>
+
+#include "kit/text.h"
+
+void TagsOfName(std::string_view name, std::string& lowered, std::vector<std::string_view>& tags) {
+  lowered.assign(name);
+  tags.clear();
+  size_t start = std::string::npos;
+  for (size_t i = 0; i <= lowered.size(); ++i) {
+    char c = i < lowered.size() ? lowered[i] : ' ';
+    const bool word = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+    if (word) {
+      if (c >= 'A' && c <= 'Z') lowered[i] = static_cast<char>(c - 'A' + 'a');
+      if (start == std::string::npos) start = i;
+    } else if (start != std::string::npos) {
+      tags.emplace_back(lowered.data() + start, i - start);
+      start = std::string::npos;
+    }
+  }
+}
+
+void TagGroups::Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) {
+  if (queuedNext == queuedPaths.size()) {
+    queuedPaths.clear();
+    queuedSizes.clear();
+    queuedNext = 0;
+  }
+  for (size_t i = 0; i < paths.size(); ++i) {
+    queuedPaths.push_back(std::move(paths[i]));
+    queuedSizes.push_back(i < sizes.size() ? sizes[i] : 0);
+  }
+  paths.clear();
+  sizes.clear();
+}
+
+bool TagGroups::Index(std::chrono::microseconds budget) {
+  if (Queued() == 0) return false;
+  const auto end = std::chrono::steady_clock::now() + budget;
+  do {
+    // The clock is read every 64 files: reading it costs as much as a name.
+    for (int i = 0; i < 64 && queuedNext < queuedPaths.size(); ++i, ++queuedNext)
+      IndexOne(queuedPaths[queuedNext], queuedSizes[queuedNext]);
+  } while (queuedNext < queuedPaths.size() && std::chrono::steady_clock::now() < end);
+  MergeNewTags();
+  return true;
+}
+
+void TagGroups::IndexOne(std::string& path, uint64_t size) {
+  Entry& entry = items.emplace_back();
+  const std::string text = ToUtf8(path);
+  const size_t slash = text.rfind('/');
+  entry.file.text = slash == std::string::npos ? text : text.substr(slash + 1);
+  entry.file.sizeText = FileSizeText(size);
+  entry.file.path = std::move(path);
+
+  TagsOfName(entry.file.text, lowered, tags);
+  joined.clear();
+  for (std::string_view tag : tags) {
+    auto found = groupOfTag.find(tag);
+    if (found == groupOfTag.end()) {
+      found = groupOfTag.emplace(std::string(tag), static_cast<uint32_t>(groups.size())).first;
+      groups.push_back({std::string(tag), {}});
+      newGroups.push_back(found->second);
+    }
+    const uint32_t group = found->second;
+    // The size before this file joins (a name may hold a tag twice).
+    const auto size32 = static_cast<int32_t>(groups[group].items.size());
+    if (maxGroupSize < size32) maxGroupSize = size32;
+    if (std::find(joined.begin(), joined.end(), group) == joined.end()) joined.push_back(group);
+  }
+  for (uint32_t group : joined) groups[group].items.push_back(&entry);
+  entry.groups = joined;
+}
+
+// New tags join the ordered list once per batch: sorted among themselves,
+// then merged, so a batch costs its own sort plus one pass.
+void TagGroups::MergeNewTags() {
+  if (newGroups.empty()) return;
+  const auto byTag = [this](uint32_t a, uint32_t b) { return groups[a].tag < groups[b].tag; };
+  std::sort(newGroups.begin(), newGroups.end(), byTag);
+  const size_t old = order.size();
+  order.insert(order.end(), newGroups.begin(), newGroups.end());
+  std::inplace_merge(order.begin(), order.begin() + static_cast<ptrdiff_t>(old), order.end(), byTag);
+  newGroups.clear();
+}
+
+void TagGroups::Remove(const Entry* entry) {
+  for (uint32_t group : entry->groups) {
+    auto& list = groups[group].items;
+    const auto found = std::find(list.begin(), list.end(), entry);
+    if (found != list.end()) list.erase(found);
+  }
+}
+
+void TagGroups::Clear() {
+  items.clear();
+  groups.clear();
+  groupOfTag.clear();
+  order.clear();
+  newGroups.clear();
+  queuedPaths.clear();
+  queuedSizes.clear();
+  queuedNext = 0;
+  maxGroupSize = 0;
+}
