@@ -68,11 +68,14 @@ void Classifier::MoveToFolder(const std::string& folder) {
   Player.Unload();
   const std::string destination = MoveDestination(CurrentPath, RootPath(), folder);
   if (destination.empty()) return;
-  // An overwrite is a deletion queued before the move; without it the move
-  // finds the place taken and the file stays where it is.
-  if (platform::PathExists(destination) && ConfirmFileAction("Do you want to overwrite this file?", destination))
-    Commands::Async::Delete(destination);
-  Commands::Async::Move(CurrentPath, destination);
+  // Overwriting replaces the old file as the new one takes its place (a
+  // move that cannot be done leaves both). Without a Yes the move finds the
+  // place taken and the file stays where it is.
+  if (platform::PathExists(destination) && ConfirmFileAction("Do you want to overwrite this file?", destination)) {
+    Commands::Async::MoveReplacing(CurrentPath, destination);
+  } else {
+    Commands::Async::Move(CurrentPath, destination);
+  }
   history.Add(HistoryKind::Move, destination, CurrentPath);
   NextFile();
 }
@@ -144,8 +147,10 @@ void Classifier::CollectAndSort() {
   }
   // Buttons take their places once the walk has ended.
   if (!scanner.scanning && folderList.size() != sortedFolderCount) {
-    sortedFolderCount = folderList.size();
     SortFolders(folderList);
+    // A folder made here while the walk ran may have been found by it too.
+    folderList.erase(std::unique(folderList.begin(), folderList.end()), folderList.end());
+    sortedFolderCount = folderList.size();
   }
 }
 
@@ -254,14 +259,14 @@ void Classifier::DrawFolderButtons() {
     if (label.empty() || label[0] == '.') continue;
     if (folderFilter.IsActive() && !FilterPasses(folderFilter, text.c_str())) continue;
     // Flow layout: a button that does not fit on this row starts the next.
-    const float buttonWidth = ImGui::CalcTextSize(label.c_str(), nullptr, true).x + style.FramePadding.x * 2;
+    const float buttonWidth = ImGui::CalcTextSize(label.c_str(), nullptr, false).x + style.FramePadding.x * 2;
     if (!firstOnRow) {
       ImGui::SameLine();
       if (buttonWidth + style.ItemInnerSpacing.x > ImGui::GetContentRegionAvail().x) ImGui::NewLine();
     }
     firstOnRow = false;
     ImGui::PushID(static_cast<int>(i));
-    if (TintedButton(label.c_str(), kFolderHue, kNoKey)) moveTo = folderList[i];
+    if (TintedTextButton(label, kFolderHue)) moveTo = folderList[i];
     ImGui::PopID();
   }
   if (!moveTo.empty()) MoveToFolder(moveTo);

@@ -20,6 +20,7 @@ using namespace std::chrono_literals;
 struct Movable {
   std::string source;
   std::string destination;
+  bool replace = false;
 };
 
 constexpr int kAttempts = 5;
@@ -51,12 +52,13 @@ void AskForTitle(const std::string& title) {
 
 // Each attempt tries twice, with a pause after each failure (the second
 // call stands for the narrow-character one, the same call here).
-template <typename Operation>
-void WithRetries(Operation operation) {
+template <typename Operation, typename BetweenCalls>
+void WithRetries(Operation operation, BetweenCalls betweenCalls) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     for (int call = 0; call < 2; ++call) {
       if (operation() == platform::FileOperationResult::Done) return;
       std::this_thread::sleep_for(kRetrySleep);
+      betweenCalls();
     }
   }
 }
@@ -64,22 +66,27 @@ void WithRetries(Operation operation) {
 void DeleteWorker() {
   std::string deleteTitle;
   Clock::time_point lastTitleTime = Clock::now();
+  // At most 16 times a second: "deleting <path>" while a file is in hand,
+  // "Sortiq" once the queue is found empty.
+  const auto refreshTitle = [&] {
+    const Clock::time_point now = Clock::now();
+    if (now - lastTitleTime < kTitleInterval) return;
+    lastTitleTime = now;
+    AskForTitle(deleteIdle.load() ? std::string(kIdleTitle) : deleteTitle);
+  };
   while (!stopRequested.load()) {
     if (std::shared_ptr<std::string> request = deleteQueue.TryPop()) {
       deleteIdle.store(false);
       const std::string path = *request;
       deleteTitle = "Sortiq: deleting " + ToUtf8(path);
-      WithRetries([&] { return platform::DeleteFileOnly(path); });
+      refreshTitle();  // named while it is being deleted, not only after
+      WithRetries([&] { return platform::DeleteFileOnly(path); }, refreshTitle);
       pending.fetch_sub(1);
     } else {
       deleteIdle.store(true);
       std::this_thread::sleep_for(kDeletePoll);
     }
-    const Clock::time_point now = Clock::now();
-    if (now - lastTitleTime >= kTitleInterval) {
-      lastTitleTime = now;
-      AskForTitle(deleteIdle.load() ? std::string(kIdleTitle) : deleteTitle);
-    }
+    refreshTitle();
   }
 }
 
@@ -90,7 +97,12 @@ void MoveWorker() {
       std::this_thread::sleep_for(kMovePoll);
       continue;
     }
-    WithRetries([&] { return platform::MoveFileNoReplace(move->source, move->destination); });
+    WithRetries(
+        [&] {
+          return move->replace ? platform::MoveFileReplacing(move->source, move->destination)
+                               : platform::MoveFileNoReplace(move->source, move->destination);
+        },
+        [] {});
     pending.fetch_sub(1);
   }
 }
@@ -105,6 +117,11 @@ void Delete(std::string path) {
 void Move(std::string source, std::string destination) {
   pending.fetch_add(1);
   moveQueue.Push(Movable{std::move(source), std::move(destination)});
+}
+
+void MoveReplacing(std::string source, std::string destination) {
+  pending.fetch_add(1);
+  moveQueue.Push(Movable{std::move(source), std::move(destination), true});
 }
 
 void Start() {

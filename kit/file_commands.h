@@ -12,6 +12,9 @@ namespace Commands::Async {
 // Queue a request and return at once (GUI thread only).
 void Delete(std::string path);
 void Move(std::string source, std::string destination);
+// A move the user said may overwrite what is at the destination: the old
+// file goes only as the new one takes its place, never before.
+void MoveReplacing(std::string source, std::string destination);
 
 // Starts the delete worker, then the move worker.
 void Start();

@@ -65,6 +65,22 @@ bool TintedButton(const char* label, float hue, int virtualKey) {
   return pressed;
 }
 
+bool TintedTextButton(const std::string& text, float hue) {
+  const ImGuiStyle& style = ImGui::GetStyle();
+  const ImVec2 textSize = ImGui::CalcTextSize(text.c_str(), nullptr, false);
+  ImGui::PushStyleColor(ImGuiCol_Button, static_cast<ImVec4>(ImColor::HSV(hue, 0.6f, 0.6f)));
+  ImGui::PushStyleColor(ImGuiCol_ButtonHovered, static_cast<ImVec4>(ImColor::HSV(hue, 0.7f, 0.7f)));
+  ImGui::PushStyleColor(ImGuiCol_ButtonActive, static_cast<ImVec4>(ImColor::HSV(hue, 0.8f, 0.8f)));
+  const ImVec2 at = ImGui::GetCursorScreenPos();
+  const bool pressed =
+      ImGui::Button("##text", ImVec2(textSize.x + 2 * style.FramePadding.x, textSize.y + 2 * style.FramePadding.y));
+  ImGui::GetWindowDrawList()->AddText(ImVec2(at.x + style.FramePadding.x, at.y + style.FramePadding.y),
+                                      ImGui::GetColorU32(ImGuiCol_Text), text.c_str());
+  ImGui::PopStyleColor(3);
+  ObserveLastItem(text.c_str());
+  return pressed;
+}
+
 void BusySpinner() {
   static const char* const frames[8] = {ICON_HOURGLASS_EMPTY,  ICON_HOURGLASS_TOP,    ICON_HOURGLASS_BOTTOM,
                                         ICON_HOURGLASS_FULL,   ICON_HOURGLASS_FULL,   ICON_HOURGLASS_BOTTOM,

@@ -21,6 +21,9 @@ bool TabItemWithKey(int index, const char* label, bool forceSelect);
 bool ShortcutButton(const char* label, int virtualKey);
 // A ShortcutButton coloured by hue (saturation and value 0.6/0.7/0.8).
 bool TintedButton(const char* label, float hue, int virtualKey);
+// A tinted button showing text exactly as it is ("a##b" shows as a##b; a
+// label would hide what follows "##"). Push an ID first: the text is not one.
+bool TintedTextButton(const std::string& text, float hue);
 // The hourglass button that turns while a walk or computation runs.
 void BusySpinner();
 

@@ -19,6 +19,12 @@ enum class FileOperationResult {
 // what is at the destination.
 FileOperationResult MoveFileNoReplace(const std::string& source, const std::string& destination);
 
+// The same, taking the place of a file already at the destination (the
+// user said to overwrite it). The old file goes only when the new one
+// takes its place, in one step: if the move cannot be done, both stay as
+// they were. A folder at the destination is never replaced.
+FileOperationResult MoveFileReplacing(const std::string& source, const std::string& destination);
+
 // Removes a file or link; a folder is never removed.
 FileOperationResult DeleteFileOnly(const std::string& path);
 

@@ -48,6 +48,15 @@ bool SyncFolder(const std::string& folder) {
 
 enum class Placed { Done, TargetExists, Refused, Failed };
 
+// Puts a file at a name in the same file system, taking the place of what
+// is there in one atomic step; never a folder's place.
+Placed PlaceReplacing(const std::string& from, const std::string& to) {
+  struct stat target {};
+  if (::lstat(to.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) return Placed::Failed;
+  if (::rename(from.c_str(), to.c_str()) == 0) return Placed::Done;
+  return errno == EXDEV ? Placed::Refused : Placed::Failed;
+}
+
 // Puts a file at a new name in the same file system without ever replacing
 // what is there: an atomic rename that refuses an existing target, or,
 // where the file system does not take that flag, a hard link (which refuses
@@ -145,12 +154,12 @@ class TemporaryName {
 // beside its destination, made durable, and only then given its name
 // (never replacing) and the source removed. Whatever fails, the source is
 // as it was and no temporary file stays behind.
-FileOperationResult MoveAcross(const std::string& source, const std::string& destination) {
+FileOperationResult MoveAcross(const std::string& source, const std::string& destination, bool replace) {
   struct stat status {};
   if (::lstat(source.c_str(), &status) != 0) return errno == ENOENT ? FileOperationResult::SourceMissing
                                                                      : FileOperationResult::Failed;
   struct stat existing {};
-  if (::lstat(destination.c_str(), &existing) == 0) return FileOperationResult::TargetExists;
+  if (!replace && ::lstat(destination.c_str(), &existing) == 0) return FileOperationResult::TargetExists;
 
   TemporaryName temporary(destination);
   if (S_ISLNK(status.st_mode)) {
@@ -173,7 +182,7 @@ FileOperationResult MoveAcross(const std::string& source, const std::string& des
     return FileOperationResult::Failed;  // folders and devices are not moved across
   }
 
-  switch (PlaceNoReplace(temporary.Path(), destination)) {
+  switch (replace ? PlaceReplacing(temporary.Path(), destination) : PlaceNoReplace(temporary.Path(), destination)) {
     case Placed::Done: break;
     case Placed::TargetExists: return FileOperationResult::TargetExists;
     case Placed::Refused:
@@ -183,8 +192,9 @@ FileOperationResult MoveAcross(const std::string& source, const std::string& des
   const std::string folder = FolderOf(destination);
   if (!SyncFolder(folder) || ::unlink(source.c_str()) != 0) {
     // The copy is not to be trusted, or the source cannot go: the file
-    // stays where it was, once.
-    ::unlink(destination.c_str());
+    // stays where it was, once. Where it replaced a file, the copy stays
+    // too: the file it replaced is gone, and this one must not go with it.
+    if (!replace) ::unlink(destination.c_str());
     return FileOperationResult::Failed;
   }
   // The source's removal is not flushed: lost in a crash, it leaves the
@@ -199,7 +209,20 @@ FileOperationResult MoveFileNoReplace(const std::string& source, const std::stri
   switch (PlaceNoReplace(source, destination)) {
     case Placed::Done: return FileOperationResult::Done;
     case Placed::TargetExists: return FileOperationResult::TargetExists;
-    case Placed::Refused: return MoveAcross(source, destination);
+    case Placed::Refused: return MoveAcross(source, destination, false);
+    case Placed::Failed: break;
+  }
+  struct stat status {};
+  return ::lstat(source.c_str(), &status) != 0 && errno == ENOENT ? FileOperationResult::SourceMissing
+                                                                  : FileOperationResult::Failed;
+}
+
+FileOperationResult MoveFileReplacing(const std::string& source, const std::string& destination) {
+  if (source.empty() || destination.empty()) return FileOperationResult::Failed;
+  switch (PlaceReplacing(source, destination)) {
+    case Placed::Done: return FileOperationResult::Done;
+    case Placed::Refused: return MoveAcross(source, destination, true);
+    case Placed::TargetExists:
     case Placed::Failed: break;
   }
   struct stat status {};

@@ -105,7 +105,7 @@ TEST(ClassifierHistory, KeepsTheNewest1024AndFiltersOnBothPaths) {
 }
 
 TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
-  for (const char* folder : {"b", "B", "a", ".hidden"}) tree.Folder(folder);
+  for (const char* folder : {"b", "B", "a", ".hidden", "x##y"}) tree.Folder(folder);
   for (const char* file : {"one.mp4", "two.mp4", "three.mp4", "four.mp4"}) tree.File(file, 100);
   PickRoot(4);
   // Buttons in byte order; dot folders get none.
@@ -113,7 +113,9 @@ TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
   EXPECT_FALSE(gui.Drawn(".hidden"));
   const std::string root = tree.RootString();
   EXPECT_EQ(ClassifierTab.folderList,
-            (std::vector<std::string>{root + "/B", root + "/a", root + "/b"}));  // no dot folders
+            (std::vector<std::string>{root + "/B", root + "/a", root + "/b", root + "/x##y"}));  // no dot folders
+  EXPECT_TRUE(gui.Drawn("x##y"));  // shown as it is, not cut at "##"
+  EXPECT_NE(gui.WindowText("##Folders").find("x##y"), std::string::npos);
 
   // A click moves the current file into the folder and plays the next.
   const std::string first = Current();

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -55,7 +56,7 @@ class FileCommands : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(FileCommands, OverwriteIsADeletionThenAMoveWhicheverWorkerRunsFirst) {
+TEST_F(FileCommands, OverwriteReplacesAsTheMoveIsDoneAndATakenPlaceOtherwiseStays) {
   TempTree tree;
   const fs::path root = tree.Root();
   fs::create_directory(root / "Sub");
@@ -63,13 +64,15 @@ TEST_F(FileCommands, OverwriteIsADeletionThenAMoveWhicheverWorkerRunsFirst) {
     const std::string name = "clip" + std::to_string(round) + ".mp4";
     Write(root / name, "new " + name);
     Write(root / "Sub" / name, "old");
-    Commands::Async::Delete(root / "Sub" / name);
-    Commands::Async::Move(root / name, root / "Sub" / name);
+    Commands::Async::MoveReplacing(root / name, root / "Sub" / name);
   }
   // Without a deletion queued, a taken place stays as it is.
   Write(root / "kept.mp4", "source");
   Write(root / "Sub/kept.mp4", "existing");
   Commands::Async::Move(root / "kept.mp4", root / "Sub/kept.mp4");
+  // An overwrite that cannot be done (nothing to move) leaves the old file.
+  Write(root / "Sub/orphan.mp4", "old orphan");
+  Commands::Async::MoveReplacing(root / "gone.mp4", root / "Sub/orphan.mp4");
   WaitForWorkers();
   ASSERT_EQ(Commands::Async::Pending(), 0);
   for (int round = 0; round < 3; ++round) {
@@ -79,6 +82,7 @@ TEST_F(FileCommands, OverwriteIsADeletionThenAMoveWhicheverWorkerRunsFirst) {
   }
   EXPECT_EQ(Bytes(root / "kept.mp4"), "source");
   EXPECT_EQ(Bytes(root / "Sub/kept.mp4"), "existing");
+  EXPECT_EQ(Bytes(root / "Sub/orphan.mp4"), "old orphan");
 }
 
 TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitleAndAMissingFileIsGivenUp) {
@@ -90,7 +94,17 @@ TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitleAndAMissingFileIsGivenUp) 
     Commands::Async::Delete(paths.back());
   }
   const auto start = Clock::now();
-  const std::vector<std::string> titles = WaitForWorkers();
+  // The title names the file while it is being deleted, not after.
+  std::optional<std::string> first;
+  while (!first && Clock::now() - start < std::chrono::seconds(2)) {
+    first = Commands::Async::TakeTitle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(*first, "Sortiq: deleting " + tree.RootString() + "/missing.mp4");
+  EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5);
+  std::vector<std::string> titles = {*first};
+  for (std::string& title : WaitForWorkers()) titles.push_back(std::move(title));
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   for (const std::string& path : paths) EXPECT_FALSE(fs::exists(path)) << path;
   ASSERT_FALSE(titles.empty());

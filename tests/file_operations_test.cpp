@@ -197,3 +197,46 @@ TEST(FileOperations, MoveAcrossThatFailsLeavesTheSourceWhole) {
     EXPECT_EQ(Bytes(source), bytes);
   }
 }
+
+// Overwriting, as the user asked for it: the old file goes only as the new
+// one takes its place. A folder is never replaced; a copy across file
+// systems that fails leaves both files whole.
+TEST(FileOperations, ReplacingTakesTheOldPlaceOnlyWhenTheMoveIsDone) {
+  TempTree tree;
+  const fs::path root = tree.Root();
+  fs::create_directory(root / "Sub");
+  fs::create_directory(root / "Sub/folder.mp4");
+  Write(root / "clip.mp4", "new");
+  Write(root / "Sub/clip.mp4", "old");
+  EXPECT_EQ(platform::MoveFileReplacing(root / "clip.mp4", root / "Sub/clip.mp4"), FileOperationResult::Done);
+  EXPECT_EQ(Bytes(root / "Sub/clip.mp4"), "new");
+  EXPECT_FALSE(fs::exists(root / "clip.mp4"));
+  Write(root / "folder.mp4", "file");
+  EXPECT_EQ(platform::MoveFileReplacing(root / "folder.mp4", root / "Sub/folder.mp4"), FileOperationResult::Failed);
+  EXPECT_TRUE(fs::is_directory(root / "Sub/folder.mp4"));
+  EXPECT_EQ(Bytes(root / "folder.mp4"), "file");
+
+  RamFolder ram;
+  ASSERT_FALSE(ram.path.empty());
+  if (!OnAnotherFileSystem(root, ram.path)) GTEST_SKIP() << "/dev/shm is on the same file system here";
+  const std::string bytes = RandomBytes(3 << 20);
+  Write(root / "big.mp4", bytes);
+  Write(ram.path / "big.mp4", "old big");
+  // Cut off after 1 MB by a file size limit, as on a full disk.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const struct rlimit limit = {1 << 20, 1 << 20};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(static_cast<int>(platform::MoveFileReplacing(root / "big.mp4", ram.path / "big.mp4")));
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(FileOperationResult::Failed));
+  EXPECT_EQ(Bytes(ram.path / "big.mp4"), "old big");
+  EXPECT_EQ(Bytes(root / "big.mp4"), bytes);
+  EXPECT_EQ(TemporaryFilesIn(ram.path), 0);
+  EXPECT_EQ(platform::MoveFileReplacing(root / "big.mp4", ram.path / "big.mp4"), FileOperationResult::Done);
+  EXPECT_EQ(Bytes(ram.path / "big.mp4"), bytes);
+  EXPECT_FALSE(fs::exists(root / "big.mp4"));
+}

@@ -1,0 +1,282 @@
+// Grouping by the words of file names and duplicate downloads by platform
+// identifier: the rules on their own, then both tabs on real folders,
+// driven through the window's own drawing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/tabs.h"
+#include "grouping/duplicate_groups.h"
+#include "grouping/tag_groups.h"
+#include "gui_harness.h"
+#include "kit/file_commands.h"
+#include "kit/icons.h"
+#include "kit/settings.h"
+#include "player/media_player.h"
+#include "scripted_shell.h"
+#include "temp_tree.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Tags(const std::string& name) {
+  std::string lowered;
+  std::vector<std::string_view> views;
+  TagsOfName(name, lowered, views);
+  return {views.begin(), views.end()};
+}
+
+// Indexes files given as (path, size) at once.
+void IndexAll(TagGroups& groups, std::vector<std::string> paths, std::vector<uint64_t> sizes = {}) {
+  sizes.resize(paths.size());
+  groups.Queue(paths, sizes);
+  while (groups.Queued() > 0) groups.Index(std::chrono::microseconds(1000));
+}
+
+std::string GroupLine(const TagGroups& groups) {
+  std::string line;
+  for (uint32_t index : groups.Order()) {
+    line += groups.Groups()[index].tag + "(" + std::to_string(groups.Groups()[index].items.size()) + ") ";
+  }
+  return line;
+}
+
+bool WorkersDone() {
+  for (int i = 0; i < 4000 && Commands::Async::Pending() != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return Commands::Async::Pending() == 0;
+}
+
+}  // namespace
+
+TEST(GroupingRules, TagsAndSizeTexts) {
+  EXPECT_EQ(Tags("Cat_Dog-cat.MP4"), (std::vector<std::string>{"cat", "dog", "cat", "mp4"}));
+  EXPECT_EQ(Tags("caf\xC3\xA9.mp4"), (std::vector<std::string>{"caf", "mp4"}));
+  EXPECT_EQ(Tags("2023-01-05 clip.mkv"), (std::vector<std::string>{"2023", "01", "05", "clip", "mkv"}));
+  EXPECT_TRUE(Tags("----.").empty());
+  EXPECT_EQ(Tags("cat dog.txt"), (std::vector<std::string>{"cat", "dog", "txt"}));
+  const std::pair<uint64_t, const char*> sizes[] = {
+      {0, "0B"},       {512, "512B"},      {1023, "1023B"},         {1024, "1KB"},
+      {1025, "1.1KB"}, {1536, "1.5KB"},    {1048575, "1024KB"},     {1048576, "1MB"},
+      {1100000, "1.1MB"}, {1073741824, "1GB"}, {~uint64_t{0}, "16EB"}};
+  for (const auto& [bytes, text] : sizes) EXPECT_EQ(FileSizeText(bytes), text) << bytes;
+}
+
+TEST(GroupingRules, GroupsInByteOrderOnceEachAndTheSliderMaximum) {
+  TagGroups groups;
+  IndexAll(groups, {"/r/Cat_Dog-cat.MP4", "/r/catalog/clip.mkv", "/r/2023-01-05 cat.mkv", "/r/01 cat.mp4",
+                    "/r/----.", std::string("/r/bad\xff name.mp4")});
+  // Folder names give no tags; "cat" three times in one name counts once.
+  EXPECT_EQ(GroupLine(groups),
+            "01(2) 05(1) 2023(1) bad(1) cat(3) clip(1) dog(1) mkv(2) mp4(3) name(1) ");
+  EXPECT_EQ(groups.Files(), 6u);  // the name without words is kept, in no group
+  EXPECT_EQ(groups.maxGroupSize, 2);  // the largest group's size before its last file joined
+
+  // Indexing spread over many small budgets gives the same groups.
+  TagGroups spread;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 5000; ++i) paths.push_back("/r/clip " + std::to_string(i % 97) + " [id" + std::to_string(i) + "].mp4");
+  std::vector<std::string> copy = paths;
+  std::vector<uint64_t> sizes(paths.size(), 10);
+  spread.Queue(copy, sizes);
+  EXPECT_TRUE(spread.Index(std::chrono::microseconds(0)));  // at least some, never all at once
+  EXPECT_GT(spread.Queued(), 0u);
+  EXPECT_LT(spread.Queued(), 5000u);
+  while (spread.Queued() > 0) spread.Index(std::chrono::microseconds(0));
+  TagGroups whole;
+  IndexAll(whole, paths);
+  EXPECT_EQ(GroupLine(spread), GroupLine(whole));
+  EXPECT_EQ(spread.maxGroupSize, 4999);
+}
+
+TEST(SimilarityRules, PlatformIdentifierKeys) {
+  EXPECT_EQ(ExtractPlatformId("/v/Title [X9yZ8wV7uT6].mkv"), "6Tu7Vw8Zy9X");
+  EXPECT_EQ(ExtractPlatformId("/w/x.y/Other title - X9yZ8wV7uT6.webm"), "6Tu7Vw8Zy9X");
+  EXPECT_NE(ExtractPlatformId("/v/a x9yz8wv7ut6.mp4"), ExtractPlatformId("/v/a X9yZ8wV7uT6.mp4"));  // case counts
+  EXPECT_EQ(ExtractPlatformId("/V/a.mp4"), "aV");  // short names take folder characters
+  EXPECT_EQ(ExtractPlatformId("/v.old/clip"), "v");  // only a folder's dot: cut there
+  EXPECT_EQ(ExtractPlatformId("/post 1234567890123456789.mp4"), "98765432109");
+  EXPECT_EQ(ExtractPlatformId("/a/Title X9yZ8wV7uT6 (1).mp4"), "16Tu7Vw8Zy9");  // a copy's "(1)" is part of it
+  EXPECT_EQ(ExtractPlatformId(""), "");
+}
+
+class GroupingTabs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Commands::Async::Start();
+    SkipConfirmations = false;
+  }
+  void TearDown() override {
+    Commands::Async::Stop();
+    for (Base* tab : std::initializer_list<Base*>{&GroupingTab, &SimilarityTab}) {
+      tab->scanner.Join();
+      tab->Reset();
+    }
+    GroupingTab.groupFilter.Clear();
+    GroupingTab.groupThreshold = 0;
+    SimilarityTab.similarityFilter.Clear();
+    Player.Unload();
+    SkipConfirmations = false;
+  }
+  void Pick(int functionKey, const std::function<bool()>& ready) {
+    gui.Tap(functionKey);
+    gui.Frame();
+    shell.folders.push_back(tree.RootString());
+    ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+    ASSERT_TRUE(FramesUntil(gui, ready));
+    gui.Frames(2);
+  }
+  std::string ListText(const char* child) { return gui.WindowText(child); }
+
+  ScriptedShell shell;
+  TempTree tree;
+  GuiHarness gui;
+};
+
+TEST_F(GroupingTabs, GroupingDeletesFilesFromEveryGroupEightAFrame) {
+  // One name in twenty folders (folder names give no tags).
+  for (int i = 0; i < 20; ++i) tree.File("d" + std::to_string(i) + "/holiday clip.mp4", 100);
+  tree.File("Other/holiday notes.txt", 10);
+  tree.File(std::string("Other/holiday bad\xff.mkv"), 10);
+  Pick(0x73, [&] { return !GroupingTab.scanner.scanning && GroupingTab.model.Files() == 22 && GroupingTab.model.Queued() == 0; });
+  EXPECT_EQ(GroupingTab.model.maxGroupSize, 21);
+  std::string list = ListText("##GroupFilter");
+  EXPECT_NE(list.find("holiday(22)"), std::string::npos) << list;
+  EXPECT_NE(list.find("clip(20)"), std::string::npos);
+
+  // The threshold's buttons stop at 0 and at the maximum.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(gui.Click(ICON_MINUS));
+  EXPECT_EQ(GroupingTab.groupThreshold, 0);
+  GroupingTab.groupThreshold = 20;
+  gui.Frame();
+  ASSERT_TRUE(gui.Click(ICON_PLUS));
+  ASSERT_TRUE(gui.Click(ICON_PLUS));
+  EXPECT_EQ(GroupingTab.groupThreshold, 21);
+  gui.Frame();
+  list = ListText("##GroupFilter");  // only groups larger than the threshold
+  EXPECT_NE(list.find("holiday(22)"), std::string::npos) << list;
+  EXPECT_EQ(list.find("clip("), std::string::npos) << list;
+  GroupingTab.groupThreshold = 19;
+  ASSERT_TRUE(gui.Click(ICON_MINUS));
+  EXPECT_EQ(GroupingTab.groupThreshold, 18);
+  gui.Frame();
+  list = ListText("##GroupFilter");
+  EXPECT_NE(list.find("clip(20)"), std::string::npos) << list;
+  EXPECT_NE(list.find("mp4(20)"), std::string::npos) << list;
+  EXPECT_EQ(list.find("txt("), std::string::npos) << list;
+  GroupingTab.groupThreshold = 0;
+
+  // Filters: an excluding term hides every tag holding it, terms are alternatives.
+  ASSERT_TRUE(gui.Click("##groupFilter"));
+  gui.TypeText("-mp4,-txt");
+  gui.Frames(2);
+  list = ListText("##GroupFilter");
+  EXPECT_EQ(list.find("mp4("), std::string::npos) << list;
+  EXPECT_EQ(list.find("txt("), std::string::npos) << list;
+  EXPECT_NE(list.find("holiday(22)"), std::string::npos) << list;
+  ASSERT_TRUE(gui.Click(ICON_CLEAR));  // leaves the box, empties it
+  EXPECT_STREQ(GroupingTab.groupFilter.InputBuf, "");
+  ASSERT_TRUE(gui.Click("##groupFilter"));
+  gui.TypeText("clip,notes");
+  gui.Frames(2);
+  list = ListText("##GroupFilter");
+  EXPECT_NE(list.find("clip(20)"), std::string::npos) << list;
+  EXPECT_NE(list.find("notes(1)"), std::string::npos) << list;
+  EXPECT_EQ(list.find("holiday("), std::string::npos) << list;
+
+  // Delete All Files on "clip" always asks; Yes queues all 20 and takes
+  // them out of "holiday" 8 a frame.
+  SkipConfirmations = true;
+  shell.answer = platform::Answer::Yes;
+  ASSERT_TRUE(gui.Click("clip"));  // open the group
+  gui.Frame();
+  ASSERT_TRUE(gui.Click(ICON_DELETE " Delete All Files"));
+  ASSERT_EQ(shell.questions.size(), 1u);
+  EXPECT_EQ(shell.questions[0], "Are-you sure you want to delete all files from this group ?|Delete All Files From This Group");
+  const auto holiday = [&] {
+    for (const auto& group : GroupingTab.model.Groups())
+      if (group.tag == "holiday") return group.items.size();
+    return size_t{0};
+  };
+  std::vector<size_t> sizes;
+  for (int frame = 0; frame < 4; ++frame) {
+    gui.Frame();
+    sizes.push_back(holiday());
+  }
+  EXPECT_EQ(sizes, (std::vector<size_t>{14, 6, 2, 2}));
+  ASSERT_TRUE(WorkersDone());
+  for (int i = 0; i < 20; ++i) EXPECT_FALSE(fs::exists(tree.Root() / ("d" + std::to_string(i)) / "holiday clip.mp4"));
+
+  // One file, not valid UTF-8, deleted without a question (switched off).
+  const TagGroups::Entry* bad = nullptr;
+  for (const auto& group : GroupingTab.model.Groups())
+    if (group.tag == "bad") bad = group.items.at(0);
+  ASSERT_NE(bad, nullptr);
+  GroupingTab.DeleteFile(bad);
+  EXPECT_EQ(shell.questions.size(), 1u);
+  gui.Frame();
+  ASSERT_TRUE(WorkersDone());
+  EXPECT_FALSE(fs::exists(tree.Root() / "Other" / std::string("holiday bad\xff.mkv")));
+  EXPECT_EQ(holiday(), 1u);
+  EXPECT_TRUE(fs::exists(tree.Root() / "Other/holiday notes.txt"));
+}
+
+TEST_F(GroupingTabs, SimilarityListsDuplicatesDeletesAndSkips) {
+  tree.File("Cat video [X9yZ8wV7uT6].mp4", 10);
+  tree.File("old.stuff/Cat video - X9yZ8wV7uT6.webm", 10);
+  tree.File("Cat video copy X9yZ8wV7uT6.mkv", 10);
+  tree.File("Dog [Ab1Cd2Ef3Gh].mp4", 10);
+  tree.File("Dog again Ab1Cd2Ef3Gh.mp4", 10);
+  tree.File("alone Zz9Yy8Xx7Ww.mp4", 10);
+  Pick(0x72, [&] { return !SimilarityTab.scanner.scanning && SimilarityTab.model.Candidates().size() == 2; });
+  std::string list = ListText("##Filter");
+  EXPECT_NE(list.find("[10B]Catvideo[X9yZ8wV7uT6].mp4"), std::string::npos) << list;  // below the root
+  EXPECT_NE(list.find("old.stuff/Catvideo-X9yZ8wV7uT6.webm"), std::string::npos) << list;
+  EXPECT_EQ(list.find("alone"), std::string::npos);
+
+  // "-mp4" hides a group only when every path holds it.
+  std::snprintf(SimilarityTab.similarityFilter.InputBuf, sizeof SimilarityTab.similarityFilter.InputBuf, "%s", "-mp");
+  ASSERT_TRUE(gui.Click("##similarityFilter"));
+  gui.TypeText("4");
+  gui.Frames(2);
+  list = ListText("##Filter");
+  EXPECT_NE(list.find("X9yZ8wV7uT6"), std::string::npos) << list;
+  EXPECT_EQ(list.find("Ab1Cd2Ef3Gh"), std::string::npos) << list;
+
+  // Delete from the group of three (the last row's button), answered No, then Yes.
+  shell.answer = platform::Answer::No;
+  ASSERT_TRUE(gui.Click(ICON_DELETE));
+  EXPECT_EQ(shell.questions.size(), 1u);
+  EXPECT_EQ(SimilarityTab.model.Candidates()[0]->size(), 3u);
+  shell.answer = platform::Answer::Yes;
+  ASSERT_TRUE(gui.Click(ICON_DELETE));
+  const std::string deleted = SimilarityTab.CurrentPath;
+  ASSERT_TRUE(WorkersDone());
+  EXPECT_FALSE(fs::exists(deleted));
+  gui.Frame();
+  list = ListText("##Filter");
+  EXPECT_NE(list.find("X9yZ8wV7uT6"), std::string::npos);  // two left: still listed
+  // With confirmations off, the next delete acts at the first click; one
+  // file left and the group is gone.
+  SkipConfirmations = true;
+  ASSERT_TRUE(gui.Click(ICON_DELETE));
+  ASSERT_TRUE(WorkersDone());
+  gui.Frame();
+  EXPECT_EQ(ListText("##Filter").find("X9yZ8wV7uT6"), std::string::npos);
+  EXPECT_EQ(shell.questions.size(), 2u);
+
+  // Skip takes a group off the list and touches no file.
+  SimilarityTab.similarityFilter.Clear();
+  ASSERT_TRUE(gui.Click("##similarityFilter"));
+  gui.TypeText("Dog");
+  gui.Frames(2);
+  ASSERT_TRUE(gui.Click(ICON_NEXT_FILE " Skip"));
+  gui.Frame();
+  EXPECT_EQ(ListText("##Filter").find("Ab1Cd2Ef3Gh"), std::string::npos);
+  EXPECT_TRUE(fs::exists(tree.Root() / "Dog [Ab1Cd2Ef3Gh].mp4"));
+  EXPECT_TRUE(fs::exists(tree.Root() / "Dog again Ab1Cd2Ef3Gh.mp4"));
+}
