@@ -7,6 +7,7 @@ build="${1:-build-bench}"
 "$build/bench/bench_walk"
 "$build/bench/bench_viewer"
 "$build/bench/bench_file_commands"
+"$build/bench/bench_grouping"
 
 media=/tmp/sortiq-bench-media
 if [[ ! -s "$media/1080p30.mp4" ]]; then

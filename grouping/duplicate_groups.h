@@ -2,6 +2,7 @@
 // Candidate duplicate downloads: files whose paths end in the same platform
 // identifier (the last 11 ASCII letters and digits before the extension)
 // are grouped, whatever their titles, brackets or containers.
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -18,7 +19,13 @@ class DuplicateGroups {
  public:
   using Items = std::vector<FileItem>;  // text: the UTF-8 full path
 
-  // Files the walk reported (paths and sizes parallel).
+  // Files the walk reported (paths and sizes parallel), queued; indexed a
+  // budget at a time so a big batch never holds up a frame.
+  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);
+  // Indexes queued files until the budget is spent (at least a few).
+  void Index(std::chrono::microseconds budget);
+  size_t Queued() const { return queuedPaths.size() - queuedNext; }
+  // Queues and indexes at once.
   void Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);
   void Clear();
   bool Empty() const { return byKey.empty(); }
@@ -35,5 +42,8 @@ class DuplicateGroups {
   std::unordered_map<std::string, Items> byKey;
   std::vector<Items*> candidates;
   std::unordered_set<const Items*> listed;
+  std::vector<std::string> queuedPaths;
+  std::vector<uint64_t> queuedSizes;
+  size_t queuedNext = 0;
   uint64_t generation = 0;
 };

@@ -36,11 +36,13 @@ void Similarity::Reset() {
 }
 
 void Similarity::CollectFiles() {
-  if (!collectTimer.Due()) return;
-  std::vector<std::string> folders, files;
-  std::vector<uint64_t> sizes;
-  scanner.Collect(folders, files, &sizes);
-  model.Add(files, sizes);
+  if (collectTimer.Due()) {
+    std::vector<std::string> folders, files;
+    std::vector<uint64_t> sizes;
+    scanner.Collect(folders, files, &sizes);
+    model.Queue(files, sizes);
+  }
+  model.Index(kIndexBudget);
 }
 
 const char* Similarity::RelativeText(const FileItem& item) const {
@@ -83,6 +85,7 @@ void Similarity::RebuildShown() {
   }
   shownGeneration = model.Generation();
   shownStale = false;
+  shownTop.clear();
 }
 
 void Similarity::DrawGroups() {
@@ -111,26 +114,25 @@ void Similarity::DrawGroups() {
   // place follows from the counts before it.
   const float rowHeight = ImGui::GetFrameHeightWithSpacing();
   const float separatorHeight = style.ItemSpacing.y + 1.0f;
-  const float top = ImGui::GetScrollY();
+  if (shownTop.size() != shown.size() + 1 || shownRowHeight != rowHeight) {
+    shownTop.assign(1, 0.0f);
+    for (const DuplicateGroups::Items* group : shown)
+      shownTop.push_back(shownTop.back() + static_cast<float>(group->size()) * rowHeight + separatorHeight);
+    shownRowHeight = rowHeight;
+  }
+  const float start = ImGui::GetCursorPosY();
+  const float top = ImGui::GetScrollY() - start;
   const float bottom = top + ImGui::GetWindowHeight();
-  float y = ImGui::GetCursorPosY();
-  const float start = y;
-  int rowNumber = 1;
-  for (DuplicateGroups::Items* group : shown) {
-    const float height = static_cast<float>(group->size()) * rowHeight + separatorHeight;
-    if (y + height < top || y > bottom) {
-      y += height;
-      rowNumber += static_cast<int>(group->size());
-      continue;
-    }
-    ImGui::SetCursorPosY(y);
-    if (DrawGroup(*group, rowNumber)) break;  // the list changed: the next frame draws it anew
-    y += height;
+  size_t first = static_cast<size_t>(std::upper_bound(shownTop.begin(), shownTop.end(), top) - shownTop.begin());
+  first = first > 0 ? first - 1 : 0;
+  int rowNumber = 1;  // row numbers only need to be unique among the rows drawn
+  for (size_t i = first; i < shown.size() && shownTop[i] <= bottom; ++i) {
+    ImGui::SetCursorPosY(start + shownTop[i]);
+    if (DrawGroup(*shown[i], rowNumber)) break;  // the list changed: the next frame draws it anew
   }
   // Room for every group, drawn or not, so the scrollbar is right.
   ImGui::SetCursorPosY(start);
-  float total = 0;
-  for (const DuplicateGroups::Items* group : shown) total += static_cast<float>(group->size()) * rowHeight + separatorHeight;
+  const float total = shownTop.back();
   ImGui::Dummy(ImVec2(1.0f, total));
   ImGui::EndChild();
 

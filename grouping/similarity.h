@@ -4,6 +4,7 @@
 // delete each file, or skip a group.
 #include <imgui.h>
 
+#include <chrono>
 #include <vector>
 
 #include "grouping/duplicate_groups.h"
@@ -13,6 +14,9 @@ inline constexpr char kTwinsiftAddress[] = "https://twinsift.example.org/";
 
 class Similarity : public Base {
  public:
+  // Indexing a frame may spend, so a big batch never holds up the window.
+  static constexpr std::chrono::microseconds kIndexBudget{6000};
+
   Similarity() : Base(true, true) {}
   void Reset() override;
   // The scan row, the help (no root) or the root and the groups.
@@ -33,6 +37,10 @@ class Similarity : public Base {
   bool DrawGroup(DuplicateGroups::Items& group, int& rowNumber);
 
   std::vector<DuplicateGroups::Items*> shown;  // groups the filter passes, with two files or more
+  // Where each shown group begins in the list, and the list's height last:
+  // which groups are in view is found without walking them all.
+  std::vector<float> shownTop;
+  float shownRowHeight = 0.0f;
   uint64_t shownGeneration = ~uint64_t{0};
   bool shownStale = true;
 };
