@@ -25,6 +25,11 @@ class DuplicateGroups {
   // Indexes queued files until the budget is spent (at least a few).
   void Index(std::chrono::microseconds budget);
   size_t Queued() const { return queuedPaths.size() - queuedNext; }
+  // Makes room for about this many files while the map is small: growing
+  // it later, at its full size, holds a frame up.
+  void Reserve(size_t files) {
+    if (files > byKey.bucket_count()) byKey.reserve(files);
+  }
   // Queues and indexes at once.
   void Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);
   void Clear();

@@ -39,12 +39,14 @@ void Group::Reset() {
 }
 
 void Group::CollectFiles() {
-  if (collectTimer.Due()) {
+  if (draining || collectTimer.Due()) {
     std::vector<std::string> folders, files;
     std::vector<uint64_t> sizes;
-    scanner.Collect(folders, files, &sizes);
+    scanner.Collect(folders, files, &sizes, kCollectPerFrame);
+    draining = files.size() >= kCollectPerFrame;
     model.Queue(files, sizes);
   }
+  model.Reserve(scanner.filesFound.load());
   if (model.Index(kIndexBudget)) rowsStale = true;
 }
 
@@ -163,7 +165,9 @@ void Group::DrawGroupList() {
 
 void Group::DrawRow(const Row& row, int rowNumber) {
   const TagGroups::Group& group = model.Groups()[row.group];
-  const std::string count = "(" + std::to_string(group.items.size()) + ")";
+  std::string count = "(";  // built step by step: GCC 12 warns wrongly on "(" + std::to_string(...)
+  count += std::to_string(group.items.size());
+  count += ')';
   if (row.file < 0) {
     const bool open = openGroups.count(row.group) != 0;
     ImGui::SetNextItemOpen(open);

@@ -36,12 +36,14 @@ void Similarity::Reset() {
 }
 
 void Similarity::CollectFiles() {
-  if (collectTimer.Due()) {
+  if (draining || collectTimer.Due()) {
     std::vector<std::string> folders, files;
     std::vector<uint64_t> sizes;
-    scanner.Collect(folders, files, &sizes);
+    scanner.Collect(folders, files, &sizes, kCollectPerFrame);
+    draining = files.size() >= kCollectPerFrame;
     model.Queue(files, sizes);
   }
+  model.Reserve(scanner.filesFound.load());
   model.Index(kIndexBudget);
 }
 

@@ -35,6 +35,11 @@ void TagGroups::Queue(std::vector<std::string>& paths, std::vector<uint64_t>& si
   sizes.clear();
 }
 
+void TagGroups::Reserve(size_t files) {
+  if (files > groupOfTag.bucket_count()) groupOfTag.reserve(files);
+  if (files > groups.capacity()) groups.reserve(files);
+}
+
 bool TagGroups::Index(std::chrono::microseconds budget) {
   if (Queued() == 0) return false;
   const auto end = std::chrono::steady_clock::now() + budget;

@@ -37,6 +37,9 @@ class TagGroups {
   // true when any group changed.
   bool Index(std::chrono::microseconds budget);
   size_t Queued() const { return queuedPaths.size() - queuedNext; }
+  // Makes room for about this many files at once, while the index is
+  // small: growing it later, at its full size, holds a frame up.
+  void Reserve(size_t files);
 
   // Takes a file out of every group it is in.
   void Remove(const Entry* entry);

@@ -125,13 +125,14 @@ void FolderScanner::Walk() {
 }
 
 void FolderScanner::Collect(std::vector<std::string>& folders, std::vector<std::string>& files,
-                            std::vector<uint64_t>* sizes) {
+                            std::vector<uint64_t>* sizes, size_t maxFiles) {
+  const size_t filesBefore = files.size();
   for (int32_t n = folderQueue.Size(); n > 0; --n) {
     auto folder = folderQueue.TryPop();
     if (!folder) break;
     folders.push_back(std::move(*folder));
   }
-  for (int32_t m = fileQueue.Size(); m > 0; --m) {
+  for (int32_t m = fileQueue.Size(); m > 0 && files.size() - filesBefore < maxFiles; --m) {
     auto batch = fileQueue.TryPop();
     if (!batch) break;
     uint32_t start = 0;

@@ -43,9 +43,10 @@ class FolderScanner {
   // progress. Results of the old walk not yet collected are dropped.
   void Start(const std::string& root, bool foldersOnly);
   // Appends what the walk has pushed so far; files and sizes stay parallel.
-  // GUI thread only.
+  // With maxFiles, stops taking batches once that many files were added
+  // (the rest stay queued for the next call). GUI thread only.
   void Collect(std::vector<std::string>& folders, std::vector<std::string>& files,
-               std::vector<uint64_t>* sizes = nullptr);
+               std::vector<uint64_t>* sizes = nullptr, size_t maxFiles = SIZE_MAX);
   // Stops the walk and waits for its thread.
   void Join();
 
