@@ -55,6 +55,30 @@ TEST(FolderScanner, FlatWalkListsTopLevelOnly) {
   EXPECT_EQ(result.sizes, (std::vector<uint64_t>{0, 0}));  // sizes not wanted
 }
 
+// A capped collection takes whole batches until the cap is reached; the
+// rest stays queued, in order, for the next one.
+TEST(FolderScanner, CappedCollectionLeavesTheRestQueued) {
+  TempTree tree;
+  for (int i = 0; i < 600; ++i) tree.File("clip " + std::to_string(i) + ".mp4", static_cast<size_t>(i % 7));
+  FolderScanner scanner(false, true);
+  scanner.Start(tree.RootString(), false);
+  ASSERT_TRUE(WaitUntilIdle(scanner));
+  scanner.Join();
+  std::vector<std::string> folders, files;
+  std::vector<uint64_t> sizes;
+  scanner.Collect(folders, files, &sizes, 300);
+  EXPECT_GE(files.size(), 300u);
+  EXPECT_LT(files.size(), 600u);
+  const size_t first = files.size();
+  scanner.Collect(folders, files, &sizes, 300);
+  scanner.Collect(folders, files, &sizes, 300);
+  EXPECT_GT(files.size(), first);
+  ASSERT_EQ(files.size(), 600u);
+  ASSERT_EQ(sizes.size(), 600u);
+  EXPECT_EQ(AsSet(files).size(), 600u);  // none twice, none lost
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(sizes[i], std::filesystem::file_size(files[i])) << files[i];
+}
+
 TEST(FolderScanner, RecursiveWalkGoesDepthFirstWithSizes) {
   TempTree tree;
   tree.File("top.mp4", 3);
