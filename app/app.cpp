@@ -1,15 +1,20 @@
 #include "app/app.h"
 
+#include <imgui.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <thread>
 
+#include "app/frame_scheduler.h"
 #include "app/gui_window.h"
 #include "app/main_window.h"
 #include "app/tabs.h"
 #include "kit/file_commands.h"
 #include "kit/frame_clock.h"
+#include "kit/frame_demand.h"
 #include "kit/settings.h"
 #include "platform/process.h"
 #include "platform/window.h"
@@ -38,20 +43,41 @@ void ShutdownApp() {
   for (const TabEntry& tab : Tabs()) tab.view.Shutdown();
 }
 
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+// Waits until the next frame is due: for input, a wake-up, a frame asked
+// for, or a helper program that ends (polled meanwhile; one still running
+// draws no frame).
+void WaitForNextFrame(const FrameScheduler& scheduler) {
+  for (double wait = scheduler.WaitSeconds(Now()); wait > 0; wait = scheduler.WaitSeconds(Now())) {
+    const bool helpers = platform::ProcessesRunning();
+    if (platform::WaitForEvent(helpers ? std::min(wait, FrameScheduler::kHelperPoll) : wait)) return;
+    if (helpers && platform::PollProcesses()) return;
+  }
+}
+
 }  // namespace
 
 int RunApp() {
   if (!OpenGuiWindow("Sortiq", LoadScrollbarSize())) return 1;
   InitApp();
   WindowFrameBackend backend;
+  FrameScheduler scheduler;
+  // Every frame drawn, as a reference for measuring what waiting saves.
+  const bool fullRate = std::getenv("SORTIQ_FULL_RATE") != nullptr;
   for (;;) {
+    if (!fullRate) WaitForNextFrame(scheduler);
     const bool quit = platform::PumpEvents();
     platform::PollProcesses();
     if (quit) break;
+    if (platform::LastPumpHadEvents()) scheduler.EventsSeen(Now());
     if (platform::MainWindowMinimised()) std::this_thread::sleep_for(kMinimisedSleep);
     RunFrame(backend);
     // The delete worker names the file it deletes; window calls belong here.
     if (auto title = Commands::Async::TakeTitle()) platform::SetMainWindowTitle(*title);
+    // A text box's caret blinks.
+    if (ImGui::GetIO().WantTextInput) FrameDemand::Within(0.4);
+    scheduler.FrameDrawn(Now(), {FrameDemand::Take(), platform::KeysHeldBack()});
   }
   AppExiting = true;
   ShutdownApp();

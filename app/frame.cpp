@@ -4,6 +4,7 @@
 
 #include "kit/fonts.h"
 #include "kit/frame_clock.h"
+#include "kit/frame_demand.h"
 #include "app/main_window.h"
 
 void RunFrame(FrameBackend& backend, void (*draw)()) {
@@ -25,5 +26,6 @@ void RunFrame(FrameBackend& backend, void (*draw)()) {
     FontRebuildPending = true;
     FontSizeApplied = FontSizeRequested;
     LoadFonts();
+    FrameDemand::Next();  // the next frame shows the new size
   }
 }

@@ -12,6 +12,7 @@
 
 #include "kit/file_commands.h"
 #include "kit/fonts.h"
+#include "kit/frame_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
 #include "kit/settings.h"
@@ -48,6 +49,7 @@ void Group::CollectFiles() {
   }
   model.Reserve(scanner.filesFound.load());
   if (model.Index(kIndexBudget)) rowsStale = true;
+  if (draining || model.Queued() > 0 || !pendingRemovals.empty()) FrameDemand::Next();
 }
 
 void Group::ApplyPendingRemovals() {
@@ -198,8 +200,7 @@ void Group::DrawRow(const Row& row, int rowNumber) {
   ImGui::SameLine();
   const bool remove = TintedButton(ICON_DELETE, kDeleteHue, kNoKey);
   ImGui::SameLine();
-  const std::string text = "[" + entry->file.sizeText + "] " + entry->file.text;
-  ImGui::TextUnformatted(text.c_str());
+  TextWithTooltipWhenCut("[" + entry->file.sizeText + "] " + entry->file.text);
   bool removeAll = false;
   if (row.file == 0) {
     const char* label = ICON_DELETE " Delete All Files";

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "kit/file_commands.h"
+#include "kit/frame_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
 #include "kit/settings.h"
@@ -45,10 +46,16 @@ void Similarity::CollectFiles() {
   }
   model.Reserve(scanner.filesFound.load());
   model.Index(kIndexBudget);
+  if (draining || model.Queued() > 0) FrameDemand::Next();
 }
 
+// The root's UTF-8 text and its "/" are skipped: counted in the UTF-8
+// text, not in the path's bytes (a byte that is not UTF-8 becomes three).
 const char* Similarity::RelativeText(const FileItem& item) const {
-  const size_t skip = std::min<size_t>(RootPrefixLength, item.text.size());
+  const std::string& root = RootText();
+  if (root.empty() || item.text.compare(0, root.size(), root) != 0) return item.text.c_str();
+  size_t skip = root.size();
+  if (root.back() != '/' && skip < item.text.size() && item.text[skip] == '/') ++skip;
   return item.text.c_str() + skip;
 }
 
@@ -174,8 +181,7 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
       }
     }
     ImGui::SameLine();
-    const std::string text = "[" + item.sizeText + "] " + RelativeText(item);
-    ImGui::TextUnformatted(text.c_str());
+    TextWithTooltipWhenCut("[" + item.sizeText + "] " + RelativeText(item));
     if (i == 0) {
       const char* label = ICON_NEXT_FILE " Skip";
       const float width = std::floor(ImGui::CalcTextSize(label).x + 0.99999f) + 2 * ImGui::GetStyle().FramePadding.x;

@@ -10,6 +10,7 @@
 #include "kit/scan_queue.h"
 #include "kit/text.h"
 #include "platform/file_operations.h"
+#include "platform/wake.h"
 
 namespace Commands::Async {
 namespace {
@@ -44,10 +45,13 @@ std::string titleWanted = kIdleTitle;
 bool titleFresh = false;
 
 void AskForTitle(const std::string& title) {
-  std::lock_guard lock(titleMutex);
-  if (title == titleWanted) return;
-  titleWanted = title;
-  titleFresh = true;
+  {
+    std::lock_guard lock(titleMutex);
+    if (title == titleWanted) return;
+    titleWanted = title;
+    titleFresh = true;
+  }
+  platform::WakeMainLoop();  // a resting window sets it now
 }
 
 // Each attempt tries twice, with a pause after each failure (the second

@@ -16,6 +16,7 @@
 #include "kit/text.h"
 #include "kit/widgets.h"
 #include "platform/home_folder.h"
+#include "platform/wake.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ std::shared_ptr<PendingListing> StartListing(const std::filesystem::path& folder
     std::thread([pending, folder] {
       pending->listing = ReadListing(folder);
       pending->done.store(true, std::memory_order_release);
+      platform::WakeMainLoop();  // a resting window shows it now
     }).detach();
   } catch (const std::system_error&) {  // no thread to be had: read it here
     pending->listing = ReadListing(folder);

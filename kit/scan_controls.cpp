@@ -2,12 +2,15 @@
 
 #include <imgui.h>
 
+#include "kit/frame_demand.h"
 #include "kit/icons.h"
 #include "kit/shell_services.h"
 #include "kit/tab_base.h"
 #include "kit/widgets.h"
 
 void ScanControls(Base& tab) {
+  // What the walk found last waits for the tab's next collection.
+  if (tab.scanner.fileQueue.Size() > 0 || tab.scanner.folderQueue.Size() > 0) FrameDemand::Within(0.25);
   if (tab.scanner.scanning) {
     BusySpinner();
     ImGui::SameLine();

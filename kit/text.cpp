@@ -55,3 +55,17 @@ std::string ToUtf8(std::string_view bytes) {
   }
   return out;
 }
+
+std::string OneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      line += "\xEF\xBF\xBD";
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}

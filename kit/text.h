@@ -6,3 +6,7 @@
 // UTF-8 text for a path or name: valid UTF-8 passes unchanged, every
 // ill-formed sequence becomes U+FFFD.
 std::string ToUtf8(std::string_view bytes);
+
+// The text for one row: line breaks, tabs and other control characters
+// become U+FFFD, so a name never draws over the rows below it.
+std::string OneLine(std::string_view text);

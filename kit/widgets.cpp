@@ -6,7 +6,9 @@
 #include <cstdio>
 
 #include "kit/frame_clock.h"
+#include "kit/frame_demand.h"
 #include "kit/icons.h"
+#include "kit/text.h"
 #include "platform/input.h"
 
 namespace {
@@ -82,6 +84,7 @@ bool TintedTextButton(const std::string& text, float hue) {
 }
 
 void BusySpinner() {
+  FrameDemand::Next();  // it turns
   static const char* const frames[8] = {ICON_HOURGLASS_EMPTY,  ICON_HOURGLASS_TOP,    ICON_HOURGLASS_BOTTOM,
                                         ICON_HOURGLASS_FULL,   ICON_HOURGLASS_FULL,   ICON_HOURGLASS_BOTTOM,
                                         ICON_HOURGLASS_TOP,    ICON_HOURGLASS_EMPTY};
@@ -90,7 +93,8 @@ void BusySpinner() {
   TintedButton(frames[frame], hue, kNoKey);
 }
 
-void TextWithTooltipWhenCut(const std::string& text) {
+void TextWithTooltipWhenCut(const std::string& shown) {
+  const std::string text = OneLine(shown);
   ImGui::TextUnformatted(text.c_str());
   ObserveLastItem(text.c_str());
   const bool cut = ImGui::GetItemRectMax().x > ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x;

@@ -38,6 +38,6 @@ void SetItemObserver(ItemObserver* observer);
 // Reports the item just drawn with plain GUI calls under the given name.
 void ObserveLastItem(const char* label);
 
-// One line of text; when it is cut off at the edge of its pane, hovering
-// it shows the whole text.
+// One line of text (control characters shown as U+FFFD); when it is cut
+// off at the edge of its pane, hovering it shows the whole text.
 void TextWithTooltipWhenCut(const std::string& text);

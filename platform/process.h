@@ -26,7 +26,7 @@ void StartProcess(const std::vector<std::string>& argv, ProcessExit onExit = {},
 
 // Collects output and reaps programs started with StartProcess; called once
 // per frame, so nothing the program starts ever blocks the frame loop.
-void PollProcesses();
+bool PollProcesses();  // true when a program ended (its onExit ran)
 // True while a started program is still running.
 bool ProcessesRunning();
 

@@ -102,7 +102,8 @@ void StartProcess(const std::vector<std::string>& argv, ProcessExit onExit, Proc
   running.push_back({pid, outPipe[0], errPipe[0], {}, {}, std::move(onExit)});
 }
 
-void PollProcesses() {
+bool PollProcesses() {
+  bool ended = false;
   for (auto it = running.begin(); it != running.end();) {
     DrainOutput(*it);
     int status = 0;
@@ -117,8 +118,10 @@ void PollProcesses() {
     auto onExit = std::move(it->onExit);
     const std::string output = std::move(it->output), errors = std::move(it->errors);
     it = running.erase(it);
+    ended = true;
     if (onExit) onExit(done == -1 ? -1 : ExitCodeOf(status), output, errors);
   }
+  return ended;
 }
 
 bool ProcessesRunning() { return !running.empty(); }

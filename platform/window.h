@@ -26,6 +26,13 @@ void DestroyMainWindow();
 // Drains every pending event into the GUI; true when a quit was asked for
 // (window closed, SIGINT or SIGTERM).
 bool PumpEvents();
+// Whether the last PumpEvents delivered anything (input, window changes,
+// wake-ups).
+bool LastPumpHadEvents();
+// Key changes held back for the next drain (they need a frame each).
+bool KeysHeldBack();
+// Waits until an event is pending or the time is up; true for an event.
+bool WaitForEvent(double seconds);
 bool MainWindowMinimised();
 
 void BeginGuiFrame();

@@ -3,7 +3,9 @@
 #include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
+#include <algorithm>
 #include <bitset>
+#include <cmath>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -11,6 +13,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 
+#include "platform/wake.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -25,7 +28,9 @@ struct WindowState {
   std::vector<SDL_Event> heldKeys;
   std::chrono::steady_clock::time_point lastPresent{};
   std::string whyNoWindow;  // what the system said when no window could be made
+  bool pumpHadEvents = false;
 };
+
 WindowState state;
 
 using Clock = std::chrono::steady_clock;
@@ -97,6 +102,7 @@ bool InitGuiBackends() {
     return false;
   }
   state.backendsReady = true;
+  EnableWakeUps();
   return true;
 }
 
@@ -142,11 +148,24 @@ bool PumpEvents() {
   };
   std::vector<SDL_Event> held;
   held.swap(state.heldKeys);
+  state.pumpHadEvents = !held.empty();
   for (SDL_Event& event : held) deliver(event);
   SDL_Event event;
-  while (SDL_PollEvent(&event)) deliver(event);
+  while (SDL_PollEvent(&event)) {
+    state.pumpHadEvents = true;
+    deliver(event);
+  }
   state.heldKeys = std::move(stillHeld);
   return quit;
+}
+
+bool LastPumpHadEvents() { return state.pumpHadEvents; }
+
+bool KeysHeldBack() { return !state.heldKeys.empty(); }
+
+bool WaitForEvent(double seconds) {
+  const int milliseconds = static_cast<int>(std::ceil(std::max(0.0, seconds) * 1000.0));
+  return SDL_WaitEventTimeout(nullptr, milliseconds) == 1;
 }
 
 bool MainWindowMinimised() { return (SDL_GetWindowFlags(state.window) & SDL_WINDOW_MINIMIZED) != 0; }

@@ -2,6 +2,7 @@
 // showing the newest due picture (GUI thread).
 #include <utility>
 
+#include "kit/frame_demand.h"
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
 
@@ -43,6 +44,8 @@ void MediaPlayer::UpdateFrame() {
   UpdateAudio();
   UpdateVideo();
   CheckEnd();
+  // Playing, or a seek's picture on its way: the panel changes every frame.
+  if (state == PlaybackState::Playing || seekAwaited || pictureWantedAfterSeek) FrameDemand::Next();
 }
 
 void MediaPlayer::UpdateVideo() {

@@ -280,3 +280,25 @@ TEST_F(GroupingTabs, SimilarityListsDuplicatesDeletesAndSkips) {
   EXPECT_TRUE(fs::exists(tree.Root() / "Dog [Ab1Cd2Ef3Gh].mp4"));
   EXPECT_TRUE(fs::exists(tree.Root() / "Dog again Ab1Cd2Ef3Gh.mp4"));
 }
+
+// A root whose name is not UTF-8 and a name holding line breaks: rows show
+// the path below the root on one line each.
+TEST_F(GroupingTabs, SimilarityRowsBelowAnOddRootStayOnOneLine) {
+  const std::string root = tree.Folder("r\xffoot");
+  tree.File("r\xffoot/first\nsecond [Ab1Cd2Ef3Gh].mp4", 10);
+  tree.File("r\xffoot/sub/other Ab1Cd2Ef3Gh.mkv", 10);
+  tree.File("r\xffoot/x [Zz9Yy8Xx7Ww].mp4", 10);
+  tree.File("r\xffoot/y [Zz9Yy8Xx7Ww].webm", 10);
+  gui.Tap(0x72);
+  gui.Frame();
+  shell.folders.push_back(root);
+  ASSERT_TRUE(gui.Click(ICON_SCAN_ROOT " Scan Root Folder"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return !SimilarityTab.scanner.scanning && SimilarityTab.model.Candidates().size() == 2; }));
+  gui.Frames(2);
+  const std::string list = ListText("##Filter");
+  EXPECT_NE(list.find("[10B]first\xEF\xBF\xBDsecond[Ab1Cd2Ef3Gh].mp4"), std::string::npos) << list;
+  EXPECT_NE(list.find("[10B]sub/otherAb1Cd2Ef3Gh.mkv"), std::string::npos) << list;
+  EXPECT_EQ(list.find("oot/"), std::string::npos) << list;  // nothing of the root
+  // Both groups are drawn in full: the second one's rows are not covered.
+  EXPECT_NE(list.find("[10B]y[Zz9Yy8Xx7Ww].webm"), std::string::npos) << list;
+}

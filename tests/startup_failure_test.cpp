@@ -27,6 +27,9 @@ bool InitGuiBackends() { return !stub.failGui; }
 void ShutdownGuiBackends() {}
 void DestroyMainWindow() { stub.windowOpen = false; }
 bool PumpEvents() { return true; }
+bool LastPumpHadEvents() { return false; }
+bool KeysHeldBack() { return false; }
+bool WaitForEvent(double) { return true; }
 bool MainWindowMinimised() { return false; }
 void BeginGuiFrame() { ++stub.framesDrawn; }
 void InvalidateRendererObjects() {}

@@ -19,3 +19,8 @@ TEST(ToUtf8, IllFormedSequencesBecomeReplacementCharacters) {
   EXPECT_EQ(ToUtf8("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd);  // above U+10FFFF
   EXPECT_EQ(ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
+
+TEST(Text, OneLineShowsControlCharactersAsReplacements) {
+  EXPECT_EQ(OneLine("first\nsecond\tthird\x7f.mp4"), "first\xEF\xBF\xBDsecond\xEF\xBF\xBDthird\xEF\xBF\xBD.mp4");
+  EXPECT_EQ(OneLine("Ünïcode 100%.mp4"), "Ünïcode 100%.mp4");
+}

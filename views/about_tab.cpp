@@ -8,6 +8,7 @@
 
 #include "kit/embedded_data.h"
 #include "kit/frame_clock.h"
+#include "kit/frame_demand.h"
 #include "kit/icons.h"
 #include "kit/shell_services.h"
 #include "kit/tab_base.h"
@@ -44,6 +45,7 @@ void AboutView::Draw() {
   if (aboutIcon.Valid()) {
     ImGui::Image(aboutIcon.Id(), ImVec2(kIconSize, kIconSize), ImVec2(0, 0), ImVec2(1, AboutReveal));
     AboutReveal = std::fmin(AboutReveal + LastFrameDelta * kRevealPerSecond, 1.0f);
+    if (AboutReveal < 1.0f) FrameDemand::Next();
   }
   ImGui::SameLine();
   const float x = ImGui::GetCursorPosX();
