@@ -8,6 +8,7 @@ build="${1:-build-bench}"
 "$build/bench/bench_viewer"
 "$build/bench/bench_file_commands"
 "$build/bench/bench_grouping"
+bash "$(dirname "$0")/idle_cpu.sh" "$build/sortiq" /tmp/sortiq-bench-media
 
 media=/tmp/sortiq-bench-media
 if [[ ! -s "$media/1080p30.mp4" ]]; then
