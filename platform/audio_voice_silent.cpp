@@ -1,7 +1,8 @@
 // The silent device: takes samples exactly at the rate they would play,
 // period by period against the steady clock. Used where the machine has no
 // sound output (and so by the tests): SDL's own silent driver sleeps whole
-// milliseconds per period and plays up to 6 % fast.
+// milliseconds per period and plays up to 6 % fast. While the voice is
+// stopped it sleeps until started (a paused file costs nothing).
 #include <condition_variable>
 #include <system_error>
 #include <thread>
@@ -17,6 +18,14 @@ class SilentVoice final : public VoiceBase {
       : VoiceBase(format, std::move(onBufferEnd)), rate(format.sampleRate) {
     worker = std::thread([this] { Run(); });
   }
+  void Start() override {
+    {
+      std::lock_guard<std::mutex> lock(wakeMutex);
+      VoiceBase::Start();
+    }
+    wake.notify_all();
+  }
+
   ~SilentVoice() override {
     {
       std::lock_guard<std::mutex> lock(wakeMutex);
@@ -28,10 +37,18 @@ class SilentVoice final : public VoiceBase {
 
  private:
   void Run() {
-    const auto start = SteadyClock::now();
+    auto start = SteadyClock::now();
     uint64_t pulled = 0;
     std::unique_lock<std::mutex> lock(wakeMutex);
     while (!stopping) {
+      if (!mixer.running) {
+        // Stopped: nothing is taken until Start, and the count of periods
+        // begins again from then.
+        wake.wait(lock, [this] { return stopping || mixer.running; });
+        start = SteadyClock::now();
+        pulled = 0;
+        continue;
+      }
       const auto now = SteadyClock::now();
       const auto due = static_cast<uint64_t>(std::chrono::duration<double>(now - start).count() * rate);
       if (due > pulled) {
@@ -42,7 +59,7 @@ class SilentVoice final : public VoiceBase {
       }
       const auto next = start + std::chrono::duration_cast<SteadyClock::duration>(
                                     std::chrono::duration<double>(static_cast<double>(pulled + period) / rate));
-      wake.wait_until(lock, next, [this] { return stopping; });
+      wake.wait_until(lock, next, [this] { return stopping || !mixer.running; });
     }
   }
 

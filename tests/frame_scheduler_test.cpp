@@ -40,7 +40,7 @@ int FramesOver(double seconds, const std::function<FrameScheduler::AfterFrame(do
 
 TEST(FrameScheduler, RestsWhenNothingChangesAndRunsFullRateWhenSomethingDoes) {
   const auto nothing = [](double) { return FrameScheduler::AfterFrame{}; };
-  EXPECT_LE(FramesOver(2.0, nothing), 3);  // the first frame and a heartbeat a second
+  EXPECT_LE(FramesOver(2.0, nothing), 2);  // the first frame, and a heartbeat now and then
 
   const auto playing = [](double) { return FrameScheduler::AfterFrame{0.0, false}; };
   EXPECT_GE(FramesOver(2.0, playing), 119);  // every frame
