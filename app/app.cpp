@@ -75,8 +75,11 @@ int RunApp() {
     RunFrame(backend);
     // The delete worker names the file it deletes; window calls belong here.
     if (auto title = Commands::Async::TakeTitle()) platform::SetMainWindowTitle(*title);
-    // A text box's caret blinks.
-    if (ImGui::GetIO().WantTextInput) FrameDemand::Within(0.4);
+    // A text box's caret blinks; a key held down repeats.
+    const ImGuiIO& io = ImGui::GetIO();
+    if (io.WantTextInput) FrameDemand::Within(0.4);
+    if (std::any_of(std::begin(io.KeysDown), std::end(io.KeysDown), [](bool down) { return down; }))
+      FrameDemand::Next();
     scheduler.FrameDrawn(Now(), {FrameDemand::Take(), platform::KeysHeldBack()});
   }
   AppExiting = true;

@@ -9,9 +9,12 @@
 #include "kit/widgets.h"
 
 void ScanControls(Base& tab) {
-  // What the walk found last waits for the tab's next collection.
-  if (tab.scanner.fileQueue.Size() > 0 || tab.scanner.folderQueue.Size() > 0) FrameDemand::Within(0.25);
-  if (tab.scanner.scanning) {
+  // What the walk found last waits for the tab's next collection (read
+  // after the flag: a walk ending in between leaves its last batch seen).
+  const bool walking = tab.scanner.scanning;
+  if (!walking && (tab.scanner.fileQueue.Size() > 0 || tab.scanner.folderQueue.Size() > 0))
+    FrameDemand::Within(0.25);
+  if (walking) {
     BusySpinner();
     ImGui::SameLine();
     if (ShortcutButton(ICON_STOP_SCANNING " Stop Scanning ", kNoKey)) tab.scanner.scanning = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "kit/frame_demand.h"
 #include "player/decoder.h"
 #include "player/ffmpeg.h"
 
@@ -38,6 +39,7 @@ MediaPlayer::MediaPlayer() {
 MediaPlayer::~MediaPlayer() { Close(); }
 
 void MediaPlayer::Play(const std::string& path, int playingTab) {
+  FrameDemand::Next();  // whoever asked, the panel shows the new file from the next frame
   showingStill = false;
   stillTexture.Release();
   currentPath = path;

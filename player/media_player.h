@@ -217,6 +217,8 @@ class MediaPlayer {
   double positionBeforeSeek = 0.0;
   // A seek done while not playing: its first picture is to be shown.
   bool pictureWantedAfterSeek = false;
+  // The owner tab drew the panel since the last UpdateFrame.
+  bool panelShown = false;
 
   // Queues
   BoundedQueue<VideoFrame> videoQueue{8};

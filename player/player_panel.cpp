@@ -116,6 +116,7 @@ void DrawVolume(MediaPlayer& player) {
 
 void MediaPlayer::DrawPanel(int drawingTab, float reservedHeight) {
   if (!mediaLoaded || ownerTab != drawingTab) return;  // another tab's file
+  panelShown = true;
   if (showingStill) {
     DrawFitted(StillPicture(), ImGui::GetContentRegionAvail(), *this, false);
     return;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kit/frame_demand.h"
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
 
@@ -143,6 +144,7 @@ void MediaPlayer::PushAudioBuffer(AudioBuffer buffer) {
 
 bool MediaPlayer::Seek(double seconds) {
   if (!formatContext) return false;
+  FrameDemand::Next();
   if (duration > 0) seconds = std::clamp(seconds, 0.0, duration);
   const int index = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
   if (index < 0 || index >= static_cast<int>(formatContext->nb_streams)) return false;
@@ -173,7 +175,7 @@ void MediaPlayer::FinishSeek() {
     clock.Hold(positionBeforeSeek);
   } else {
     clock.Reset(seekSeconds);
-    pictureWantedAfterSeek = state != PlaybackState::Playing;
+    pictureWantedAfterSeek = state != PlaybackState::Playing && videoCodec != nullptr;
     std::lock_guard<std::mutex> submit(submitMutex);
     if (sourceVoice) sourceVoice->Flush();
   }
@@ -190,6 +192,7 @@ void MediaPlayer::FinishSeek() {
 }
 
 void MediaPlayer::Resume() {
+  FrameDemand::Next();
   // Nothing open (a file that cannot play): the play button stays a play button.
   if (state == PlaybackState::Playing || !formatContext) return;
   if (ended) Seek(0.0);  // played to the end: again from the start

@@ -44,8 +44,14 @@ void MediaPlayer::UpdateFrame() {
   UpdateAudio();
   UpdateVideo();
   CheckEnd();
+  // A seek's picture that never comes (a seek to the very end) is not waited for.
+  if (pictureWantedAfterSeek && endOfStream && videoQueue.Size() == 0) pictureWantedAfterSeek = false;
   // Playing, or a seek's picture on its way: the panel changes every frame.
-  if (state == PlaybackState::Playing || seekAwaited || pictureWantedAfterSeek) FrameDemand::Next();
+  // A video at its end waits for the watchdog of its shown panel to start
+  // it again; out of sight it changes nothing.
+  const bool shown = std::exchange(panelShown, false);
+  const bool playing = state == PlaybackState::Playing && (!ended || shown);
+  if (playing || seekAwaited || pictureWantedAfterSeek) FrameDemand::Next();
 }
 
 void MediaPlayer::UpdateVideo() {

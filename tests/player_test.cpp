@@ -15,6 +15,7 @@
 #include <vector>
 #include <thread>
 
+#include "kit/frame_demand.h"
 #include "kit/tab_base.h"
 #include "player/media_player.h"
 #include "player/picture_stamper.h"
@@ -339,6 +340,33 @@ TEST_F(PlayerTest, SoundEndsThenThePlayIconAndAgainFromTheStart) {
   EXPECT_EQ(player.State(), PlaybackState::Playing);
   PlayFor(0.3);
   EXPECT_NEAR(player.GetPosition(), 0.3, 0.02);
+}
+
+// What the frame loop is told: frames while something plays or a seek's
+// picture is on its way; none once paused, also after a seek in a sound
+// file or to a video's very end (no picture comes after it).
+TEST_F(PlayerTest, FramesAreAskedForOnlyWhileSomethingChanges) {
+  const auto asksForFrames = [&] {
+    FrameDemand::Take();
+    player.UpdateFrame();
+    return FrameDemand::Take() >= 0;
+  };
+  ASSERT_TRUE(player.Open(Media("three_channels.au")));
+  player.Resume();
+  EXPECT_TRUE(asksForFrames());
+  player.Pause();
+  ASSERT_TRUE(player.Seek(0.5));
+  EXPECT_TRUE(Eventually([&] { return !asksForFrames(); }));
+  player.Close();
+
+  ASSERT_TRUE(player.Open(Media("gop8.mp4")));
+  WaitForQueuedPicture();
+  ASSERT_TRUE(player.Seek(1000.0));  // clamped to the end, not playing
+  EXPECT_TRUE(Eventually([&] { return !asksForFrames(); }));
+  ASSERT_TRUE(player.Seek(2.0));
+  EXPECT_TRUE(asksForFrames());  // its picture is on its way
+  EXPECT_TRUE(Eventually([&] { return !asksForFrames(); }));
+  EXPECT_NEAR(player.CurrentFrame().pts, 2.0, 0.041);
 }
 
 TEST_F(PlayerTest, TruncatedFileEndsAndTheWorkerSleeps) {

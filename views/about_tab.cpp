@@ -44,7 +44,9 @@ void AboutView::Draw() {
   if (iconPng.empty()) LoadAboutIcon();
   if (aboutIcon.Valid()) {
     ImGui::Image(aboutIcon.Id(), ImVec2(kIconSize, kIconSize), ImVec2(0, 0), ImVec2(1, AboutReveal));
-    AboutReveal = std::fmin(AboutReveal + LastFrameDelta * kRevealPerSecond, 1.0f);
+    // A frame after a rest follows a long pause: the animation moves by
+    // one frame's worth at most, so it starts from its beginning.
+    AboutReveal = std::fmin(AboutReveal + std::fmin(LastFrameDelta, 1.0f / 30) * kRevealPerSecond, 1.0f);
     if (AboutReveal < 1.0f) FrameDemand::Next();
   }
   ImGui::SameLine();
