@@ -17,9 +17,8 @@ ticks() { awk '{print $14 + $15}' "/proc/$APP_PID/stat"; }
 pick() {  # pick FOLDER in the Viewer and play its first file
   xdotool mousemove $((X + 80)) $((Y + 55)) click 1
   sleep 0.6
-  xdotool keydown ctrl; sleep 0.1; xdotool key a; sleep 0.1; xdotool keyup ctrl; sleep 0.1
-  xdotool type --delay 10 "$1"
-  xdotool key Return; sleep 0.3; xdotool key Return; sleep 1
+  choose_in_own_chooser "$1"
+  sleep 1
   xdotool key 2
   sleep 1
 }

@@ -16,35 +16,15 @@ std::string ExtractPlatformId(std::string path) {
   return key;
 }
 
-void DuplicateGroups::Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) {
-  if (queuedNext == queuedPaths.size()) {
-    queuedPaths.clear();
-    queuedSizes.clear();
-    queuedNext = 0;
-  }
-  for (size_t i = 0; i < paths.size(); ++i) {
-    queuedPaths.push_back(std::move(paths[i]));
-    queuedSizes.push_back(i < sizes.size() ? sizes[i] : 0);
-  }
-  paths.clear();
-  sizes.clear();
-}
-
 void DuplicateGroups::Index(std::chrono::microseconds budget) {
-  const auto end = std::chrono::steady_clock::now() + budget;
-  while (queuedNext < queuedPaths.size()) {
-    // The clock is read every 64 files: reading it costs as much as a file.
-    for (int n = 0; n < 64 && queuedNext < queuedPaths.size(); ++n, ++queuedNext) {
-      std::string& path = queuedPaths[queuedNext];
-      Items& group = byKey[ExtractPlatformId(path)];
-      std::string text = ToUtf8(path);
-      group.push_back({std::move(path), std::move(text), FileSizeText(queuedSizes[queuedNext])});
-      // Pointers to the map's values stay valid as the map grows.
-      if (group.size() >= 2 && listed.insert(&group).second) candidates.push_back(&group);
-      if (group.size() >= 2) ++generation;
-    }
-    if (std::chrono::steady_clock::now() >= end) break;
-  }
+  intake.Drain(budget, [this](std::string& path, uint64_t size) {
+    Items& group = byKey[ExtractPlatformId(path)];
+    std::string text = ToUtf8(path);
+    group.push_back({std::move(path), std::move(text), FileSizeText(size)});
+    // Pointers to the map's values stay valid as the map grows.
+    if (group.size() >= 2 && listed.insert(&group).second) candidates.push_back(&group);
+    if (group.size() >= 2) ++generation;
+  });
 }
 
 void DuplicateGroups::Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) {
@@ -68,8 +48,6 @@ void DuplicateGroups::Clear() {
   byKey.clear();
   candidates.clear();
   listed.clear();
-  queuedPaths.clear();
-  queuedSizes.clear();
-  queuedNext = 0;
+  intake.Clear();
   ++generation;
 }

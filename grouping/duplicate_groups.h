@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "grouping/file_intake.h"
 #include "grouping/file_item.h"
 
 // The last (up to) 11 ASCII letters and digits of the path before its last
@@ -21,10 +22,10 @@ class DuplicateGroups {
 
   // Files the walk reported (paths and sizes parallel), queued; indexed a
   // budget at a time so a big batch never holds up a frame.
-  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);
+  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) { intake.Queue(paths, sizes); }
   // Indexes queued files until the budget is spent (at least a few).
   void Index(std::chrono::microseconds budget);
-  size_t Queued() const { return queuedPaths.size() - queuedNext; }
+  size_t Queued() const { return intake.Queued(); }
   // Makes room for about this many files while the map is small: growing
   // it later, at its full size, holds a frame up.
   void Reserve(size_t files) {
@@ -47,8 +48,6 @@ class DuplicateGroups {
   std::unordered_map<std::string, Items> byKey;
   std::vector<Items*> candidates;
   std::unordered_set<const Items*> listed;
-  std::vector<std::string> queuedPaths;
-  std::vector<uint64_t> queuedSizes;
-  size_t queuedNext = 0;
+  FileIntake intake;
   uint64_t generation = 0;
 };

@@ -40,16 +40,9 @@ void Group::Reset() {
 }
 
 void Group::CollectFiles() {
-  if (draining || collectTimer.Due()) {
-    std::vector<std::string> folders, files;
-    std::vector<uint64_t> sizes;
-    scanner.Collect(folders, files, &sizes, kCollectPerFrame);
-    draining = files.size() >= kCollectPerFrame;
-    model.Queue(files, sizes);
-  }
-  model.Reserve(scanner.filesFound.load());
+  collection.Collect(scanner, model);
   if (model.Index(kIndexBudget)) rowsStale = true;
-  if (draining || model.Queued() > 0 || !pendingRemovals.empty()) FrameDemand::Next();
+  if (collection.Draining() || model.Queued() > 0 || !pendingRemovals.empty()) FrameDemand::Next();
 }
 
 void Group::ApplyPendingRemovals() {

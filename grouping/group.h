@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "grouping/file_intake.h"
 #include "grouping/tag_groups.h"
 #include "kit/tab_base.h"
 
@@ -17,9 +18,7 @@ class Group : public Base {
   // Indexing a frame may spend, so a big batch never holds up the window.
   static constexpr std::chrono::microseconds kIndexBudget{6000};
   static constexpr int kRemovalsPerFrame = 8;
-  // Files taken from the walk in one frame; while more wait, the next
-  // frame takes more instead of waiting a quarter second.
-  static constexpr size_t kCollectPerFrame = 16384;
+
 
   Group() : Base(true, true) {}
   void Reset() override;
@@ -38,10 +37,9 @@ class Group : public Base {
   std::deque<const TagGroups::Entry*> pendingRemovals;
   int groupThreshold = 0;
   ImGuiTextFilter groupFilter;
-  CollectTimer collectTimer;
+  WalkCollection collection;
 
  private:
-  bool draining = false;
   struct Row {
     uint32_t group;
     int32_t file;  // -1: the group's header

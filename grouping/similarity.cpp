@@ -37,16 +37,9 @@ void Similarity::Reset() {
 }
 
 void Similarity::CollectFiles() {
-  if (draining || collectTimer.Due()) {
-    std::vector<std::string> folders, files;
-    std::vector<uint64_t> sizes;
-    scanner.Collect(folders, files, &sizes, kCollectPerFrame);
-    draining = files.size() >= kCollectPerFrame;
-    model.Queue(files, sizes);
-  }
-  model.Reserve(scanner.filesFound.load());
+  collection.Collect(scanner, model);
   model.Index(kIndexBudget);
-  if (draining || model.Queued() > 0) FrameDemand::Next();
+  if (collection.Draining() || model.Queued() > 0) FrameDemand::Next();
 }
 
 // The root's UTF-8 text and its "/" are skipped: counted in the UTF-8

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "grouping/duplicate_groups.h"
+#include "grouping/file_intake.h"
 #include "kit/tab_base.h"
 
 inline constexpr char kTwinsiftAddress[] = "https://twinsift.example.org/";
@@ -16,9 +17,7 @@ class Similarity : public Base {
  public:
   // Indexing a frame may spend, so a big batch never holds up the window.
   static constexpr std::chrono::microseconds kIndexBudget{6000};
-  // Files taken from the walk in one frame; while more wait, the next
-  // frame takes more instead of waiting a quarter second.
-  static constexpr size_t kCollectPerFrame = 16384;
+
 
   Similarity() : Base(true, true) {}
   void Reset() override;
@@ -31,7 +30,7 @@ class Similarity : public Base {
 
   DuplicateGroups model;
   ImGuiTextFilter similarityFilter;
-  CollectTimer collectTimer;
+  WalkCollection collection;
 
  private:
   void DrawGroups();
@@ -46,5 +45,4 @@ class Similarity : public Base {
   float shownRowHeight = 0.0f;
   uint64_t shownGeneration = ~uint64_t{0};
   bool shownStale = true;
-  bool draining = false;
 };

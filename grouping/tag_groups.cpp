@@ -21,33 +21,13 @@ void TagsOfName(std::string_view name, std::string& lowered, std::vector<std::st
   }
 }
 
-void TagGroups::Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) {
-  if (queuedNext == queuedPaths.size()) {
-    queuedPaths.clear();
-    queuedSizes.clear();
-    queuedNext = 0;
-  }
-  for (size_t i = 0; i < paths.size(); ++i) {
-    queuedPaths.push_back(std::move(paths[i]));
-    queuedSizes.push_back(i < sizes.size() ? sizes[i] : 0);
-  }
-  paths.clear();
-  sizes.clear();
-}
-
 void TagGroups::Reserve(size_t files) {
   if (files > groupOfTag.bucket_count()) groupOfTag.reserve(files);
   if (files > groups.capacity()) groups.reserve(files);
 }
 
 bool TagGroups::Index(std::chrono::microseconds budget) {
-  if (Queued() == 0) return false;
-  const auto end = std::chrono::steady_clock::now() + budget;
-  do {
-    // The clock is read every 64 files: reading it costs as much as a name.
-    for (int i = 0; i < 64 && queuedNext < queuedPaths.size(); ++i, ++queuedNext)
-      IndexOne(queuedPaths[queuedNext], queuedSizes[queuedNext]);
-  } while (queuedNext < queuedPaths.size() && std::chrono::steady_clock::now() < end);
+  if (!intake.Drain(budget, [this](std::string& path, uint64_t size) { IndexOne(path, size); })) return false;
   MergeNewTags();
   return true;
 }
@@ -105,8 +85,6 @@ void TagGroups::Clear() {
   groupOfTag.clear();
   order.clear();
   newGroups.clear();
-  queuedPaths.clear();
-  queuedSizes.clear();
-  queuedNext = 0;
+  intake.Clear();
   maxGroupSize = 0;
 }

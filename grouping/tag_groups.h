@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "grouping/file_intake.h"
 #include "grouping/file_item.h"
 
 // The tags of a file name, lower-cased, left to right (repeats included).
@@ -32,11 +33,11 @@ class TagGroups {
   };
 
   // Files the walk reported, queued for indexing (paths and sizes parallel).
-  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);
+  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) { intake.Queue(paths, sizes); }
   // Indexes queued files until the budget is spent (at least one file);
   // true when any group changed.
   bool Index(std::chrono::microseconds budget);
-  size_t Queued() const { return queuedPaths.size() - queuedNext; }
+  size_t Queued() const { return intake.Queued(); }
   // Makes room for about this many files at once, while the index is
   // small: growing it later, at its full size, holds a frame up.
   void Reserve(size_t files);
@@ -69,9 +70,7 @@ class TagGroups {
   std::unordered_map<std::string, uint32_t, StringHash, std::equal_to<>> groupOfTag;
   std::vector<uint32_t> order;
   std::vector<uint32_t> newGroups;  // not yet in order
-  std::vector<std::string> queuedPaths;
-  std::vector<uint64_t> queuedSizes;
-  size_t queuedNext = 0;
+  FileIntake intake;
   // Reused for every name.
   std::string lowered;
   std::vector<std::string_view> tags;

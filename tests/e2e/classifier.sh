@@ -41,11 +41,7 @@ xdotool key F2
 settle
 xdotool mousemove $((X + 80)) $((Y + 55)) click 1  # " Scan Root Folder"
 settle
-xdotool keydown ctrl; sleep 0.1; xdotool key a; sleep 0.1; xdotool keyup ctrl; sleep 0.1
-xdotool type --delay 15 "$root"
-xdotool key Return
-settle 0.3
-xdotool key Return
+choose_in_own_chooser "$root"
 settle 1.5
 screenshot "$artefacts/classifier-1-picked.png"
 

@@ -25,15 +25,10 @@ duplicates=("$root/Cat video [X9yZ8wV7uT6].mp4" "$root/old.stuff/Cat video - X9y
 settle() { sleep "${1:-0.6}"; }
 fail() { screenshot "$artefacts/grouping-failed.png"; echo "$1" >&2; exit 1; }
 left() { local n=0 f; for f in "${duplicates[@]}"; do [[ -e "$f" ]] && n=$((n + 1)); done; echo "$n"; }
-region_md5() { ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5" -f md5 - 2>/dev/null; }
 pick_root() {
   xdotool mousemove $((X + 80)) $((Y + 55)) click 1  # " Scan Root Folder"
   settle
-  xdotool keydown ctrl; sleep 0.1; xdotool key a; sleep 0.1; xdotool keyup ctrl; sleep 0.1
-  xdotool type --delay 15 "$root"
-  xdotool key Return
-  settle 0.3
-  xdotool key Return
+  choose_in_own_chooser "$root"
   settle 1.5
 }
 # Answers the question box that names the file: Yes is its first button.

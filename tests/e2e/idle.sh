@@ -20,7 +20,6 @@ cpu_over_2s() {
   after="$(ticks)"
   echo $(( (after - before) * 100 / (2 * $(getconf CLK_TCK)) ))
 }
-region_md5() { ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5" -f md5 - 2>/dev/null; }
 
 mkdir -p "$E2E_HOME/bin"
 HOME="$E2E_HOME" PATH="$E2E_HOME/bin" "$program" &
@@ -45,11 +44,7 @@ xdotool key F1
 sleep 0.5
 xdotool mousemove $((X + 80)) $((Y + 55)) click 1
 sleep 0.6
-xdotool keydown ctrl; sleep 0.1; xdotool key a; sleep 0.1; xdotool keyup ctrl; sleep 0.1
-xdotool type --delay 15 "$root"
-xdotool key Return
-sleep 0.3
-xdotool key Return
+choose_in_own_chooser "$root"
 sleep 1
 xdotool key 2
 sleep 0.5

@@ -13,9 +13,6 @@ pixel() {  # pixel FILE X Y -> "R G B"
   ffmpeg -v error -i "$1" -vf "crop=1:1:$2:$3" -f rawvideo -pix_fmt rgb24 - | od -An -tu1 | xargs
 }
 is_black() { read -r r g b <<<"$1"; (( r < 12 && g < 12 && b < 12 )); }
-region_md5() {  # region_md5 FILE W H X Y
-  ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5" -f md5 - 2>/dev/null
-}
 
 for clip in h264_aac.mp4:landscape portrait.mp4:portrait; do
   file="${clip%%:*}" shape="${clip#*:}"

@@ -23,7 +23,6 @@ for a in "\$@"; do printf '%s\\n' "\$a"; done > "$E2E_HOME/revealed"
 EOS
 chmod +x "$E2E_HOME/bin/dbus-send"
 
-region_md5() { ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5" -f md5 - 2>/dev/null; }
 changed() {  # changed BEFORE AFTER: the window's content differs
   [[ "$(region_md5 "$1" 1280 800 "$X" "$Y")" != "$(region_md5 "$2" 1280 800 "$X" "$Y")" ]]
 }
@@ -43,14 +42,8 @@ screenshot "$artefacts/viewer-0-start.png"
 xdotool mousemove $((X + 80)) $((Y + 55)) click 1
 settle
 screenshot "$artefacts/viewer-1-chooser.png"
-# The box holds the home folder's path: all of it selected with ctrl+a held
-# as a hand holds it (a press and release of ctrl within one frame reaches
-# the box after the "a"), then replaced by the root.
-xdotool keydown ctrl; sleep 0.1; xdotool key a; sleep 0.1; xdotool keyup ctrl; sleep 0.1
-xdotool type --delay 15 "$root"
-xdotool key Return
-settle 0.3
-xdotool key Return   # Enter on the folder shown chooses it
+# The box holds the home folder's path: replaced by the root.
+choose_in_own_chooser "$root"
 settle 1.2
 screenshot "$artefacts/viewer-2-listed.png"
 changed "$artefacts/viewer-1-chooser.png" "$artefacts/viewer-2-listed.png" || { echo "no list after picking" >&2; exit 1; }

@@ -75,3 +75,19 @@ report_display() {  # what the virtual display was doing when a test failed
   else echo "  display $DISPLAY no longer answers" >&2; fi
   sed 's/^/  xvfb: /' "$E2E_HOME/xvfb.log" >&2 || true
 }
+
+# In the program's own folder chooser (just opened by " Scan Root Folder"):
+# selects all of its text box with ctrl+a held as a hand holds it (a press
+# and release of ctrl within one frame reaches the box after the "a"),
+# types the folder, Enter shows it, Enter again chooses it.
+choose_in_own_chooser() {  # choose_in_own_chooser FOLDER
+  xdotool keydown ctrl; sleep 0.1; xdotool key a; sleep 0.1; xdotool keyup ctrl; sleep 0.1
+  xdotool type --delay 15 "$1"
+  xdotool key Return
+  sleep 0.3
+  xdotool key Return
+}
+
+region_md5() {  # region_md5 FILE W H X Y: a checksum of that part of a screenshot
+  ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5" -f md5 - 2>/dev/null
+}
