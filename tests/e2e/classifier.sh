@@ -103,9 +103,5 @@ done < <(find "$root" -type f -not -path '*/.thumbnails/*')
 [[ -z "$(find "$root" -name '.sortiq-move-*')" ]] || fail "a temporary file was left behind"
 [[ ! -e "$root/renamed clip.mp4" ]] || fail "the renamed name is still there"
 
-kill -TERM "$APP_PID"
-status=0
-wait "$APP_PID" || status=$?
-APP_PID=""
-[[ "$status" == 0 ]] || { echo "program exited with $status" >&2; exit 1; }
+end_program
 echo "classifier: 1 passed, 0 failed"

@@ -87,9 +87,5 @@ screenshot "$artefacts/grouping-6-grouping-deleted.png"
 [[ "$(left)" == $((before - 1)) ]] || fail "the delete in Grouping removed $((before - $(left))) files, not one"
 [[ "$(find "$root/music" -name 'track *' | wc -l)" == 300 ]] || fail "other files were touched"
 
-kill -TERM "$APP_PID"
-status=0
-wait "$APP_PID" || status=$?
-APP_PID=""
-[[ "$status" == 0 ]] || { echo "program exited with $status" >&2; exit 1; }
+end_program
 echo "grouping: 1 passed, 0 failed"

@@ -59,9 +59,5 @@ picture() { region_md5 "$1" 620 560 $((X + 10)) $((Y + 120)); }
   { echo "the picture stood still while playing" >&2; exit 1; }
 [[ "$playing" -ge $((rest + 10)) ]] || { echo "playing used only $playing % of a core: frames not drawn" >&2; exit 1; }
 
-kill -TERM "$APP_PID"
-status=0
-wait "$APP_PID" || status=$?
-APP_PID=""
-[[ "$status" == 0 ]] || { echo "program exited with $status" >&2; exit 1; }
+end_program
 echo "idle: 1 passed, 0 failed"

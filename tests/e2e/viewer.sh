@@ -89,9 +89,5 @@ revealed="$(printf '%b' "$(printf '%s' "$uri" | sed 's/%/\\x/g')")"
 [[ "$revealed" == "$root/Trips/2024, summer/beach 100%.mp4" ]] ||
   { echo "3 revealed '$revealed', not the current file" >&2; exit 1; }
 
-kill -TERM "$APP_PID"
-status=0
-wait "$APP_PID" || status=$?
-APP_PID=""
-[[ "$status" == 0 ]] || { echo "program exited with $status" >&2; exit 1; }
+end_program
 echo "viewer: 1 passed, 0 failed"

@@ -91,3 +91,12 @@ choose_in_own_chooser() {  # choose_in_own_chooser FOLDER
 region_md5() {  # region_md5 FILE W H X Y: a checksum of that part of a screenshot
   ffmpeg -v error -i "$1" -vf "crop=$2:$3:$4:$5" -f md5 - 2>/dev/null
 }
+
+# Ends the program as the desktop does (SIGTERM); it must exit with 0.
+end_program() {
+  kill -TERM "$APP_PID"
+  local status=0
+  wait "$APP_PID" || status=$?
+  APP_PID=""
+  [[ "$status" == 0 ]] || { echo "program exited with $status" >&2; exit 1; }
+}
