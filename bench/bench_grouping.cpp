@@ -21,6 +21,7 @@
 
 #include "app/tabs.h"
 #include "bench_util.h"
+#include "host_frame.h"
 #include "kit/fonts.h"
 #include "kit/style.h"
 
@@ -79,16 +80,9 @@ void MakeTree(const fs::path& root) {
 }
 
 void Frame(View& tab) {
-  ImGuiIO& io = ImGui::GetIO();
-  io.DisplaySize = ImVec2(1280, 800);
-  io.DeltaTime = 1.0f / 60.0f;
-  ImGui::NewFrame();
-  ImGui::SetNextWindowPos(ImVec2(0, 0));
-  ImGui::SetNextWindowSize(ImVec2(1280, 800));
-  ImGui::Begin("##Main", nullptr, ImGuiWindowFlags_NoDecoration);
+  BeginHostFrame("##Main", 1280);
   tab.Draw();
-  ImGui::End();
-  ImGui::Render();
+  EndHostFrame();
 }
 
 double Milliseconds(Clock::time_point start) {

@@ -15,23 +15,12 @@
 #include "kit/text_filter.h"
 #include "kit/widgets.h"
 #include "bench_util.h"
+#include "host_frame.h"
 
 namespace {
 
-void BeginHostFrame() {
-  ImGuiIO& io = ImGui::GetIO();
-  io.DisplaySize = ImVec2(1280, 800);
-  io.DeltaTime = 1.0f / 60.0f;
-  ImGui::NewFrame();
-  ImGui::SetNextWindowPos(ImVec2(0, 0));
-  ImGui::SetNextWindowSize(ImVec2(640, 800));
-  ImGui::Begin("##rightViewer", nullptr, ImGuiWindowFlags_NoDecoration);
-}
-
-void EndHostFrame() {
-  ImGui::End();
-  ImGui::Render();
-}
+// The Viewer's right pane: half the display.
+void BeginPaneFrame() { BeginHostFrame("##rightViewer", 640); }
 
 // Every passing row drawn every frame, without clipping: the cost the
 // clipped list is compared against.
@@ -56,12 +45,12 @@ void DrawEveryRow(ViewerModel& model) {
 
 double FrameMilliseconds(const std::function<void()>& draw) {
   for (int i = 0; i < 5; ++i) {  // settle the layout
-    BeginHostFrame();
+    BeginPaneFrame();
     draw();
     EndHostFrame();
   }
   return 1000 * MedianSeconds(41, [&] {
-    BeginHostFrame();
+    BeginPaneFrame();
     draw();
     EndHostFrame();
   });

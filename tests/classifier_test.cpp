@@ -12,6 +12,7 @@
 #include "app/tabs.h"
 #include "classifier/classifier_rules.h"
 #include "classifier/history.h"
+#include "file_work.h"
 #include "gui_harness.h"
 #include "kit/file_commands.h"
 #include "kit/icons.h"
@@ -28,30 +29,14 @@ constexpr int kF2 = 0x71, kF5 = 0x74;
 constexpr int kEnterIndex = 40;  // where the window's back end keeps Enter
 const std::string kUndo = ICON_UNDO " Undo";
 
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-bool WorkersDone() {
-  for (int i = 0; i < 4000 && Commands::Async::Pending() != 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  return Commands::Async::Pending() == 0;
-}
-
-class ClassifierTest : public ::testing::Test {
+class ClassifierTest : public WithFileWorkers {
  protected:
-  void SetUp() override {
-    Commands::Async::Start();
-    SkipConfirmations = false;
-  }
   void TearDown() override {
-    Commands::Async::Stop();
+    WithFileWorkers::TearDown();
     ClassifierTab.scanner.Join();
     ClassifierTab.Reset();
     ClassifierTab.history.filter.Clear();
     Player.Unload();
-    SkipConfirmations = false;
   }
   // Picks the tree as the root on the Classifier and waits for its files
   // (the first one current) and its sorted folders.

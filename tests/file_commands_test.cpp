@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kit/file_commands.h"
+#include "file_work.h"
 #include "temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -18,11 +19,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // Waits (up to 20 s) until the workers have nothing queued or in hand,
 // and a little more for the title's last change; collects every title

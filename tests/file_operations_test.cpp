@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "platform/file_operations.h"
+#include "file_work.h"
 #include "temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -22,14 +23,6 @@ using platform::FileOperationResult;
 
 namespace {
 
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string RandomBytes(size_t size) {
   std::mt19937 random(7);

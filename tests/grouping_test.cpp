@@ -11,6 +11,7 @@
 #include "app/tabs.h"
 #include "grouping/duplicate_groups.h"
 #include "grouping/tag_groups.h"
+#include "file_work.h"
 #include "gui_harness.h"
 #include "kit/file_commands.h"
 #include "kit/icons.h"
@@ -43,12 +44,6 @@ std::string GroupLine(const TagGroups& groups) {
     line += groups.Groups()[index].tag + "(" + std::to_string(groups.Groups()[index].items.size()) + ") ";
   }
   return line;
-}
-
-bool WorkersDone() {
-  for (int i = 0; i < 4000 && Commands::Async::Pending() != 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  return Commands::Async::Pending() == 0;
 }
 
 }  // namespace
@@ -104,14 +99,10 @@ TEST(SimilarityRules, PlatformIdentifierKeys) {
   EXPECT_EQ(ExtractPlatformId(""), "");
 }
 
-class GroupingTabs : public ::testing::Test {
+class GroupingTabs : public WithFileWorkers {
  protected:
-  void SetUp() override {
-    Commands::Async::Start();
-    SkipConfirmations = false;
-  }
   void TearDown() override {
-    Commands::Async::Stop();
+    WithFileWorkers::TearDown();
     for (Base* tab : std::initializer_list<Base*>{&GroupingTab, &SimilarityTab}) {
       tab->scanner.Join();
       tab->Reset();
@@ -120,7 +111,6 @@ class GroupingTabs : public ::testing::Test {
     GroupingTab.groupThreshold = 0;
     SimilarityTab.similarityFilter.Clear();
     Player.Unload();
-    SkipConfirmations = false;
   }
   void Pick(int functionKey, const std::function<bool()>& ready) {
     gui.Tap(functionKey);
