@@ -21,11 +21,7 @@
 
 namespace {
 
-constexpr ImGuiWindowFlags kPaneFlags =
-    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
 constexpr float kNextHue = 0.4995f;
-constexpr float kRevealHue = 0.08325f;
-constexpr float kDeleteHue = 0.0f;
 constexpr float kRenameHue = 0.1665f;
 constexpr float kFolderHue = 0.33f;
 constexpr float kToolHue = 0.66f;

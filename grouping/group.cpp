@@ -21,13 +21,6 @@
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
-namespace {
-constexpr float kRevealHue = 0.08325f;
-constexpr float kDeleteHue = 0.0f;
-constexpr ImGuiWindowFlags kPaneFlags =
-    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
-}  // namespace
-
 // [Model]
 
 void Group::Reset() {

@@ -20,11 +20,7 @@
 #include "player/media_player.h"
 
 namespace {
-constexpr float kRevealHue = 0.08325f;
-constexpr float kDeleteHue = 0.0f;
 constexpr float kSkipHue = 0.4995f;
-constexpr ImGuiWindowFlags kPaneFlags =
-    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
 }  // namespace
 
 // [Model]

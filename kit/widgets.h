@@ -10,6 +10,13 @@ inline constexpr int kVirtualKeyDigit1 = 0x31;
 inline constexpr int kVirtualKeyF1 = 0x70;
 inline constexpr int kNoKey = -1;
 
+// The hues every tab gives the same action, and the flags of the fixed
+// panes the content tabs are laid out in.
+inline constexpr float kRevealHue = 0.08325f;
+inline constexpr float kDeleteHue = 0.0f;
+inline constexpr ImGuiWindowFlags kPaneFlags =
+    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
+
 // True on the frame the key went down (never on auto-repeat). Digit keys do
 // not count while a text field has the keyboard: typing "2" into a filter
 // box must not press the button bound to 2. F-keys always count.

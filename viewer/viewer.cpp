@@ -10,14 +10,6 @@
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
-namespace {
-
-constexpr ImGuiWindowFlags kPaneFlags =
-    ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
-constexpr float kRevealHue = 0.08325f;
-
-}  // namespace
-
 void Viewer::Reset() {
   Base::Reset();
   model.Clear();  // the filter text stays
