@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/tabs.h"
 #include "kit/file_commands.h"
+#include "kit/fonts.h"
 #include "kit/frame_clock.h"
 #include "kit/frame_demand.h"
 #include "kit/settings.h"
@@ -37,6 +38,7 @@ void InitApp() {
 // the order of the joins does not matter).
 void ShutdownApp() {
   Commands::Async::Stop();
+  StopGlyphWork();
   for (const TabEntry& tab : Tabs()) tab.view.ReleaseGraphics();
   Player.Unload();
   CloseGuiWindow();

@@ -10,7 +10,7 @@
 void RunFrame(FrameBackend& backend, void (*draw)()) {
   // The atlas was refilled after the last frame: have the renderer make the
   // font texture again before this frame needs it.
-  if (FontRebuildPending && !ImGui::GetIO().Fonts->IsBuilt()) {
+  if (FontRebuildPending) {
     FontRebuildPending = false;
     backend.InvalidateRenderer();
   }
@@ -21,11 +21,10 @@ void RunFrame(FrameBackend& backend, void (*draw)()) {
   ElapsedSeconds += LastFrameDelta;
   ImGui::Render();
   backend.Present();
-  // The atlas is locked during the frame, so a new size applies after it.
-  if (FontSizeRequested != FontSizeApplied) {
+  // The atlas is locked during the frame, so a new size and the glyphs of
+  // newly shown characters join it after the frame.
+  if (RefreshFontsBetweenFrames(ElapsedSeconds)) {
     FontRebuildPending = true;
-    FontSizeApplied = FontSizeRequested;
-    LoadFonts();
-    FrameDemand::Next();  // the next frame shows the new size
+    FrameDemand::Next();  // the next frame shows them
   }
 }

@@ -10,6 +10,7 @@
 
 #include "classifier/classifier_rules.h"
 #include "kit/file_commands.h"
+#include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
 #include "kit/shell_services.h"
@@ -163,6 +164,7 @@ void Classifier::Draw() {
     // Built, not formatted: the root may be long and hold "%".
     const std::string counts = ICON_FILE_COUNT "Files in queue(" + std::to_string(fileList.size()) +
                                ") | " ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    GlyphDemand::Note(RootText());
     ImGui::TextUnformatted(counts.c_str());
     DrawCurrentFile(ImGui::GetContentRegionAvail().y * 0.4f);
   }
@@ -232,6 +234,7 @@ void Classifier::DrawRenameRow() {
     ImGui::SetKeyboardFocusHere();
     flags |= ImGuiInputTextFlags_AutoSelectAll;
   }
+  GlyphDemand::Note(renameBuffer);
   const bool entered = ImGui::InputText("##Rename", renameBuffer, sizeof renameBuffer, flags);
   ObserveLastItem("##Rename");
   ImGui::SameLine();
@@ -286,6 +289,7 @@ void Classifier::DrawFolderTools() {
   ImGui::SameLine();
   const ImGuiStyle& style = ImGui::GetStyle();
   ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
+  GlyphDemand::Note(folderFilter.InputBuf);
   if (ImGui::InputTextWithHint(" ", ICON_FOLDER " Folder Name - Filter(include, -exclude)", folderFilter.InputBuf,
                                IM_ARRAYSIZE(folderFilter.InputBuf)))
     folderFilter.Build();

@@ -1,5 +1,6 @@
 #include "classifier/history.h"
 
+#include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
@@ -34,6 +35,7 @@ std::optional<HistoryRecord> History::Draw() {
   ImGui::SameLine();
   const ImGuiStyle& style = ImGui::GetStyle();
   ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
+  GlyphDemand::Note(filter.InputBuf);
   if (ImGui::InputTextWithHint(" ", ICON_FILTER " History - Filter(include, -exclude)", filter.InputBuf,
                                IM_ARRAYSIZE(filter.InputBuf)))
     filter.Build();
@@ -53,11 +55,13 @@ std::optional<HistoryRecord> History::Draw() {
         const bool move = record.kind == HistoryKind::Move;
         const std::string text = std::string(move ? ICON_MOVED " [Move From] " : ICON_RENAME " [Rename From] ") +
                                  record.sourceText + "\n[To] " + record.targetText;
+        GlyphDemand::Note(text);
         ImGui::TextUnformatted(text.c_str());
         break;
       }
       case HistoryKind::Delete: {
         const std::string text = ICON_DELETE " [Delete File] " + record.sourceText;
+        GlyphDemand::Note(text);
         ImGui::TextUnformatted(text.c_str());
         break;
       }

@@ -13,6 +13,7 @@
 #include "kit/file_commands.h"
 #include "kit/fonts.h"
 #include "kit/frame_demand.h"
+#include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
 #include "kit/settings.h"
@@ -79,6 +80,7 @@ void Group::Draw() {
     ApplyPendingRemovals();
     ImGui::SameLine();
     const std::string root = ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    GlyphDemand::Note(RootText());
     ImGui::TextUnformatted(root.c_str());
 
     if (ShortcutButton(ICON_CLEAR, kNoKey)) {
@@ -90,6 +92,7 @@ void Group::Draw() {
     const float rowStart = ImGui::GetCursorPosY();
     const ImGuiStyle& style = ImGui::GetStyle();
     ImGui::SetNextItemWidth(-(0.33f * ImGui::GetContentRegionAvail().x + style.ScrollbarSize + style.ItemSpacing.x));
+    GlyphDemand::Note(groupFilter.InputBuf);
     if (ImGui::InputTextWithHint(" ", ICON_FILTER "Filter(include, -exclude)", groupFilter.InputBuf,
                                  IM_ARRAYSIZE(groupFilter.InputBuf))) {
       groupFilter.Build();
@@ -160,6 +163,7 @@ void Group::DrawRow(const Row& row, int rowNumber) {
     const bool open = openGroups.count(row.group) != 0;
     ImGui::SetNextItemOpen(open);
     ImGui::PushID(static_cast<int>(row.group));
+    GlyphDemand::Note(group.tag);
     const bool nowOpen = ImGui::CollapsingHeader(group.tag.c_str());
     ObserveLastItem(group.tag.c_str());
     ImGui::PopID();

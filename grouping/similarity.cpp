@@ -11,6 +11,7 @@
 
 #include "kit/file_commands.h"
 #include "kit/frame_demand.h"
+#include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
 #include "kit/settings.h"
@@ -57,6 +58,7 @@ void Similarity::Draw() {
   if (!model.Empty()) {
     ImGui::SameLine();
     const std::string root = ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    GlyphDemand::Note(RootText());
     ImGui::TextUnformatted(root.c_str());
     DrawGroups();
   }
@@ -96,6 +98,7 @@ void Similarity::DrawGroups() {
   const float rowStart = ImGui::GetCursorPosY();
   const ImGuiStyle& style = ImGui::GetStyle();
   ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
+  GlyphDemand::Note(similarityFilter.InputBuf);
   if (ImGui::InputTextWithHint(" ", ICON_FILTER "Filter(include, -exclude)", similarityFilter.InputBuf,
                                IM_ARRAYSIZE(similarityFilter.InputBuf))) {
     similarityFilter.Build();

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "kit/glyph_demand.h"
 #include "kit/text.h"
 #include "kit/widgets.h"
 #include "platform/home_folder.h"
@@ -203,6 +204,7 @@ void DrawRows(std::filesystem::path& enter) {
         SetPathText((chooser.folder / row.name).string());  // Select takes the row clicked
         if (ImGui::IsMouseDoubleClicked(0)) enter = chooser.folder / row.name;
       }
+      GlyphDemand::Note(shown);
       ImGui::GetWindowDrawList()->AddText(labelAt, ImGui::GetColorU32(ImGuiCol_Text), shown.c_str());
       ObserveLastItem(name.c_str());
       ImGui::PopID();
@@ -254,6 +256,7 @@ void DrawFolderChooser() {
   ImGui::SetNextItemWidth(-1);
   if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();  // a path can be typed at once
   bool select = false;
+  GlyphDemand::Note(chooser.pathText);
   const bool entered = ImGui::InputText(
       "##ChooserPath", chooser.pathText, sizeof chooser.pathText,
       ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackAlways | ImGuiInputTextFlags_CallbackEdit,

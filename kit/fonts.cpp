@@ -2,9 +2,15 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "kit/embedded_data.h"
+#include "kit/frame_demand.h"
+#include "kit/glyph_demand.h"
+#include "kit/glyph_supply.h"
 #include "kit/icons.h"
 #include "kit/settings.h"
 
@@ -26,21 +32,40 @@ const ImWchar* IconGlyphRanges() {
   return ranges.data();
 }
 
-// Basic Latin and Latin-1, plus U+FFFD: with it in the atlas the GUI library
-// draws every character the font lacks as the replacement character, and
-// names that are not valid UTF-8 show where their bad bytes were.
-const ImWchar kTextGlyphRanges[] = {0x0020, 0x00FF, 0xFFFD, 0xFFFD, 0};
+// The glyphs beyond Basic Latin and Latin-1 that shown names called for.
+struct ShownGlyphs {
+  std::set<ImWchar> inTextFont;               // rasterised with the text font
+  std::set<char32_t> fromSystem;              // drawn from the system's fonts...
+  std::map<char32_t, GlyphBitmap> drawn;      // ...at drawnSize
+  float drawnSize = 0.0f;
+  std::vector<ImWchar> textRanges;            // the text font's ranges, alive until the next fill
+  bool arrived = false;                       // something new since the last fill
+  double lastFill = -1e9;
+};
 
-}  // namespace
+ShownGlyphs shown;
 
-void LoadFonts() {
-  const int index = FontSizeIndexFromText(ReadSettingText("FontSize"));
-  FontSizeRequested = index;
-  FontSizeApplied = index;
+// Basic Latin and Latin-1, U+FFFD, and the other characters of the text
+// font that names use. With U+FFFD in the atlas the GUI library draws every
+// character the fonts lack as the replacement character, and names that
+// are not valid UTF-8 show where their bad bytes were.
+const ImWchar* TextGlyphRanges() {
+  std::vector<ImWchar>& r = shown.textRanges;
+  r.assign({0x0020, 0x00FF});
+  for (ImWchar c : shown.inTextFont) {
+    if (c == r.back() + 1)
+      r.back() = c;
+    else
+      r.insert(r.end(), {c, c});
+  }
+  r.insert(r.end(), {0xFFFD, 0xFFFD, 0});
+  return r.data();
+}
 
+void FillAtlas(float textSize) {
   ImFontAtlas* atlas = ImGui::GetIO().Fonts;
   atlas->Clear();
-  const float textSize = FontPixelSizes[static_cast<size_t>(index)];
+  atlas->Flags |= ImFontAtlasFlags_NoPowerOfTwoHeight;  // no texture rows left empty
 
   ImFontConfig text;
   text.FontDataOwnedByAtlas = false;  // the data lives in the program image
@@ -50,7 +75,7 @@ void LoadFonts() {
   text.RasterizerMultiply = 1.0f;
   const EmbeddedBytes textFont = TextFontBytes();
   atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(textFont.data), static_cast<int>(textFont.size), textSize, &text,
-                              kTextGlyphRanges);
+                              TextGlyphRanges());
 
   const float iconSize = textSize * 4.0f / 3.0f;
   ImFontConfig icons;
@@ -64,4 +89,86 @@ void LoadFonts() {
   const EmbeddedBytes iconFont = IconFontBytes();
   TextFont = atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(iconFont.data), static_cast<int>(iconFont.size),
                                          iconSize, &icons, IconGlyphRanges());
+
+  // Glyphs from the system's fonts were drawn by the glyph worker at one
+  // size; at another they are asked for again and show once they arrive.
+  if (shown.drawnSize != textSize) {
+    shown.drawn.clear();
+    shown.drawnSize = textSize;
+    GlyphSupply::Ask(std::vector<char32_t>(shown.fromSystem.begin(), shown.fromSystem.end()), textSize);
+  }
+  if (shown.drawn.empty()) return;  // the renderer builds the atlas when it makes the texture
+
+  std::vector<std::pair<int, const GlyphBitmap*>> placed;
+  placed.reserve(shown.drawn.size());
+  for (const auto& [codePoint, bitmap] : shown.drawn)
+    placed.emplace_back(atlas->AddCustomRectFontGlyph(TextFont, static_cast<ImWchar>(codePoint), bitmap.width,
+                                                      bitmap.height, bitmap.advanceX,
+                                                      ImVec2(static_cast<float>(bitmap.offsetX),
+                                                             static_cast<float>(bitmap.offsetY))),
+                        &bitmap);
+  // Built here so the drawn glyphs can be copied into their places; the
+  // renderer then only converts and uploads.
+  if (!atlas->Build()) return;
+  for (const auto& [id, bitmap] : placed) {
+    const ImFontAtlasCustomRect* rect = atlas->GetCustomRectByIndex(id);
+    for (int row = 0; row < bitmap->height; ++row)
+      std::copy_n(bitmap->alpha.data() + static_cast<size_t>(row) * bitmap->width, bitmap->width,
+                  atlas->TexPixelsAlpha8 + static_cast<size_t>(rect->Y + row) * atlas->TexWidth + rect->X);
+  }
+}
+
+void TakeAnswers() {
+  std::vector<char32_t> askAgain;
+  for (GlyphAnswers& answers : GlyphSupply::Take()) {
+    for (char32_t c : answers.inTextFont) shown.inTextFont.insert(static_cast<ImWchar>(c));
+    shown.arrived |= !answers.inTextFont.empty();
+    for (GlyphBitmap& bitmap : answers.drawn) {
+      shown.fromSystem.insert(bitmap.codePoint);
+      if (answers.pixelSize == shown.drawnSize) {
+        shown.drawn[bitmap.codePoint] = std::move(bitmap);
+        shown.arrived = true;
+      } else if (!shown.drawn.count(bitmap.codePoint)) {
+        askAgain.push_back(bitmap.codePoint);  // drawn for a size no longer in use
+      }
+    }
+  }
+  GlyphSupply::Ask(askAgain, shown.drawnSize);
+}
+
+}  // namespace
+
+void LoadFonts() {
+  const int index = FontSizeIndexFromText(ReadSettingText("FontSize"));
+  FontSizeRequested = index;
+  FontSizeApplied = index;
+  FillAtlas(FontPixelSizes[static_cast<size_t>(index)]);
+}
+
+bool RefreshFontsBetweenFrames(double now) {
+  GlyphSupply::Ask(GlyphDemand::TakeNew(), FontPixelSizes[static_cast<size_t>(FontSizeRequested)]);
+  TakeAnswers();
+  if (FontSizeRequested != FontSizeApplied) {
+    FontSizeApplied = FontSizeRequested;
+    LoadFonts();
+  } else if (shown.arrived && now - shown.lastFill >= kGlyphRefillInterval) {
+    FillAtlas(FontPixelSizes[static_cast<size_t>(FontSizeApplied)]);
+  } else {
+    if (shown.arrived) FrameDemand::Within(kGlyphRefillInterval - (now - shown.lastFill));
+    return false;
+  }
+  shown.arrived = false;
+  shown.lastFill = now;
+  return true;
+}
+
+void StopGlyphWork() { GlyphSupply::Stop(); }
+
+void ForgetShownCharacters() {
+  GlyphSupply::Stop();
+  GlyphDemand::Forget();
+  std::vector<ImWchar> ranges;  // the atlas may still read them
+  ranges.swap(shown.textRanges);
+  shown = ShownGlyphs{};
+  shown.textRanges.swap(ranges);
 }

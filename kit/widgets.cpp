@@ -7,6 +7,7 @@
 
 #include "kit/frame_clock.h"
 #include "kit/frame_demand.h"
+#include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/text.h"
 #include "platform/input.h"
@@ -69,6 +70,7 @@ bool TintedButton(const char* label, float hue, int virtualKey) {
 
 bool TintedTextButton(const std::string& text, float hue) {
   const ImGuiStyle& style = ImGui::GetStyle();
+  GlyphDemand::Note(text);
   const ImVec2 textSize = ImGui::CalcTextSize(text.c_str(), nullptr, false);
   ImGui::PushStyleColor(ImGuiCol_Button, static_cast<ImVec4>(ImColor::HSV(hue, 0.6f, 0.6f)));
   ImGui::PushStyleColor(ImGuiCol_ButtonHovered, static_cast<ImVec4>(ImColor::HSV(hue, 0.7f, 0.7f)));
@@ -95,6 +97,7 @@ void BusySpinner() {
 
 void TextWithTooltipWhenCut(const std::string& shown) {
   const std::string text = OneLine(shown);
+  GlyphDemand::Note(text);
   ImGui::TextUnformatted(text.c_str());
   ObserveLastItem(text.c_str());
   const bool cut = ImGui::GetItemRectMax().x > ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x;

@@ -11,9 +11,11 @@ packages=(
   g++ cmake make pkg-config
   libsdl2-dev libimgui-dev libstb-dev libgl-dev libgl1-mesa-dri
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  # run: text font, message boxes on X11, file manager and browser launch
-  fonts-noto-mono xfonts-base xdg-utils dbus
+  # run: text font, fonts for names in other scripts, message boxes on X11,
+  # file manager and browser launch
+  fonts-noto-mono fonts-noto-cjk fonts-noto-core fontconfig xfonts-base xdg-utils dbus
   # tests: virtual display, window tools, media generation
   xvfb xauth x11-utils xdotool ffmpeg
 )

@@ -24,6 +24,7 @@ GuiHarness::GuiHarness() {
 
 GuiHarness::~GuiHarness() {
   SetItemObserver(nullptr);
+  ForgetShownCharacters();  // each test starts from the atlas of a fresh start
   ImGui::DestroyContext();
 }
 
@@ -52,18 +53,27 @@ void GuiHarness::OnItem(const char* label, const ImVec2& min, const ImVec2& max)
 
 void GuiHarness::Frame() { Frame({}); }
 
+namespace {
+
+const std::function<void()>* testBody = nullptr;
+
+// A frame of a test's own widgets in one full-screen window.
+void DrawTestBody() {
+  ImGui::SetNextWindowPos(ImVec2(0, 0));
+  ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
+  ImGui::Begin("##TestWindow", nullptr, ImGuiWindowFlags_NoDecoration);
+  (*testBody)();
+  ImGui::End();
+}
+
+}  // namespace
+
 void GuiHarness::Frame(const std::function<void()>& body) {
   drawing.clear();
   if (body) {
-    // A frame of a test's own widgets, with the same backend steps.
-    BeginFrame();
-    ImGui::NewFrame();
-    ImGui::SetNextWindowPos(ImVec2(0, 0));
-    ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
-    ImGui::Begin("##TestWindow", nullptr, ImGuiWindowFlags_NoDecoration);
-    body();
-    ImGui::End();
-    ImGui::Render();
+    testBody = &body;  // the same frame steps as the program's, around the test's widgets
+    RunFrame(*this, DrawTestBody);
+    testBody = nullptr;
   } else {
     RunFrame(*this);
   }
@@ -136,19 +146,24 @@ bool GuiHarness::Drag(const std::string& label, float fromFraction, float toFrac
 
 namespace {
 
-// Text read back from a draw list: each glyph quad starts with a vertex at
-// the glyph's top-left texture coordinate. Spaces draw nothing.
+// Text read back from a draw list: each glyph quad is four vertices, the
+// first at the glyph's top-left texture coordinate and the third at its
+// bottom-right. Spaces draw nothing.
 std::string GlyphsOf(const ImDrawList* list) {
   const ImFont* font = ImGui::GetIO().Fonts->Fonts[0];
-  std::map<std::pair<float, float>, unsigned> glyphAt;
-  for (const ImFontGlyph& glyph : font->Glyphs) glyphAt[{glyph.U0, glyph.V0}] = glyph.Codepoint;
+  std::map<std::pair<float, float>, const ImFontGlyph*> glyphAt;
+  for (const ImFontGlyph& glyph : font->Glyphs) glyphAt[{glyph.U0, glyph.V0}] = &glyph;
   std::string text;
-  for (const ImDrawVert& vertex : list->VtxBuffer) {
-    auto it = glyphAt.find({vertex.uv.x, vertex.uv.y});
+  const ImVector<ImDrawVert>& vertices = list->VtxBuffer;
+  for (int i = 0; i + 2 < vertices.Size; ++i) {
+    auto it = glyphAt.find({vertices[i].uv.x, vertices[i].uv.y});
     if (it == glyphAt.end()) continue;
+    const ImFontGlyph& glyph = *it->second;
+    if (vertices[i + 2].uv.x != glyph.U1 || vertices[i + 2].uv.y != glyph.V1) continue;
     char utf8[5] = {};
-    ImTextCharToUtf8(utf8, it->second);
+    ImTextCharToUtf8(utf8, glyph.Codepoint);
     text += utf8;
+    i += 3;
   }
   return text;
 }

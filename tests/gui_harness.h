@@ -60,7 +60,6 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   };
   std::map<std::string, Rect> items;      // drawn last frame
   std::map<std::string, Rect> drawing;    // being drawn this frame
-  std::function<void()> customBody;
   std::vector<int> tappedKeys;  // released after the next frame
   bool fontTextureMissing = true;
   int atlasBuilds = 0;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
 #include "kit/shell_services.h"
@@ -47,6 +48,7 @@ void Viewer::Draw() {
     // Built, not formatted: a formatted line is cut at a fixed length.
     const std::string counts = ICON_FILE_COUNT "File Count(" + std::to_string(model.entries.size()) +
                                ") | " ICON_ROOT_PATH "Root Path(" + RootText() + ")";
+    GlyphDemand::Note(RootText());
     ImGui::TextUnformatted(counts.c_str());
   }
   if (RootPath().empty()) {
@@ -93,6 +95,7 @@ void Viewer::DrawEntries() {
   }
   ImGui::SameLine();
   ImGui::SetNextItemWidth(-ImGui::GetStyle().ItemSpacing.x);
+  GlyphDemand::Note(model.entriesFilter.InputBuf);  // what the user typed
   if (ImGui::InputTextWithHint(" ", ICON_FILTER " Entries - Filter(include, -exclude)", model.entriesFilter.InputBuf,
                                IM_ARRAYSIZE(model.entriesFilter.InputBuf)))
     model.FilterChanged();

@@ -1,0 +1,184 @@
+#include "kit/glyph_supply.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "kit/embedded_data.h"
+#include "platform/system_fonts.h"
+#include "platform/wake.h"
+
+namespace GlyphSupply {
+namespace {
+
+struct Request {
+  std::vector<char32_t> codePoints;
+  float pixelSize;
+};
+
+// Which font draws each character, learned once: asking the system about a
+// character again after a size change would cost a sort of every font.
+class FontChoice {
+ public:
+  static constexpr int kTextFont = -1;
+  static constexpr int kNoFont = -2;
+
+  FontChoice() {
+    const EmbeddedBytes text = TextFontBytes();
+    textFace = FontFace::FromBytes(text.data, text.size, 0);
+  }
+
+  int For(char32_t c) {
+    auto known = chosen.find(c);
+    if (known != chosen.end()) return known->second;
+    return chosen[c] = Choose(c);
+  }
+  const FontFace* Face(int index) const { return index >= 0 ? faces[static_cast<size_t>(index)].get() : nullptr; }
+  float LineAscent(float pixelSize) const { return textFace ? textFace->AscentAt(pixelSize) : pixelSize; }
+
+ private:
+  int Choose(char32_t c) {
+    if (textFace && textFace->HasGlyph(c)) return kTextFont;
+    for (size_t i = 0; i < faces.size(); ++i)
+      if (faces[i]->HasGlyph(c)) return static_cast<int>(i);
+    for (const platform::FontFileFace& candidate : platform::FontFacesCovering(c, 3)) {
+      const std::string key = candidate.path + "#" + std::to_string(candidate.faceIndex);
+      if (!tried.insert(key).second) continue;  // already open, or unreadable
+      std::unique_ptr<FontFace> face = FontFace::FromFile(candidate.path, candidate.faceIndex);
+      if (!face) continue;
+      faces.push_back(std::move(face));
+      if (faces.back()->HasGlyph(c)) return static_cast<int>(faces.size() - 1);
+    }
+    return kNoFont;
+  }
+
+  std::unique_ptr<FontFace> textFace;
+  std::vector<std::unique_ptr<FontFace>> faces;
+  std::set<std::string> tried;
+  std::map<char32_t, int> chosen;
+};
+
+struct Worker {
+  std::mutex lock;
+  std::condition_variable wake;
+  std::deque<Request> requests;
+  std::vector<GlyphAnswers> answers;
+  std::atomic<size_t> unanswered{0};  // characters asked for, not yet answered
+  bool stopping = false;
+  std::thread thread;
+
+  ~Worker() {  // a program that never called Stop still ends cleanly
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      stopping = true;
+      wake.notify_one();
+    }
+    if (thread.joinable()) thread.join();
+  }
+};
+
+Worker worker;
+
+void Publish(GlyphAnswers& batch, size_t answered) {
+  if (answered == 0) return;
+  {
+    std::lock_guard<std::mutex> hold(worker.lock);
+    worker.answers.push_back(std::move(batch));
+    worker.unanswered -= answered;
+  }
+  batch = GlyphAnswers{};
+  platform::WakeMainLoop();
+}
+
+void Serve() {
+  FontChoice choice;  // the system's fonts are looked at on this thread only
+  using Clock = std::chrono::steady_clock;
+  for (;;) {
+    Request request;
+    {
+      std::unique_lock<std::mutex> hold(worker.lock);
+      worker.wake.wait(hold, [] { return worker.stopping || !worker.requests.empty(); });
+      if (worker.stopping) return;
+      request = std::move(worker.requests.front());
+      worker.requests.pop_front();
+    }
+    // Answers go out in batches a few times a second, so a flood of new
+    // characters shows in steps instead of after the last one.
+    GlyphAnswers batch;
+    batch.pixelSize = request.pixelSize;
+    size_t answered = 0;
+    auto lastPublish = Clock::now();
+    const float ascent = choice.LineAscent(request.pixelSize);
+    for (char32_t c : request.codePoints) {
+      const int font = choice.For(c);
+      GlyphBitmap bitmap;
+      if (font == FontChoice::kTextFont)
+        batch.inTextFont.push_back(c);
+      else if (font != FontChoice::kNoFont && choice.Face(font)->Rasterise(c, request.pixelSize, ascent, bitmap))
+        batch.drawn.push_back(std::move(bitmap));
+      else
+        batch.noFont.push_back(c);
+      ++answered;
+      if (Clock::now() - lastPublish > std::chrono::milliseconds(200)) {
+        Publish(batch, answered);
+        batch.pixelSize = request.pixelSize;
+        answered = 0;
+        lastPublish = Clock::now();
+        std::lock_guard<std::mutex> hold(worker.lock);
+        if (worker.stopping) return;
+      }
+    }
+    Publish(batch, answered);
+  }
+}
+
+}  // namespace
+
+void Ask(const std::vector<char32_t>& codePoints, float pixelSize) {
+  if (codePoints.empty()) return;
+  std::lock_guard<std::mutex> hold(worker.lock);
+  if (!worker.thread.joinable()) {
+    worker.stopping = false;
+    try {
+      worker.thread = std::thread(Serve);
+    } catch (const std::system_error&) {
+      return;  // no worker: the characters keep showing as U+FFFD
+    }
+  }
+  worker.requests.push_back({codePoints, pixelSize});
+  worker.unanswered += codePoints.size();
+  worker.wake.notify_one();
+}
+
+std::vector<GlyphAnswers> Take() {
+  std::lock_guard<std::mutex> hold(worker.lock);
+  std::vector<GlyphAnswers> taken;
+  taken.swap(worker.answers);
+  return taken;
+}
+
+bool Busy() { return worker.unanswered.load() != 0; }
+
+void Stop() {
+  {
+    std::lock_guard<std::mutex> hold(worker.lock);
+    if (!worker.thread.joinable()) return;
+    worker.stopping = true;
+    worker.wake.notify_one();
+  }
+  worker.thread.join();
+  std::lock_guard<std::mutex> hold(worker.lock);
+  worker.requests.clear();
+  worker.answers.clear();
+  worker.unanswered = 0;
+}
+
+}  // namespace GlyphSupply
