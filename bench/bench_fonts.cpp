@@ -1,13 +1,20 @@
 // Font atlas cost at every size: the icons the program uses against the
-// whole icon range (U+E003 to U+F8FF) as reference.
+// whole icon range (U+E003 to U+F8FF) as reference; and the refill after
+// 2,000 CJK characters from the system's fonts joined the atlas, against
+// the refill without them.
 #include <imgui.h>
 
+#include <chrono>
 #include <cstdio>
+#include <string>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 
 #include "kit/embedded_data.h"
 #include "kit/fonts.h"
+#include "kit/glyph_demand.h"
+#include "kit/glyph_supply.h"
 #include "kit/settings.h"
 #include "bench_util.h"
 
@@ -55,6 +62,35 @@ AtlasCost MeasureFullRange(int index) {
   return {seconds * 1000, width * height * 4 / 1048576.0};
 }
 
+AtlasCost MeasureRefill() {
+  int width = 0, height = 0;
+  const double seconds = MedianSeconds(7, [&] {
+    LoadFonts();
+    unsigned char* pixels = nullptr;
+    ImGui::GetIO().Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);  // what the renderer uploads
+  });
+  return {seconds * 1000, width * height * 4 / 1048576.0};
+}
+
+// Shows 2,000 CJK characters and lets the glyph worker answer; returns the
+// worker's seconds from the first request to the last answer.
+double ShowCjkCharacters() {
+  std::string names;
+  for (unsigned i = 0; i < 2000; ++i) {
+    char utf8[5] = {};
+    ImTextCharToUtf8(utf8, 0x4E00 + i * 3);
+    names += utf8;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  GlyphDemand::Note(names);
+  double now = 0;
+  RefreshFontsBetweenFrames(now);
+  while (GlyphSupply::Busy()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  RefreshFontsBetweenFrames(now + 1);  // takes the answers in
+  return seconds;
+}
+
 }  // namespace
 
 int main() {
@@ -70,6 +106,23 @@ int main() {
                 FontPixelSizes[index], ours.textureMegabytes, full.textureMegabytes,
                 ours.textureMegabytes / full.textureMegabytes);
   }
+  for (int index = 0; index < 6; ++index) {
+    SaveFontSize(index);
+    LoadFonts();
+    const double workerSeconds = ShowCjkCharacters();
+    const int glyphs = TextFont->Glyphs.Size;
+    const AtlasCost with = MeasureRefill();
+    ForgetShownCharacters();
+    const AtlasCost without = MeasureRefill();
+    const float size = FontPixelSizes[index];
+    std::printf("fonts %2.0fpx refill with 2000 CJK: %6.2f ms (without them %5.2f ms, ratio %.2f; target < 60 ms)\n", size,
+                with.milliseconds, without.milliseconds, with.milliseconds / without.milliseconds);
+    std::printf("fonts %2.0fpx texture with 2000 CJK: %5.2f MB (without them %4.2f MB, ratio %.2f; target < 16 MB)\n",
+                size, with.textureMegabytes, without.textureMegabytes, with.textureMegabytes / without.textureMegabytes);
+    std::printf("fonts %2.0fpx glyph worker: %d glyphs in the atlas, found and drawn off the GUI thread in %.0f ms\n",
+                size, glyphs, workerSeconds * 1000);
+  }
+  StopGlyphWork();
   ImGui::DestroyContext();
   return 0;
 }

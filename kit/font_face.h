@@ -1,9 +1,9 @@
 #pragma once
 // One face of a font file, checked before anything is drawn from it: the
-// rasteriser trusts the offsets a font holds, so a face whose tables point
-// outside its file is refused rather than read past its end.
-#include <stb/stb_truetype.h>
-
+// rasteriser trusts the offsets a font holds, so a face whose tables or
+// character map point outside its file, or that the rasteriser finds
+// broken while drawing, is refused rather than read past its end or
+// allowed to end the program.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,12 +27,15 @@ class FontFace {
   // Largest font file read: collections of every CJK face are about 20 MB.
   static constexpr size_t kLargestFile = 64u << 20;
 
+  ~FontFace();
+
   // Reads the file. Null when it cannot be read, is larger than
   // kLargestFile, has no such face, or fails the check above.
   static std::unique_ptr<FontFace> FromFile(const std::string& path, int faceIndex);
   // Bytes that outlive the face (the program's own font); null as above.
   static std::unique_ptr<FontFace> FromBytes(const unsigned char* data, size_t size, int faceIndex);
 
+  // False too once the face has been found broken.
   bool HasGlyph(char32_t codePoint) const;
   // The line's top-to-baseline distance the GUI library gives this face
   // when it is the first font of the atlas at this size.
@@ -44,10 +47,17 @@ class FontFace {
 
  private:
   FontFace() = default;
-  bool Open(const unsigned char* data, size_t size, int faceIndex);
+  bool Open(const unsigned char* bytes, size_t length, int faceIndex);
+  bool GlyphInside(int glyph) const;
+  bool OutlineInside(int glyph, int depth) const;
+  void DrawGlyph(char32_t codePoint, float pixelSize, float lineAscent, GlyphBitmap& out) const;
 
+  struct Rasteriser;
   std::vector<unsigned char> owned;
-  stbtt_fontinfo info{};
+  const unsigned char* data = nullptr;
+  size_t size = 0;
+  std::unique_ptr<Rasteriser> rasteriser;
+  mutable bool broken = false;
 };
 
 // Whether the face's table directory lies inside the bytes and every table

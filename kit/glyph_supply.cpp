@@ -82,6 +82,7 @@ struct Worker {
       wake.notify_one();
     }
     if (thread.joinable()) thread.join();
+    platform::ReleaseSystemFonts();
   }
 };
 
@@ -170,11 +171,11 @@ bool Busy() { return worker.unanswered.load() != 0; }
 void Stop() {
   {
     std::lock_guard<std::mutex> hold(worker.lock);
-    if (!worker.thread.joinable()) return;
     worker.stopping = true;
     worker.wake.notify_one();
   }
-  worker.thread.join();
+  if (worker.thread.joinable()) worker.thread.join();
+  platform::ReleaseSystemFonts();
   std::lock_guard<std::mutex> hold(worker.lock);
   worker.requests.clear();
   worker.answers.clear();

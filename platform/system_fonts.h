@@ -17,4 +17,8 @@ struct FontFileFace {
 // Takes milliseconds: never call it on the GUI thread.
 std::vector<FontFileFace> FontFacesCovering(char32_t codePoint, size_t limit);
 
+// Lets go of the system's font configuration (it is read again on the next
+// look-up). Called once nothing looks fonts up any more.
+void ReleaseSystemFonts();
+
 }  // namespace platform

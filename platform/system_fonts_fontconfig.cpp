@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <bitset>
 #include <cstring>
 #include <mutex>
 
@@ -20,31 +21,39 @@ bool UsableFace(FcPattern* font) {
   return std::strcmp(text, "TrueType") == 0 || std::strcmp(text, "CFF") == 0;
 }
 
-// The configuration is loaded once and kept for the life of the process:
-// the worker that asks may still be running while static objects go.
+// The configuration is loaded on the first look-up and kept until released.
 struct Fonts {
   FcConfig* config = nullptr;
-  FcCharSet* anyFont = nullptr;  // every character some usable font has
+  std::bitset<0x10000> anyFont;  // every character up to U+FFFF some usable font has
 };
 
-Fonts& Loaded() {
-  static Fonts fonts = [] {
-    Fonts loaded;
-    loaded.config = FcInitLoadConfigAndFonts();
-    if (!loaded.config) return loaded;
-    loaded.anyFont = FcCharSetCreate();
-    for (FcSetName which : {FcSetSystem, FcSetApplication}) {
-      FcFontSet* set = FcConfigGetFonts(loaded.config, which);
-      for (int i = 0; set && i < set->nfont; ++i) {
-        FcCharSet* characters = nullptr;
-        if (UsableFace(set->fonts[i]) &&
-            FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &characters) == FcResultMatch)
-          FcCharSetMerge(loaded.anyFont, characters, nullptr);
-      }
+void AddCharacters(std::bitset<0x10000>& into, const FcCharSet* characters) {
+  FcChar32 page[FC_CHARSET_MAP_SIZE];
+  FcChar32 next = 0;
+  for (FcChar32 base = FcCharSetFirstPage(characters, page, &next); base != FC_CHARSET_DONE && base <= 0xFFFF;
+       base = FcCharSetNextPage(characters, page, &next)) {
+    for (FcChar32 word = 0; word < FC_CHARSET_MAP_SIZE; ++word)
+      for (FcChar32 bit = 0; bit < 32; ++bit)
+        if (page[word] & (FcChar32{1} << bit)) into.set(base + word * 32 + bit);
+  }
+}
+
+Fonts fonts;
+bool loaded = false;
+
+// Reads the configuration and notes which characters its fonts have.
+void Load() {
+  loaded = true;
+  fonts.config = FcInitLoadConfigAndFonts();
+  if (!fonts.config) return;
+  for (FcSetName which : {FcSetSystem, FcSetApplication}) {
+    FcFontSet* set = FcConfigGetFonts(fonts.config, which);
+    for (int i = 0; set && i < set->nfont; ++i) {
+      FcCharSet* characters = nullptr;
+      if (UsableFace(set->fonts[i]) && FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &characters) == FcResultMatch)
+        AddCharacters(fonts.anyFont, characters);
     }
-    return loaded;
-  }();
-  return fonts;
+  }
 }
 
 std::mutex lookups;  // fontconfig objects are not shared between threads
@@ -54,10 +63,10 @@ std::mutex lookups;  // fontconfig objects are not shared between threads
 std::vector<FontFileFace> FontFacesCovering(char32_t codePoint, size_t limit) {
   std::lock_guard<std::mutex> lock(lookups);
   std::vector<FontFileFace> faces;
-  Fonts& fonts = Loaded();
+  if (!loaded) Load();
   // A character no font has costs one look-up in the union, not a sort of
   // every font on the machine.
-  if (!fonts.config || !FcCharSetHasChar(fonts.anyFont, codePoint)) return faces;
+  if (!fonts.config || codePoint > 0xFFFF || !fonts.anyFont.test(codePoint)) return faces;
 
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
@@ -84,6 +93,13 @@ std::vector<FontFileFace> FontFacesCovering(char32_t codePoint, size_t limit) {
   if (sorted) FcFontSetDestroy(sorted);
   FcPatternDestroy(pattern);
   return faces;
+}
+
+void ReleaseSystemFonts() {
+  std::lock_guard<std::mutex> lock(lookups);
+  if (fonts.config) FcConfigDestroy(fonts.config);
+  fonts = Fonts{};
+  loaded = false;
 }
 
 }  // namespace platform

@@ -477,7 +477,7 @@ TEST(PlayerOnSdlDevice, SoundReachesTheDeviceWithoutGaps) {
 // goes on. In a child process whose address space is capped just above what
 // it uses, so no thread stack can be had.
 namespace {
-[[noreturn]] void PlayWithoutRoomForThreads(const char* clip) {
+[[noreturn, maybe_unused]] void PlayWithoutRoomForThreads(const char* clip) {
   MediaPlayer player;
   player.Play(Media(clip), kViewerTab);  // once, so everything but the thread is loaded
   player.Unload();

@@ -232,3 +232,32 @@ TEST_F(ViewerTabTest, LongPathsShowInFull) {
   gui.Frames(2);
   EXPECT_NE(gui.Tooltip().find(expected), std::string::npos);
 }
+
+// Names in other scripts, as downloads are often named: every letter shows
+// in the list a moment after the walk finds it, none as U+FFFD.
+TEST_F(ViewerTabTest, NamesInOtherScriptsShowTheirOwnLetters) {
+  const std::vector<std::string> names = {"日本語のタイトル [dQw4w9WgXcQ].mp4", "한국어 노래.mkv", "เพลงไทย.mp3",
+                                          "שיר עברי.webm", "Ελληνικά.jpg"};
+  for (const std::string& name : names) tree.File("名前/" + name, 10);
+  gui.Tap(0x70);
+  gui.Frame();
+  PickRoot(tree, 8);
+  ASSERT_EQ(ViewerTab.model.entries.size(), 8u);
+  const auto listText = [&] {
+    std::string text;
+    for (const ImGuiWindow* window : GImGui->Windows)
+      if (window->Active && std::string(window->Name).find("##entriesViewer") != std::string::npos)
+        text += gui.WindowText(window->Name);
+    return text;
+  };
+  const auto everyNameShown = [&] {
+    const std::string text = listText();
+    for (std::string name : names) {
+      std::erase(name, ' ');
+      if (text.find("[名前/" + name + "]") == std::string::npos) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(FramesUntil(gui, everyNameShown)) << listText();
+  EXPECT_EQ(listText().find("\uFFFD"), std::string::npos) << listText();
+}
