@@ -3,6 +3,7 @@
 // 2,000 CJK characters from the system's fonts joined the atlas, against
 // the refill without them.
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <chrono>
 #include <cstdio>
