@@ -14,6 +14,7 @@
 #include "app/tabs.h"
 #include "kit/file_commands.h"
 #include "kit/fonts.h"
+#include "kit/glyph_supply.h"
 #include "kit/frame_clock.h"
 #include "kit/frame_demand.h"
 #include "kit/settings.h"
@@ -32,11 +33,14 @@ void InitApp() {
   Commands::Async::Start();
 }
 
-// Moves and deletions first: a request in hand is finished, the rest
-// dropped. Then the window, and last the walks (each stops at its next
+// The glyph worker is told first and joined after the file workers, by
+// when it has put down the character in hand. Moves and deletions first: a
+// request in hand is finished, the rest dropped. Then the window (after
+// the workers, which wake it), and last the walks (each stops at its next
 // entry now that AppExiting is set, and waits for nothing but itself, so
 // the order of the joins does not matter).
 void ShutdownApp() {
+  GlyphSupply::RequestStop();
   Commands::Async::Stop();
   StopGlyphWork();
   for (const TabEntry& tab : Tabs()) tab.view.ReleaseGraphics();

@@ -19,7 +19,8 @@ struct GlyphBitmap {
   int offsetX = 0;
   int offsetY = 0;
   float advanceX = 0.0f;
-  std::vector<unsigned char> alpha;  // width × height coverage, rows top down
+  bool empty = false;                // nothing to draw (a space); the bitmap is blank
+  std::vector<unsigned char> alpha;  // width × height coverage, rows top down, a blank pixel all round
 };
 
 class FontFace {
@@ -41,22 +42,29 @@ class FontFace {
   // when it is the first font of the atlas at this size.
   float AscentAt(float pixelSize) const;
   // The glyph at the pixel size, placed for a line whose ascent is given.
-  // An empty glyph (a space) is one transparent pixel. False when the face
-  // has no glyph or the glyph is implausibly large.
+  // False when the face has no glyph, the glyph is implausibly large, or
+  // it cannot be drawn (then only that glyph is given up).
   bool Rasterise(char32_t codePoint, float pixelSize, float lineAscent, GlyphBitmap& out) const;
 
  private:
   FontFace() = default;
   bool Open(const unsigned char* bytes, size_t length, int faceIndex);
   bool GlyphInside(int glyph) const;
-  bool OutlineInside(int glyph, int depth) const;
-  void DrawGlyph(char32_t codePoint, float pixelSize, float lineAscent, GlyphBitmap& out) const;
+  bool OutlineInside(int glyph, uint32_t& parts) const;
+  bool OutlineBytesInside(int glyph, uint32_t& parts) const;
+  void DrawGlyph(int glyph, float pixelSize, float lineAscent, GlyphBitmap& out) const;
+
+  struct GlyphCheck {
+    enum State : uint8_t { kUnknown, kChecking, kGood, kBad } state = kUnknown;
+    uint32_t parts = 0;  // components in its full expansion
+  };
 
   struct Rasteriser;
   std::vector<unsigned char> owned;
   const unsigned char* data = nullptr;
   size_t size = 0;
   std::unique_ptr<Rasteriser> rasteriser;
+  mutable std::vector<GlyphCheck> glyphs;
   mutable bool broken = false;
 };
 

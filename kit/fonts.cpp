@@ -38,12 +38,36 @@ struct ShownGlyphs {
   std::set<char32_t> fromSystem;              // drawn from the system's fonts...
   std::map<char32_t, GlyphBitmap> drawn;      // ...at drawnSize
   float drawnSize = 0.0f;
+  size_t drawnArea = 0;                       // their pixels
+  std::map<char32_t, float> asked;            // asked of the worker at this size, not yet answered
   std::vector<ImWchar> textRanges;            // the text font's ranges, alive until the next fill
   bool arrived = false;                       // something new since the last fill
   double lastFill = -1e9;
 };
 
 ShownGlyphs shown;
+
+// The room glyphs from the system's fonts may take in the atlas: as many as
+// the character budget allows at a generous size each. Beyond it (a font
+// with outsized glyphs) further glyphs show as U+FFFD.
+size_t DrawnAreaBudget(float textSize) {
+  const auto side = static_cast<size_t>(textSize * 1.25f) + 2;
+  return GlyphDemand::kBudget * side * side;
+}
+
+void AskFor(const std::vector<char32_t>& codePoints, float textSize) {
+  if (codePoints.empty()) return;
+  GlyphSupply::Ask(codePoints, textSize);
+  for (char32_t c : codePoints) shown.asked[c] = textSize;
+}
+
+// A texture wide enough that the glyphs fit in a height any GL 3 device
+// takes (8,192 rows); the GUI library would size it by its own glyphs only.
+int AtlasWidth(size_t drawnArea) {
+  int width = 512;
+  while (width < 4096 && drawnArea / static_cast<size_t>(width) > 6144) width *= 2;
+  return width;
+}
 
 // Basic Latin and Latin-1, U+FFFD, and the other characters of the text
 // font that names use. With U+FFFD in the atlas the GUI library draws every
@@ -91,12 +115,18 @@ void FillAtlas(float textSize) {
                                          iconSize, &icons, IconGlyphRanges());
 
   // Glyphs from the system's fonts were drawn by the glyph worker at one
-  // size; at another they are asked for again and show once they arrive.
+  // size; at another they are asked for again (with those still on their
+  // way) and show once they arrive.
   if (shown.drawnSize != textSize) {
     shown.drawn.clear();
+    shown.drawnArea = 0;
     shown.drawnSize = textSize;
-    GlyphSupply::Ask(std::vector<char32_t>(shown.fromSystem.begin(), shown.fromSystem.end()), textSize);
+    std::set<char32_t> again = shown.fromSystem;
+    for (const auto& [c, size] : shown.asked)
+      if (size != textSize) again.insert(c);
+    AskFor(std::vector<char32_t>(again.begin(), again.end()), textSize);
   }
+  atlas->TexDesiredWidth = AtlasWidth(shown.drawnArea);
   if (shown.drawn.empty()) return;  // the renderer builds the atlas when it makes the texture
 
   std::vector<std::pair<int, const GlyphBitmap*>> placed;
@@ -112,28 +142,47 @@ void FillAtlas(float textSize) {
   if (!atlas->Build()) return;
   for (const auto& [id, bitmap] : placed) {
     const ImFontAtlasCustomRect* rect = atlas->GetCustomRectByIndex(id);
+    if (!rect->IsPacked()) continue;
+    if (bitmap->empty) {
+      if (auto* glyph = const_cast<ImFontGlyph*>(TextFont->FindGlyphNoFallback(static_cast<ImWchar>(bitmap->codePoint))))
+        glyph->Visible = false;
+      continue;
+    }
     for (int row = 0; row < bitmap->height; ++row)
       std::copy_n(bitmap->alpha.data() + static_cast<size_t>(row) * bitmap->width, bitmap->width,
                   atlas->TexPixelsAlpha8 + static_cast<size_t>(rect->Y + row) * atlas->TexWidth + rect->X);
   }
 }
 
+void Answered(char32_t c, float size) {
+  auto it = shown.asked.find(c);
+  if (it != shown.asked.end() && it->second == size) shown.asked.erase(it);
+}
+
 void TakeAnswers() {
-  std::vector<char32_t> askAgain;
   for (GlyphAnswers& answers : GlyphSupply::Take()) {
-    for (char32_t c : answers.inTextFont) shown.inTextFont.insert(static_cast<ImWchar>(c));
-    shown.arrived |= !answers.inTextFont.empty();
+    const float size = answers.pixelSize;
+    for (char32_t c : answers.inTextFont) {
+      shown.inTextFont.insert(static_cast<ImWchar>(c));
+      shown.arrived = true;
+      Answered(c, size);
+    }
+    for (char32_t c : answers.noFont) Answered(c, size);
+    for (char32_t c : answers.stale) Answered(c, size);  // asked again at the size in use
     for (GlyphBitmap& bitmap : answers.drawn) {
-      shown.fromSystem.insert(bitmap.codePoint);
-      if (answers.pixelSize == shown.drawnSize) {
-        shown.drawn[bitmap.codePoint] = std::move(bitmap);
-        shown.arrived = true;
-      } else if (!shown.drawn.count(bitmap.codePoint)) {
-        askAgain.push_back(bitmap.codePoint);  // drawn for a size no longer in use
-      }
+      const char32_t c = bitmap.codePoint;
+      Answered(c, size);
+      if (size != shown.drawnSize) continue;  // drawn for a size no longer in use: asked again
+      const size_t area = static_cast<size_t>(bitmap.width) * static_cast<size_t>(bitmap.height);
+      if (shown.drawnArea + area > DrawnAreaBudget(size)) continue;  // no room left: U+FFFD
+      if (auto old = shown.drawn.find(c); old != shown.drawn.end())
+        shown.drawnArea -= static_cast<size_t>(old->second.width) * static_cast<size_t>(old->second.height);
+      shown.fromSystem.insert(c);
+      shown.drawnArea += area;
+      shown.drawn[c] = std::move(bitmap);
+      shown.arrived = true;
     }
   }
-  GlyphSupply::Ask(askAgain, shown.drawnSize);
 }
 
 }  // namespace
@@ -146,7 +195,7 @@ void LoadFonts() {
 }
 
 bool RefreshFontsBetweenFrames(double now) {
-  GlyphSupply::Ask(GlyphDemand::TakeNew(), FontPixelSizes[static_cast<size_t>(FontSizeRequested)]);
+  AskFor(GlyphDemand::TakeNew(), FontPixelSizes[static_cast<size_t>(FontSizeRequested)]);
   TakeAnswers();
   if (FontSizeRequested != FontSizeApplied) {
     FontSizeApplied = FontSizeRequested;

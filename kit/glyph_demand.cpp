@@ -1,5 +1,9 @@
 #include "kit/glyph_demand.h"
 
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <algorithm>
 #include <bitset>
 
 namespace GlyphDemand {
@@ -34,36 +38,6 @@ State& Current() {
   return state;
 }
 
-// The code point at `i` and its length, as the GUI library decodes it: an
-// ill-formed sequence is one byte of U+FFFD.
-char32_t Decode(std::string_view text, size_t i, size_t& length) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  length = 1;
-  int extra = 0;
-  char32_t c = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1;
-    c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2;
-    c = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3;
-    c = lead & 0x07;
-  } else {
-    return 0xFFFD;
-  }
-  if (i + static_cast<size_t>(extra) >= text.size()) return 0xFFFD;
-  for (int k = 1; k <= extra; ++k) {
-    const unsigned char next = byte(i + k);
-    if ((next & 0xC0) != 0x80) return 0xFFFD;
-    c = (c << 6) | (next & 0x3F);
-  }
-  length = static_cast<size_t>(extra) + 1;
-  return c;
-}
-
 }  // namespace
 
 void Note(std::string_view utf8) {
@@ -73,9 +47,11 @@ void Note(std::string_view utf8) {
       ++i;
       continue;
     }
-    size_t length = 1;
-    const char32_t c = Decode(utf8, i, length);
-    i += length;
+    // Decoded as the GUI library decodes it for drawing, so exactly the
+    // characters it will look up are asked for.
+    unsigned int c = 0;
+    const int length = ImTextCharFromUtf8(&c, utf8.data() + i, utf8.data() + utf8.size());
+    i += static_cast<size_t>(std::max(length, 1));
     if (c > kLastDrawable || state.seen.test(c)) continue;
     state.seen.set(c);
     if (state.asked == kBudget) continue;  // shows as U+FFFD from now on

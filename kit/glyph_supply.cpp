@@ -72,7 +72,8 @@ struct Worker {
   std::deque<Request> requests;
   std::vector<GlyphAnswers> answers;
   std::atomic<size_t> unanswered{0};  // characters asked for, not yet answered
-  bool stopping = false;
+  std::atomic<bool> stopping{false};  // looked at for every character
+  std::atomic<float> wantedSize{0.0f};  // the size last asked for; others are stale
   std::thread thread;
 
   ~Worker() {  // a program that never called Stop still ends cleanly
@@ -87,6 +88,23 @@ struct Worker {
 };
 
 Worker worker;
+
+// Marks that change how text runs or joins but draw nothing (zero-width
+// spaces and joiners, direction marks, variation selectors, the byte order
+// mark): they take no room and need no font.
+bool InvisibleFormatting(char32_t c) {
+  return (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) ||
+         (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF;
+}
+
+GlyphBitmap EmptyGlyph(char32_t c) {
+  GlyphBitmap glyph;
+  glyph.codePoint = c;
+  glyph.width = glyph.height = 3;
+  glyph.empty = true;
+  glyph.alpha.assign(9, 0);
+  return glyph;
+}
 
 void Publish(GlyphAnswers& batch, size_t answered) {
   if (answered == 0) return;
@@ -119,22 +137,25 @@ void Serve() {
     auto lastPublish = Clock::now();
     const float ascent = choice.LineAscent(request.pixelSize);
     for (char32_t c : request.codePoints) {
-      const int font = choice.For(c);
+      if (worker.stopping) return;
       GlyphBitmap bitmap;
-      if (font == FontChoice::kTextFont)
+      if (request.pixelSize != worker.wantedSize) {
+        batch.stale.push_back(c);  // the size changed since: asked again at the new one
+      } else if (InvisibleFormatting(c)) {
+        batch.drawn.push_back(EmptyGlyph(c));
+      } else if (const int font = choice.For(c); font == FontChoice::kTextFont) {
         batch.inTextFont.push_back(c);
-      else if (font != FontChoice::kNoFont && choice.Face(font)->Rasterise(c, request.pixelSize, ascent, bitmap))
+      } else if (font != FontChoice::kNoFont && choice.Face(font)->Rasterise(c, request.pixelSize, ascent, bitmap)) {
         batch.drawn.push_back(std::move(bitmap));
-      else
+      } else {
         batch.noFont.push_back(c);
+      }
       ++answered;
       if (Clock::now() - lastPublish > std::chrono::milliseconds(200)) {
         Publish(batch, answered);
         batch.pixelSize = request.pixelSize;
         answered = 0;
         lastPublish = Clock::now();
-        std::lock_guard<std::mutex> hold(worker.lock);
-        if (worker.stopping) return;
       }
     }
     Publish(batch, answered);
@@ -155,6 +176,7 @@ void Ask(const std::vector<char32_t>& codePoints, float pixelSize) {
     }
   }
   worker.requests.push_back({codePoints, pixelSize});
+  worker.wantedSize = pixelSize;
   worker.unanswered += codePoints.size();
   worker.wake.notify_one();
 }
@@ -168,12 +190,14 @@ std::vector<GlyphAnswers> Take() {
 
 bool Busy() { return worker.unanswered.load() != 0; }
 
+void RequestStop() {
+  std::lock_guard<std::mutex> hold(worker.lock);
+  worker.stopping = true;
+  worker.wake.notify_one();
+}
+
 void Stop() {
-  {
-    std::lock_guard<std::mutex> hold(worker.lock);
-    worker.stopping = true;
-    worker.wake.notify_one();
-  }
+  RequestStop();
   if (worker.thread.joinable()) worker.thread.join();
   platform::ReleaseSystemFonts();
   std::lock_guard<std::mutex> hold(worker.lock);

@@ -291,3 +291,27 @@ TEST_F(ClassifierTest, CreateFolderTakesTheFilterTextAndReScanRebuildsTheButtons
   EXPECT_EQ(Current(), current);
   EXPECT_EQ(ClassifierTab.fileList.size(), queued);
 }
+
+// Folder buttons, the current file and the history show names in other
+// scripts letter by letter, none as U+FFFD, once their glyphs arrive.
+TEST_F(ClassifierTest, NamesInOtherScriptsShowOnButtonsAndInTheHistory) {
+  tree.File("日本の歌.mp4");
+  tree.File("เพลง.mp3");
+  tree.File("Ελληνικά.mkv");  // the history shows while files wait in the queue
+  tree.Folder("音楽");
+  tree.Folder("영화");
+  PickRoot(3);
+  const auto shows = [&](const char* window, const std::vector<std::string>& names) {
+    return FramesUntil(gui, [&] {
+      const std::string text = gui.WindowText(window);
+      for (const std::string& name : names)
+        if (text.find(name) == std::string::npos) return false;
+      return text.find("\uFFFD") == std::string::npos;
+    });
+  };
+  EXPECT_TRUE(shows("##Folders", {"音楽", "영화"})) << gui.WindowText("##Folders");
+  const std::string current = fs::path(Current()).filename().string();
+  EXPECT_TRUE(shows("##leftclassify", {current})) << gui.WindowText("##leftclassify");
+  ASSERT_TRUE(gui.Click("音楽"));
+  EXPECT_TRUE(shows("##History", {"音楽/" + current})) << HistoryText();
+}

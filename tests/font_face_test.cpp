@@ -131,3 +131,55 @@ TEST(FontFace, DamagedCompactOutlinesAreRefusedOrReadOnlyInside) {
   }
   EXPECT_GT(drawn, 100);
 }
+
+namespace {
+
+// Offset and length of a table of the face starting at `face`.
+std::pair<size_t, size_t> TableOf(const std::vector<unsigned char>& font, size_t face, const char* tag) {
+  for (size_t i = 0, tables = (font[face + 4] << 8) | font[face + 5]; i < tables; ++i) {
+    const size_t record = face + 12 + 16 * i;
+    if (std::equal(tag, tag + 4, font.begin() + record)) return {At32(font, record + 8), At32(font, record + 12)};
+  }
+  return {0, 0};
+}
+
+void Put16(std::vector<unsigned char>& font, size_t at, unsigned value) {
+  font[at] = static_cast<unsigned char>(value >> 8);
+  font[at + 1] = static_cast<unsigned char>(value);
+}
+
+}  // namespace
+
+// Damage the rasteriser would read past the end of the file for, each
+// refused when the face is opened.
+TEST(FontFace, DamageThatLeadsReadsOutsideIsRefusedOnOpening) {
+  const std::vector<unsigned char> hebrew = Read("/usr/share/fonts/truetype/noto/NotoSansHebrew-Regular.ttf");
+  ASSERT_NE(FontFace::FromBytes(hebrew.data(), hebrew.size(), 0), nullptr);
+
+  std::vector<unsigned char> font = hebrew;  // no long metrics: the last one is read before the table
+  Put16(font, TableOf(font, 0, "hhea").first + 34, 0);
+  EXPECT_EQ(FontFace::FromBytes(font.data(), font.size(), 0), nullptr);
+
+  font = hebrew;  // every Unicode map a byte map as long as it claims
+  const size_t cmap = TableOf(font, 0, "cmap").first;
+  ASSERT_LT(hebrew.size(), 0xFFFFu * 2);
+  for (size_t i = 0, maps = (font[cmap + 2] << 8) | font[cmap + 3]; i < maps; ++i) {
+    const size_t map = cmap + At32(font, cmap + 4 + 8 * i + 4);
+    Put16(font, map, 0);
+    Put16(font, map + 2, 0xFFFF);
+  }
+  EXPECT_EQ(FontFace::FromBytes(font.data(), font.size(), 0), nullptr);
+
+  // Compact outlines whose table is said to end before its glyphs: the
+  // file goes on, but the outlines would be read from outside their table.
+  std::vector<unsigned char> cjk = Read("/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc");
+  ASSERT_NE(FontFace::FromBytes(cjk.data(), cjk.size(), 0), nullptr);
+  const size_t face = At32(cjk, 12);
+  for (size_t i = 0, tables = (cjk[face + 4] << 8) | cjk[face + 5]; i < tables; ++i) {
+    const size_t record = face + 12 + 16 * i;
+    if (std::equal(record + cjk.begin(), record + cjk.begin() + 4, "CFF ")) {
+      cjk[record + 12] = cjk[record + 13] = 0;  // length: 64 KB at most
+    }
+  }
+  EXPECT_EQ(FontFace::FromBytes(cjk.data(), cjk.size(), 0), nullptr);
+}

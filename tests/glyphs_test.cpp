@@ -6,6 +6,7 @@
 #include <imgui_internal.h>
 
 #include <chrono>
+#include <cmath>
 #include <set>
 #include <string>
 #include <thread>
@@ -62,15 +63,29 @@ class GlyphsTest : public ::testing::Test {
   std::function<void()> body;
 };
 
+// Marks drawn over the letter before them (Thai vowels and tones, the
+// Devanagari virama and vowel signs below or above): no advance of their own.
+bool CombiningMark(char32_t c) {
+  return (c >= 0x0E31 && c <= 0x0E3A && c != 0x0E32 && c != 0x0E33) || (c >= 0x0E47 && c <= 0x0E4E) ||
+         (c >= 0x0900 && c <= 0x0902) || (c >= 0x0941 && c <= 0x094D);
+}
+
 TEST_F(GlyphsTest, NamesInManyScriptsDrawEveryCharacterFromAFont) {
-  const std::string name = "日本語のテスト 한국어 ภาษาไทย עברית Ελληνικά Кириллица ★☂";
+  // A zero-width joiner (U+200D) takes no room and draws nothing.
+  const std::string name = "日本語のテスト 한국어 ภาษาไทย עברית عربي हिन्दी Ελληνικά Кириллица ★☂ a‍b";
   DrawUntilSettled({name});
   const std::string drawn = gui.WindowText("##TestWindow");
-  EXPECT_EQ(drawn, WithoutSpaces(name));  // no U+FFFD anywhere
+  std::string expected = WithoutSpaces(name);
+  expected.erase(expected.find("‍"), 3);
+  EXPECT_EQ(drawn, expected);  // no U+FFFD anywhere
   for (char32_t c : Decoded(WithoutSpaces(name))) {
     const ImFontGlyph* glyph = Glyph(c);
     ASSERT_NE(glyph, nullptr) << std::hex << "U+" << static_cast<unsigned>(c);
-    EXPECT_GT(glyph->AdvanceX, 0.0f) << std::hex << static_cast<unsigned>(c);
+    if (c == 0x200D) {
+      EXPECT_TRUE(glyph->AdvanceX == 0.0f && !glyph->Visible);
+    } else if (!CombiningMark(c)) {
+      EXPECT_GT(glyph->AdvanceX, 0.0f) << std::hex << static_cast<unsigned>(c);
+    }
   }
   // Characters from other fonts sit on the text's line: a kanji's box
   // covers most of the height of a capital and reaches below its baseline
@@ -83,6 +98,24 @@ TEST_F(GlyphsTest, NamesInManyScriptsDrawEveryCharacterFromAFont) {
   EXPECT_GT(kanji->Y1, capital->Y1 - 1.0f);
   EXPECT_LT(kanji->Y1, capital->Y1 + TextFont->FontSize * 0.5f);
   EXPECT_GE(kanji->AdvanceX, TextFont->FontSize * 0.6f);  // full width, not squeezed
+
+  // Its pixels reached the texture: ink inside, and a blank pixel all
+  // round, so the glyphs beside it in the atlas never bleed into it.
+  unsigned char* alpha = nullptr;
+  int width = 0, height = 0;
+  ImGui::GetIO().Fonts->GetTexDataAsAlpha8(&alpha, &width, &height);
+  const int x0 = static_cast<int>(std::lround(kanji->U0 * width)), x1 = static_cast<int>(std::lround(kanji->U1 * width));
+  const int y0 = static_cast<int>(std::lround(kanji->V0 * height)), y1 = static_cast<int>(std::lround(kanji->V1 * height));
+  ASSERT_GT(x1 - x0, 4);
+  ASSERT_GT(y1 - y0, 4);
+  long ink = 0, border = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      const bool edge = x == x0 || x == x1 - 1 || y == y0 || y == y1 - 1;
+      (edge ? border : ink) += alpha[static_cast<size_t>(y) * width + x];
+    }
+  EXPECT_EQ(border, 0);
+  EXPECT_GT(ink, 255L * (x1 - x0 - 2) * (y1 - y0 - 2) / 10);  // a dense character: over a tenth inked
 }
 
 TEST_F(GlyphsTest, CharactersNoFontHasAndBadBytesShowTheReplacementCharacter) {
@@ -168,15 +201,38 @@ TEST_F(GlyphsTest, BeyondTheBudgetNewCharactersShowTheReplacementCharacter) {
 TEST_F(GlyphsTest, ASizeChangeDrawsTheSystemFontsGlyphsAgainAtTheNewSize) {
   DrawUntilSettled({"東京 Ελλάδα"});
   ASSERT_NE(Glyph(U'東'), nullptr);
-  const float smallHeight = Glyph(U'東')->Y1 - Glyph(U'東')->Y0;
+  const auto inkHeight = [&](char32_t c) { return Glyph(c)->Y1 - Glyph(c)->Y0 - 2; };  // less the blank border
+  const float smallHeight = inkHeight(U'東');
   SaveFontSize(5);  // 16 px to 36 px
   DrawUntilSettled({"東京 Ελλάδα"});
   EXPECT_EQ(TextFont->FontSize, 36.0f);
   ASSERT_NE(Glyph(U'東'), nullptr);
   ASSERT_NE(Glyph(U'Ε'), nullptr);
-  const float largeHeight = Glyph(U'東')->Y1 - Glyph(U'東')->Y0;
-  EXPECT_NEAR(largeHeight / smallHeight, 36.0f / 16.0f, 0.25f);
+  EXPECT_NEAR(inkHeight(U'東') / smallHeight, 36.0f / 16.0f, 0.25f);
   EXPECT_EQ(gui.WindowText("##TestWindow"), "東京Ελλάδα");
+}
+
+// A size picked while glyphs are still on their way at the old one: every
+// glyph ends up drawn at the new size, none at the old or missing.
+TEST_F(GlyphsTest, ASizeChangeWhileGlyphsAreOnTheirWayEndsWithAllAtTheNewSize) {
+  std::string line;
+  for (unsigned i = 0; i < 600; ++i) {
+    char utf8[5] = {};
+    ImTextCharToUtf8(utf8, 0x5000 + i);
+    line += utf8;
+  }
+  const std::function<void()> show = [&] { TextWithTooltipWhenCut(line); };
+  gui.Frame(show);
+  gui.Frame(show);
+  EXPECT_TRUE(GlyphSupply::Busy());  // still drawing at 16 px
+  SaveFontSize(5);
+  DrawUntilSettled({line});
+  ASSERT_EQ(TextFont->FontSize, 36.0f);
+  for (unsigned i = 0; i < 600; ++i) {
+    const ImFontGlyph* glyph = Glyph(0x5000 + i);
+    ASSERT_NE(glyph, nullptr) << i;
+    EXPECT_GE(glyph->AdvanceX, 20.0f) << i;  // a full-width character at 36 px (at 16 px: 11)
+  }
 }
 
 }  // namespace

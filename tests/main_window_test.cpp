@@ -293,6 +293,7 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   TempTree home;
   home.File("a##b/x.mp4");
   home.File("deep/er/y.mp4");
+  home.File("映画/z.mp4");
   std::filesystem::create_directory_symlink(home.Root() / "deep", home.Root() / "link");
   ScopedHome scopedHome(home.RootString() + "/deep/");  // a trailing "/"
   GuiHarness gui;
@@ -326,6 +327,9 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   EXPECT_NE(shown.find("a##b"), std::string::npos);  // shown as it is
   EXPECT_NE(shown.find("link(link)"), std::string::npos);  // a link to a folder, marked as one
   EXPECT_TRUE(gui.Drawn("deep"));
+  // A name in another script shows in its own letters once their glyphs come.
+  EXPECT_TRUE(FramesUntil(gui, [&] { return gui.WindowText(popup).find("映画") != std::string::npos; }))
+      << gui.WindowText(popup);
   ASSERT_TRUE(gui.Click("Cancel"));
   gui.Frame();
 
