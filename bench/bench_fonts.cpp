@@ -75,9 +75,9 @@ AtlasCost MeasureRefill() {
 
 // Shows 2,000 CJK characters and lets the glyph worker answer; returns the
 // worker's seconds from the first request to the last answer.
-double ShowCjkCharacters() {
+double ShowCjkCharacters(unsigned count = 2000) {
   std::string names;
-  for (unsigned i = 0; i < 2000; ++i) {
+  for (unsigned i = 0; i < count; ++i) {
     char utf8[5] = {};
     ImTextCharToUtf8(utf8, 0x4E00 + i * 3);
     names += utf8;
@@ -123,6 +123,16 @@ int main() {
     std::printf("fonts %2.0fpx glyph worker: %d glyphs in the atlas, found and drawn off the GUI thread in %.0f ms\n",
                 size, glyphs, workerSeconds * 1000);
   }
+  // A flood: more new characters than the budget, at the largest size.
+  SaveFontSize(5);
+  LoadFonts();
+  const double floodSeconds = ShowCjkCharacters(GlyphDemand::kBudget + 1000);
+  const int glyphs = TextFont->Glyphs.Size;
+  const AtlasCost flood = MeasureRefill();
+  std::printf("fonts 36px after %zu new CJK characters: %d glyphs in the atlas (budget %zu), refill %.2f ms, "
+              "texture %.2f MB, worker %.0f ms\n",
+              GlyphDemand::kBudget + 1000, glyphs, GlyphDemand::kBudget, flood.milliseconds, flood.textureMegabytes,
+              floodSeconds * 1000);
   StopGlyphWork();
   ImGui::DestroyContext();
   return 0;
