@@ -36,13 +36,26 @@ ScanQueue<Movable> moveQueue;  // each request shared by the queue and the worke
 std::atomic<bool> stopRequested{false};
 std::atomic<bool> deleteIdle{false};
 std::atomic<int32_t> pending{0};
-std::thread deleteWorker;
-std::thread moveWorker;
 
 // The title handed from the delete worker to the GUI thread.
 std::mutex titleMutex;
 std::string titleWanted = kIdleTitle;
 bool titleFresh = false;
+
+// The two workers. A program ended by exit() without Stop (the display
+// connection lost) joins them on its way out instead of aborting on
+// running threads; they are declared after everything they use, so that
+// all of it is still there while they finish.
+struct Workers {
+  std::thread deleting;
+  std::thread moving;
+  ~Workers() {
+    stopRequested.store(true);
+    if (deleting.joinable()) deleting.join();
+    if (moving.joinable()) moving.join();
+  }
+};
+Workers workers;
 
 void AskForTitle(const std::string& title) {
   {
@@ -130,14 +143,14 @@ void MoveReplacing(std::string source, std::string destination) {
 
 void Start() {
   stopRequested.store(false);
-  deleteWorker = std::thread(DeleteWorker);
-  moveWorker = std::thread(MoveWorker);
+  workers.deleting = std::thread(DeleteWorker);
+  workers.moving = std::thread(MoveWorker);
 }
 
 void Stop() {
   stopRequested.store(true);
-  if (deleteWorker.joinable()) deleteWorker.join();
-  if (moveWorker.joinable()) moveWorker.join();
+  if (workers.deleting.joinable()) workers.deleting.join();
+  if (workers.moving.joinable()) workers.moving.join();
 }
 
 std::optional<std::string> TakeTitle() {

@@ -154,25 +154,29 @@ void FillAtlas(float textSize) {
   }
 }
 
-void Answered(char32_t c, float size) {
+// Whether the answer is one still waited for (asked at this size, not let
+// go of since); it is not waited for any more.
+bool Awaited(char32_t c, float size) {
   auto it = shown.asked.find(c);
-  if (it != shown.asked.end() && it->second == size) shown.asked.erase(it);
+  if (it == shown.asked.end() || it->second != size) return false;
+  shown.asked.erase(it);
+  return true;
 }
 
 void TakeAnswers() {
   for (GlyphAnswers& answers : GlyphSupply::Take()) {
     const float size = answers.pixelSize;
     for (char32_t c : answers.inTextFont) {
+      if (!Awaited(c, size)) continue;
       shown.inTextFont.insert(static_cast<ImWchar>(c));
       shown.arrived = true;
-      Answered(c, size);
     }
-    for (char32_t c : answers.noFont) Answered(c, size);
-    for (char32_t c : answers.stale) Answered(c, size);  // asked again at the size in use
+    for (char32_t c : answers.noFont) Awaited(c, size);
+    for (char32_t c : answers.stale) Awaited(c, size);  // asked again at the size in use
     for (GlyphBitmap& bitmap : answers.drawn) {
       const char32_t c = bitmap.codePoint;
-      Answered(c, size);
-      if (size != shown.drawnSize) continue;  // drawn for a size no longer in use: asked again
+      // Not waited for: drawn for a size no longer in use (asked again), or let go of.
+      if (!Awaited(c, size) || size != shown.drawnSize) continue;
       const size_t area = static_cast<size_t>(bitmap.width) * static_cast<size_t>(bitmap.height);
       if (shown.drawnArea + area > DrawnAreaBudget(size)) continue;  // no room left: U+FFFD
       if (auto old = shown.drawn.find(c); old != shown.drawn.end())
@@ -194,8 +198,24 @@ void LoadFonts() {
   FillAtlas(FontPixelSizes[static_cast<size_t>(index)]);
 }
 
+// Characters no longer shown, let go of to make room for new ones: their
+// glyphs leave the atlas at its next refill.
+void LetGo(const std::vector<char32_t>& characters) {
+  for (char32_t c : characters) {
+    shown.inTextFont.erase(static_cast<ImWchar>(c));
+    shown.fromSystem.erase(c);
+    shown.asked.erase(c);
+    if (auto it = shown.drawn.find(c); it != shown.drawn.end()) {
+      shown.drawnArea -= static_cast<size_t>(it->second.width) * static_cast<size_t>(it->second.height);
+      shown.drawn.erase(it);
+    }
+  }
+}
+
 bool RefreshFontsBetweenFrames(double now) {
   AskFor(GlyphDemand::TakeNew(), FontPixelSizes[static_cast<size_t>(FontSizeRequested)]);
+  GlyphDemand::EndFrame();
+  LetGo(GlyphDemand::TakeLetGo());
   TakeAnswers();
   if (FontSizeRequested != FontSizeApplied) {
     FontSizeApplied = FontSizeRequested;

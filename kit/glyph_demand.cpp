@@ -14,9 +14,13 @@ namespace {
 constexpr char32_t kLastDrawable = 0xFFFF;
 
 struct State {
-  std::bitset<kLastDrawable + 1> seen;
+  std::bitset<kLastDrawable + 1> seen;   // asked for, or never to be asked for
+  std::vector<uint32_t> lastShown = std::vector<uint32_t>(kLastDrawable + 1, 0);  // frame of each
+  std::vector<char32_t> admitted;        // asked for and not let go since
   std::vector<char32_t> fresh;
-  size_t asked = 0;
+  std::vector<char32_t> letGo;
+  uint32_t frame = 1;
+  bool turnedAway = false;               // a character found the budget full this frame
 };
 
 // Characters the atlas always has or must never be asked for: Basic Latin
@@ -52,12 +56,43 @@ void Note(std::string_view utf8) {
     unsigned int c = 0;
     const int length = ImTextCharFromUtf8(&c, utf8.data() + i, utf8.data() + utf8.size());
     i += static_cast<size_t>(std::max(length, 1));
-    if (c > kLastDrawable || state.seen.test(c)) continue;
+    if (c > kLastDrawable) continue;
+    state.lastShown[c] = state.frame;
+    if (state.seen.test(c)) continue;
+    if (state.admitted.size() == kBudget) {  // U+FFFD until room is made
+      state.turnedAway = true;
+      continue;
+    }
     state.seen.set(c);
-    if (state.asked == kBudget) continue;  // shows as U+FFFD from now on
-    ++state.asked;
+    state.admitted.push_back(c);
     state.fresh.push_back(c);
   }
+}
+
+void EndFrame() {
+  State& state = Current();
+  ++state.frame;
+  if (!state.turnedAway) return;
+  state.turnedAway = false;
+  // Room for characters turned away: let go of those not shown for a
+  // while, the longest unseen first, a batch at a time.
+  std::vector<char32_t> resting;
+  for (char32_t c : state.admitted)
+    if (state.frame - state.lastShown[c] > kRestFrames) resting.push_back(c);
+  std::sort(resting.begin(), resting.end(),
+            [&](char32_t a, char32_t b) { return state.lastShown[a] < state.lastShown[b]; });
+  resting.resize(std::min(resting.size(), kBudget / 8));
+  if (resting.empty()) return;
+  std::sort(resting.begin(), resting.end());
+  std::erase_if(state.admitted, [&](char32_t c) { return std::binary_search(resting.begin(), resting.end(), c); });
+  for (char32_t c : resting) state.seen.reset(c);
+  state.letGo.insert(state.letGo.end(), resting.begin(), resting.end());
+}
+
+std::vector<char32_t> TakeLetGo() {
+  std::vector<char32_t> taken;
+  taken.swap(Current().letGo);
+  return taken;
 }
 
 std::vector<char32_t> TakeNew() {
@@ -66,14 +101,17 @@ std::vector<char32_t> TakeNew() {
   return taken;
 }
 
-size_t Asked() { return Current().asked; }
+size_t Asked() { return Current().admitted.size(); }
 
 void Forget() {
   State& state = Current();
   state.seen.reset();
   MarkNeverAsked(state.seen);
+  std::fill(state.lastShown.begin(), state.lastShown.end(), 0);
+  state.admitted.clear();
   state.fresh.clear();
-  state.asked = 0;
+  state.letGo.clear();
+  state.turnedAway = false;
 }
 
 }  // namespace GlyphDemand

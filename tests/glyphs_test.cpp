@@ -168,34 +168,46 @@ TEST_F(GlyphsTest, RefillsComeAFewTimesASecondWhileNewCharactersKeepComing) {
 }
 
 // A tree of names in many scripts: past the budget new characters show as
-// U+FFFD, and the atlas stays the size the budget allows.
-TEST_F(GlyphsTest, BeyondTheBudgetNewCharactersShowTheReplacementCharacter) {
+// U+FFFD while everything asked for is still on screen; once the user
+// scrolls on, characters no longer shown make room, and the atlas never
+// holds more than the budget allows.
+TEST_F(GlyphsTest, PastTheBudgetCharactersWaitForRoomThatScrollingMakes) {
   DrawUntilSettled({"start"});
   const int before = TextFont->Glyphs.Size;
-  const size_t total = GlyphDemand::kBudget + 500;
+  // 23 lines of 200 characters (each cut at the window's edge, but noted).
   std::vector<std::string> lines;
-  for (size_t first = 0; first < total; first += 100) {
-    std::string line;
-    for (size_t i = first; i < std::min(total, first + 100); ++i) {
+  for (unsigned line = 0; line < 23; ++line) {
+    std::string text;
+    for (unsigned i = 0; i < 200; ++i) {
       char utf8[5] = {};
-      ImTextCharToUtf8(utf8, static_cast<unsigned>(0x4E00 + i));
-      line += utf8;
+      ImTextCharToUtf8(utf8, 0x4E00 + line * 200 + i);
+      text += utf8;
     }
-    lines.push_back(line);
+    lines.push_back(text);
   }
   DrawUntilSettled(lines);
   EXPECT_EQ(GlyphDemand::Asked(), GlyphDemand::kBudget);
   EXPECT_LE(TextFont->Glyphs.Size, before + static_cast<int>(GlyphDemand::kBudget));
-  EXPECT_NE(Glyph(0x4E00), nullptr);
   EXPECT_NE(Glyph(0x4E00 + GlyphDemand::kBudget - 1), nullptr);
   EXPECT_EQ(Glyph(0x4E00 + GlyphDemand::kBudget), nullptr);
-  // Characters past the budget draw as replacement characters, those
-  // within it as themselves.
-  const std::string firstLine = lines.front().substr(0, 3 * 20), lastLine = lines.back().substr(0, 3 * 20);
-  DrawUntilSettled({firstLine, lastLine});
   std::string replaced;
   for (int i = 0; i < 20; ++i) replaced += "\uFFFD";
-  EXPECT_EQ(gui.WindowText("##TestWindow"), firstLine + replaced);
+  const std::string drawn = gui.WindowText("##TestWindow");
+  EXPECT_NE(drawn.find(lines[0].substr(0, 3 * 20)), std::string::npos);  // within the budget: themselves
+  EXPECT_NE(drawn.find(replaced), std::string::npos);                   // past it: U+FFFD
+
+  // Scrolled on: only the last lines are shown now.
+  const std::vector<std::string> later(lines.end() - 2, lines.end());
+  body = [&] {
+    for (const std::string& line : later) TextWithTooltipWhenCut(line);
+  };
+  for (uint32_t frame = 0; frame <= GlyphDemand::kRestFrames + 1; ++frame) gui.Frame(body);
+  DrawUntilSettled(later);
+  const std::string now = gui.WindowText("##TestWindow");
+  EXPECT_EQ(now.find("\uFFFD"), std::string::npos);
+  EXPECT_NE(now.find(later[1].substr(0, 3 * 20)), std::string::npos);
+  EXPECT_LE(TextFont->Glyphs.Size, before + static_cast<int>(GlyphDemand::kBudget));
+  EXPECT_LE(GlyphDemand::Asked(), GlyphDemand::kBudget);
 }
 
 TEST_F(GlyphsTest, ASizeChangeDrawsTheSystemFontsGlyphsAgainAtTheNewSize) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "kit/text.h"
+#include "kit/text_filter.h"
+
+#include <cstdio>
 
 TEST(ToUtf8, ValidTextPassesUnchanged) {
   EXPECT_EQ(ToUtf8(""), "");
@@ -23,4 +26,24 @@ TEST(ToUtf8, IllFormedSequencesBecomeReplacementCharacters) {
 TEST(Text, OneLineShowsControlCharactersAsReplacements) {
   EXPECT_EQ(OneLine("first\nsecond\tthird\x7f.mp4"), "first\xEF\xBF\xBDsecond\xEF\xBF\xBDthird\xEF\xBF\xBD.mp4");
   EXPECT_EQ(OneLine("Ünïcode 100%.mp4"), "Ünïcode 100%.mp4");
+}
+
+// Filter boxes: terms in any script find their own letters, ASCII letters
+// in either case; excluding terms work the same way.
+TEST(FilterBoxes, TermsInAnyScriptFindTheirOwnLetters) {
+  const auto passes = [](const char* terms, const char* text) {
+    ImGuiTextFilter filter;
+    std::snprintf(filter.InputBuf, sizeof filter.InputBuf, "%s", terms);
+    filter.Build();
+    return FilterPasses(filter, text);
+  };
+  EXPECT_TRUE(passes("видео", "/m/Моё видео.mp4"));
+  EXPECT_TRUE(passes("タイ", "/m/タイトル [dQw4w9WgXcQ].mp4"));
+  EXPECT_TRUE(passes("о", "/m/Кошка.mp4"));
+  EXPECT_FALSE(passes("Видео", "/m/видео.mp4"));  // only ASCII letters fold
+  EXPECT_TRUE(passes("DQW4", "/m/タイトル [dQw4w9WgXcQ].mp4"));
+  EXPECT_TRUE(passes("éé", "/m/éé.mp4"));
+  EXPECT_FALSE(passes("mp4,-猫", "/m/猫.mp4"));
+  EXPECT_TRUE(passes("mp4,-猫", "/m/犬.mp4"));
+  EXPECT_FALSE(passes("ไทย", "/m/เพลง.mp3"));
 }
