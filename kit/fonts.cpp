@@ -214,7 +214,7 @@ void LetGo(const std::vector<char32_t>& characters) {
 
 bool RefreshFontsBetweenFrames(double now) {
   AskFor(GlyphDemand::TakeNew(), FontPixelSizes[static_cast<size_t>(FontSizeRequested)]);
-  GlyphDemand::EndFrame();
+  GlyphDemand::EndFrame(now);
   LetGo(GlyphDemand::TakeLetGo());
   TakeAnswers();
   if (FontSizeRequested != FontSizeApplied) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <bitset>
 
+#include "kit/frame_demand.h"
+
 namespace GlyphDemand {
 namespace {
 
@@ -15,11 +17,11 @@ constexpr char32_t kLastDrawable = 0xFFFF;
 
 struct State {
   std::bitset<kLastDrawable + 1> seen;   // asked for, or never to be asked for
-  std::vector<uint32_t> lastShown = std::vector<uint32_t>(kLastDrawable + 1, 0);  // frame of each
+  std::vector<float> lastShown = std::vector<float>(kLastDrawable + 1, -1e9f);  // when each was shown
   std::vector<char32_t> admitted;        // asked for and not let go since
   std::vector<char32_t> fresh;
   std::vector<char32_t> letGo;
-  uint32_t frame = 1;
+  float now = 0.0f;                      // the frame being drawn, in seconds
   bool turnedAway = false;               // a character found the budget full this frame
 };
 
@@ -57,7 +59,7 @@ void Note(std::string_view utf8) {
     const int length = ImTextCharFromUtf8(&c, utf8.data() + i, utf8.data() + utf8.size());
     i += static_cast<size_t>(std::max(length, 1));
     if (c > kLastDrawable) continue;
-    state.lastShown[c] = state.frame;
+    state.lastShown[c] = state.now;
     if (state.seen.test(c)) continue;
     if (state.admitted.size() == kBudget) {  // U+FFFD until room is made
       state.turnedAway = true;
@@ -69,24 +71,36 @@ void Note(std::string_view utf8) {
   }
 }
 
-void EndFrame() {
+void EndFrame(double now) {
   State& state = Current();
-  ++state.frame;
+  const float drawnAt = state.now;
+  state.now = static_cast<float>(now);
   if (!state.turnedAway) return;
   state.turnedAway = false;
-  // Room for characters turned away: let go of those not shown for a
-  // while, the longest unseen first, a batch at a time.
+  // Room for characters turned away: let go of those not shown for
+  // kRestSeconds, the longest unseen first, a batch at a time. While none
+  // has rested that long, a frame is asked for when the first will have:
+  // a resting window would otherwise leave the new ones as U+FFFD.
   std::vector<char32_t> resting;
-  for (char32_t c : state.admitted)
-    if (state.frame - state.lastShown[c] > kRestFrames) resting.push_back(c);
-  std::sort(resting.begin(), resting.end(),
-            [&](char32_t a, char32_t b) { return state.lastShown[a] < state.lastShown[b]; });
-  resting.resize(std::min(resting.size(), kBudget / 8));
-  if (resting.empty()) return;
+  float oldestHidden = drawnAt;
+  for (char32_t c : state.admitted) {
+    const float shown = state.lastShown[c];
+    if (shown < drawnAt) oldestHidden = std::min(oldestHidden, shown);
+    if (state.now - shown > kRestSeconds) resting.push_back(c);
+  }
+  if (resting.empty()) {
+    if (oldestHidden < drawnAt) FrameDemand::Within(kRestSeconds - (state.now - oldestHidden) + 0.01);
+    return;  // everything asked for is on screen: the rest stays U+FFFD
+  }
+  const size_t batch = std::min(resting.size(), kBudget / 8);
+  std::partial_sort(resting.begin(), resting.begin() + static_cast<std::ptrdiff_t>(batch), resting.end(),
+                    [&](char32_t a, char32_t b) { return state.lastShown[a] < state.lastShown[b]; });
+  resting.resize(batch);
   std::sort(resting.begin(), resting.end());
   std::erase_if(state.admitted, [&](char32_t c) { return std::binary_search(resting.begin(), resting.end(), c); });
   for (char32_t c : resting) state.seen.reset(c);
   state.letGo.insert(state.letGo.end(), resting.begin(), resting.end());
+  FrameDemand::Next();  // the characters waiting are admitted on the next frame
 }
 
 std::vector<char32_t> TakeLetGo() {
@@ -107,10 +121,11 @@ void Forget() {
   State& state = Current();
   state.seen.reset();
   MarkNeverAsked(state.seen);
-  std::fill(state.lastShown.begin(), state.lastShown.end(), 0);
+  std::fill(state.lastShown.begin(), state.lastShown.end(), -1e9f);
   state.admitted.clear();
   state.fresh.clear();
   state.letGo.clear();
+  state.now = 0.0f;
   state.turnedAway = false;
 }
 

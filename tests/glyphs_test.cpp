@@ -13,6 +13,7 @@
 
 #include "gui_harness.h"
 #include "kit/fonts.h"
+#include "kit/frame_demand.h"
 #include "kit/glyph_demand.h"
 #include "kit/glyph_supply.h"
 #include "kit/settings.h"
@@ -201,7 +202,8 @@ TEST_F(GlyphsTest, PastTheBudgetCharactersWaitForRoomThatScrollingMakes) {
   body = [&] {
     for (const std::string& line : later) TextWithTooltipWhenCut(line);
   };
-  for (uint32_t frame = 0; frame <= GlyphDemand::kRestFrames + 1; ++frame) gui.Frame(body);
+  const int restFrames = static_cast<int>(GlyphDemand::kRestSeconds / ImGui::GetIO().DeltaTime) + 2;
+  for (int frame = 0; frame <= restFrames; ++frame) gui.Frame(body);
   DrawUntilSettled(later);
   const std::string now = gui.WindowText("##TestWindow");
   EXPECT_EQ(now.find("\uFFFD"), std::string::npos);
@@ -248,3 +250,59 @@ TEST_F(GlyphsTest, ASizeChangeWhileGlyphsAreOnTheirWayEndsWithAllAtTheNewSize) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string CjkRun(unsigned first, unsigned count) {
+  std::string text;
+  for (unsigned i = 0; i < count; ++i) {
+    char utf8[5] = {};
+    ImTextCharToUtf8(utf8, first + i);
+    text += utf8;
+  }
+  return text;
+}
+
+}  // namespace
+
+// With the budget full, a character turned away gets in once others have
+// rested: a window that rests meanwhile is asked to draw a frame when they
+// will have, and the next frame after they are let go admits it.
+TEST(GlyphDemandTest, TurnedAwayCharactersGetInOnceOthersHaveRestedEvenIfTheWindowRests) {
+  GlyphDemand::Forget();
+  FrameDemand::Take();
+  const std::string shownBefore = CjkRun(0x4E00, GlyphDemand::kBudget), late = CjkRun(0x9000, 1);
+  GlyphDemand::EndFrame(0.0);
+  GlyphDemand::Note(shownBefore);
+  GlyphDemand::EndFrame(0.1);
+  EXPECT_EQ(GlyphDemand::TakeNew().size(), GlyphDemand::kBudget);
+  FrameDemand::Take();
+
+  GlyphDemand::Note(late);  // the list scrolled on: only the late one shows
+  GlyphDemand::EndFrame(0.2);
+  EXPECT_TRUE(GlyphDemand::TakeNew().empty());
+  EXPECT_TRUE(GlyphDemand::TakeLetGo().empty());
+  const double wait = FrameDemand::Take();
+  EXPECT_NEAR(wait, GlyphDemand::kRestSeconds - 0.2, 0.05);  // asked for, though nothing else moves
+
+  GlyphDemand::Note(late);  // that frame comes
+  GlyphDemand::EndFrame(0.2 + wait);
+  EXPECT_EQ(GlyphDemand::TakeLetGo().size(), GlyphDemand::kBudget / 8);
+  EXPECT_EQ(FrameDemand::Take(), 0.0);
+  GlyphDemand::Note(late);
+  GlyphDemand::EndFrame(0.3 + wait);
+  EXPECT_EQ(GlyphDemand::TakeNew(), std::vector<char32_t>{0x9000});
+  EXPECT_LE(GlyphDemand::Asked(), GlyphDemand::kBudget);
+
+  // Everything asked for on screen at once: no frame is asked for, the
+  // surplus stays U+FFFD.
+  GlyphDemand::Forget();
+  FrameDemand::Take();
+  for (double now = 0; now < 5; now += 0.5) {
+    GlyphDemand::Note(shownBefore + late);
+    GlyphDemand::EndFrame(now);
+  }
+  EXPECT_LT(FrameDemand::Take(), 0.0);
+  EXPECT_TRUE(GlyphDemand::TakeLetGo().empty());
+  GlyphDemand::Forget();
+}
