@@ -24,6 +24,17 @@ void History::Remove(const HistoryRecord& record) {
   }
 }
 
+namespace {
+
+// Rows scrolled out of view keep no glyphs: up to 1,024 records would
+// otherwise hold characters nobody sees.
+void NoteIfInView(const std::string& text, int lines) {
+  if (ImGui::IsRectVisible(ImVec2(1.0f, ImGui::GetTextLineHeightWithSpacing() * static_cast<float>(lines))))
+    GlyphDemand::Note(text);
+}
+
+}  // namespace
+
 std::optional<HistoryRecord> History::Draw() {
   std::optional<HistoryRecord> undo;
   ImGui::BeginChild("##History", ImVec2(ImGui::GetContentRegionAvail().x, 0), true,
@@ -55,13 +66,13 @@ std::optional<HistoryRecord> History::Draw() {
         const bool move = record.kind == HistoryKind::Move;
         const std::string text = std::string(move ? ICON_MOVED " [Move From] " : ICON_RENAME " [Rename From] ") +
                                  record.sourceText + "\n[To] " + record.targetText;
-        GlyphDemand::Note(text);
+        NoteIfInView(text, 2);
         ImGui::TextUnformatted(text.c_str());
         break;
       }
       case HistoryKind::Delete: {
         const std::string text = ICON_DELETE " [Delete File] " + record.sourceText;
-        GlyphDemand::Note(text);
+        NoteIfInView(text, 1);
         ImGui::TextUnformatted(text.c_str());
         break;
       }

@@ -70,8 +70,8 @@ bool TintedButton(const char* label, float hue, int virtualKey) {
 
 bool TintedTextButton(const std::string& text, float hue) {
   const ImGuiStyle& style = ImGui::GetStyle();
-  GlyphDemand::Note(text);
   const ImVec2 textSize = ImGui::CalcTextSize(text.c_str(), nullptr, false);
+  if (ImGui::IsRectVisible(textSize)) GlyphDemand::Note(text);  // buttons scrolled away keep no glyphs
   ImGui::PushStyleColor(ImGuiCol_Button, static_cast<ImVec4>(ImColor::HSV(hue, 0.6f, 0.6f)));
   ImGui::PushStyleColor(ImGuiCol_ButtonHovered, static_cast<ImVec4>(ImColor::HSV(hue, 0.7f, 0.7f)));
   ImGui::PushStyleColor(ImGuiCol_ButtonActive, static_cast<ImVec4>(ImColor::HSV(hue, 0.8f, 0.8f)));
