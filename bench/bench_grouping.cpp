@@ -22,8 +22,6 @@
 #include "app/tabs.h"
 #include "bench_util.h"
 #include "host_frame.h"
-#include "kit/fonts.h"
-#include "kit/style.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -151,13 +149,7 @@ int main() {
   if (!config.Ok()) return 1;
   const fs::path root = "/tmp/sortiq-bench-names";
   MakeTree(root);
-  ImGui::CreateContext();
-  ImGui::GetIO().IniFilename = nullptr;
-  ApplyStyle(12.0f);
-  LoadFonts();
-  unsigned char* pixels = nullptr;
-  int width = 0, height = 0;
-  ImGui::GetIO().Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+  StartHeadlessGui();
 
   const double plain = PlainIndexMilliseconds(root);
   const WalkFigures grouping = WalkAndGroup(GroupingTab, root, [] {

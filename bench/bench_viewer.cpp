@@ -9,8 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include "kit/fonts.h"
-#include "kit/style.h"
 #include "app/tabs.h"
 #include "kit/text_filter.h"
 #include "kit/widgets.h"
@@ -61,14 +59,7 @@ double FrameMilliseconds(const std::function<void()>& draw) {
 int main() {
   ScopedConfigFolder config;  // font and other settings go through the settings store
   if (!config.Ok()) return 1;
-  ImGui::CreateContext();
-  ImGui::GetIO().IniFilename = nullptr;
-  ApplyStyle(12.0f);
-  LoadFonts();
-  unsigned char* pixels = nullptr;
-  int width = 0, height = 0;
-  ImGui::GetIO().Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-  ImGui::GetIO().Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(1)));
+  StartHeadlessGui();
 
   const std::string root = "/media/Library";
   ViewerTab.SetRoot(root);

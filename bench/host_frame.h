@@ -4,6 +4,24 @@
 // measure a tab's frame host it.
 #include <imgui.h>
 
+#include <cstdint>
+
+#include "kit/fonts.h"
+#include "kit/style.h"
+
+// A GUI without a window, with the program's style and fonts; the font
+// texture is built as the renderer would build it, with nothing to upload to.
+inline void StartHeadlessGui() {
+  ImGui::CreateContext();
+  ImGui::GetIO().IniFilename = nullptr;
+  ApplyStyle(12.0f);
+  LoadFonts();
+  unsigned char* pixels = nullptr;
+  int width = 0, height = 0;
+  ImGui::GetIO().Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+  ImGui::GetIO().Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(1)));
+}
+
 inline void BeginHostFrame(const char* windowName, float width) {
   ImGuiIO& io = ImGui::GetIO();
   io.DisplaySize = ImVec2(1280, 800);
