@@ -18,7 +18,9 @@
 #include "kit/frame_clock.h"
 #include "kit/frame_demand.h"
 #include "kit/settings.h"
+#include "kit/text.h"
 #include "platform/process.h"
+#include "platform/shell.h"
 #include "platform/window.h"
 #include "player/media_player.h"
 
@@ -49,6 +51,22 @@ void ShutdownApp() {
   for (const TabEntry& tab : Tabs()) tab.view.Shutdown();
 }
 
+// The window was closed with moves or deletions not finished: finish them
+// first (the window goes on and closes when they are done), or quit now
+// (those not begun stay undone; the one in hand ends with its file where
+// it was). Enter, Escape and closing the box finish them.
+bool FinishBeforeQuitting(int32_t pending) {
+  const std::string question = pending == 1 ? std::string("1 file operation is not finished yet.")
+                                            : CountText(static_cast<uint64_t>(pending)) +
+                                                  " file operations are not finished yet.";
+  return platform::Shell().AskChoice(question, "Sortiq", {"Finish them", "Quit now"}, 0) == 0;
+}
+
+std::string FinishingTitle(int32_t pending) {
+  return "Sortiq: finishing " + CountText(static_cast<uint64_t>(pending)) +
+         (pending == 1 ? " file operation" : " file operations");
+}
+
 double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // Waits until the next frame is due: for input, a wake-up, a frame asked
@@ -71,16 +89,30 @@ int RunApp() {
   FrameScheduler scheduler;
   // Every frame drawn, as a reference for measuring what waiting saves.
   const bool fullRate = std::getenv("SORTIQ_FULL_RATE") != nullptr;
+  bool finishing = false;  // closing once the file operations are done
+  int32_t titleCount = -1;
   for (;;) {
     if (!fullRate) WaitForNextFrame(scheduler);
-    const bool quit = platform::PumpEvents();
+    const platform::QuitRequest quit = platform::PumpEvents();
     platform::PollProcesses();
-    if (quit) break;
+    // Told to end from outside: at once, as Quit now would.
+    if (quit == platform::QuitRequest::Ended) break;
+    if (quit == platform::QuitRequest::WindowClosed) {
+      const int32_t pending = Commands::Async::Pending();
+      if (pending == 0 || !FinishBeforeQuitting(pending)) break;
+      finishing = true;
+    }
+    if (finishing && Commands::Async::Pending() == 0) break;
     if (platform::LastPumpHadEvents()) scheduler.EventsSeen(Now());
     if (platform::MainWindowMinimised()) std::this_thread::sleep_for(kMinimisedSleep);
     RunFrame(backend);
-    // The delete worker names the file it deletes; window calls belong here.
-    if (auto title = Commands::Async::TakeTitle()) platform::SetMainWindowTitle(*title);
+    // The delete worker names the file it deletes (window calls belong
+    // here); while finishing before closing, the title counts down.
+    if (auto title = Commands::Async::TakeTitle(); title && !finishing) platform::SetMainWindowTitle(*title);
+    if (finishing && Commands::Async::Pending() != titleCount) {
+      titleCount = Commands::Async::Pending();
+      platform::SetMainWindowTitle(FinishingTitle(titleCount));
+    }
     // A text box's caret blinks; a key held down repeats.
     const ImGuiIO& io = ImGui::GetIO();
     if (io.WantTextInput) FrameDemand::Within(0.4);

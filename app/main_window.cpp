@@ -6,6 +6,7 @@
 #include "kit/folder_chooser.h"
 #include "kit/shell_services.h"
 #include "app/tabs.h"
+#include "kit/file_commands.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
@@ -29,6 +30,10 @@ void InitMainWindow() {
 }
 
 void DrawMainWindow() {
+  // Every tab hears how moves and deletions ended, whichever asked for them.
+  const std::vector<Commands::Async::Outcome> outcomes = Commands::Async::TakeOutcomes();
+  if (!outcomes.empty())
+    for (const TabEntry& tab : Tabs()) tab.view.FilesChanged(outcomes);
   Player.UpdateFrame();
   const ImGuiViewport* viewport = ImGui::GetMainViewport();
   ImGui::SetNextWindowPos(viewport->WorkPos, ImGuiCond_Always, ImVec2(0, 0));

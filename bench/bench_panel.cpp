@@ -67,7 +67,7 @@ Measure Run(const std::string& clip, double seconds) {
   WindowFrameBackend backend;
   const auto start = std::chrono::steady_clock::now();
   while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
-    if (platform::PumpEvents()) break;
+    if (platform::PumpEvents() != platform::QuitRequest::None) break;
     RunFrame(backend, DrawAndMeasure);
   }
   Player.Unload();

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "classifier/classifier_rules.h"
+#include "kit/failure_text.h"
 #include "kit/file_commands.h"
 #include "kit/glyph_demand.h"
 #include "kit/icons.h"
@@ -45,6 +46,7 @@ void Classifier::Reset() {
   folderFilter.Clear();
   folderFilter.Build();
   renameBuffer[0] = '\0';
+  renameRefused.clear();
   renaming = false;
   sortedFolderCount = 0;
 }
@@ -62,53 +64,69 @@ void Classifier::NextFile() {
 }
 
 void Classifier::MoveToFolder(const std::string& folder) {
-  Player.Unload();
   const std::string destination = MoveDestination(CurrentPath, RootPath(), folder);
   if (destination.empty()) return;
   // Overwriting replaces the old file as the new one takes its place (a
-  // move that cannot be done leaves both). Without a Yes the move finds the
-  // place taken and the file stays where it is.
-  if (platform::PathExists(destination) && ConfirmFileAction("Do you want to overwrite this file?", destination)) {
-    Commands::Async::MoveReplacing(CurrentPath, destination);
-  } else {
-    Commands::Async::Move(CurrentPath, destination);
-  }
-  history.Add(HistoryKind::Move, destination, CurrentPath);
+  // move that cannot be done leaves both). Anything but Yes changes
+  // nothing: no request, no record, the file stays current.
+  const bool taken = platform::PathExists(destination);
+  if (taken && !ConfirmFileAction("Do you want to overwrite this file?", destination)) return;
+  Player.Unload();
+  const Commands::Async::RequestId request = taken ? Commands::Async::MoveReplacing(CurrentPath, destination)
+                                                   : Commands::Async::Move(CurrentPath, destination);
+  history.Add(HistoryKind::Move, destination, CurrentPath, request);
   NextFile();
 }
 
 void Classifier::DeleteCurrent() {
   if (!ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) return;
   Player.Unload();
-  Commands::Async::Delete(CurrentPath);
-  history.Add(HistoryKind::Delete, "", CurrentPath);
+  // The file as it is now: another one given its name meanwhile stays.
+  const Commands::Async::RequestId request =
+      Commands::Async::Delete(CurrentPath, platform::IdentityOf(CurrentPath));
+  history.Add(HistoryKind::Delete, "", CurrentPath, request);
   NextFile();
 }
 
 void Classifier::BeginRenaming() {
   renameBuffer[0] = '\0';
-  const size_t slash = CurrentText.rfind('/');
+  const size_t slash = CurrentPath.rfind('/');
   if (slash == std::string::npos) return;
-  CopyInto(renameBuffer, sizeof renameBuffer, CurrentText.substr(slash + 1));
+  const EditableName name = NameForEditing(CurrentPath.substr(slash + 1));
+  CopyInto(renameBuffer, sizeof renameBuffer, name.text);
+  renameEscaped = name.escaped;
+  renameRefused.clear();
   renaming = true;
   renameBoxWantsFocus = true;
+  ++renameBoxes;
 }
 
 bool Classifier::Rename() {
-  Player.Unload();
   const size_t slash = CurrentPath.rfind('/');
   if (slash == std::string::npos) return false;
-  const std::string name = renameBuffer;
-  // The box shows a name that is not valid UTF-8 with replacement
-  // characters: left as shown, it is the same name.
-  if (name == ToUtf8(CurrentPath.substr(slash + 1))) return false;
-  if (!IsAcceptableName(name)) return false;
+  const std::string name = NameFromEditing(renameBuffer, renameEscaped);
+  if (name == CurrentPath.substr(slash + 1)) {
+    renameRefused.clear();  // the same name: nothing to do
+    return false;
+  }
+  if (!IsAcceptableName(name)) {
+    renameRefused = "a name cannot be empty, \".\" or \"..\", or hold \"/\"";
+    return false;
+  }
+  Player.Unload();
   const std::string renamed = CurrentPath.substr(0, slash + 1) + name;
-  if (platform::MoveFileNoReplace(CurrentPath, renamed) != platform::FileOperationResult::Done) return false;
+  const platform::FileOperationResult result = platform::MoveWithoutCopy(CurrentPath, renamed);
+  if (result != platform::FileOperationResult::Done) {
+    renameRefused = FailureText(result);
+    return false;
+  }
   history.Add(HistoryKind::Rename, renamed, CurrentPath);
+  Commands::Async::Announce(
+      {0, Commands::Async::Operation::Move, CurrentPath, renamed, platform::FileOperationResult::Done});
   CurrentPath = renamed;
   CurrentText = ToUtf8(CurrentPath);
   renaming = false;
+  renameRefused.clear();
   return true;
 }
 
@@ -123,17 +141,112 @@ bool Classifier::CreateFolder() {
   return true;
 }
 
-bool Classifier::Undo(const HistoryRecord& record) {
-  if (record.kind == HistoryKind::Delete) return false;
+bool Classifier::Undo(HistoryRecord& record) {
+  if (!record.Undoable()) return false;
+  record.undoRefused.clear();
+  if (record.state == RecordState::Waiting) {
+    if (Commands::Async::Cancel(record.request)) {
+      // Called off before it began: the file never moved.
+      const std::string source = record.source;
+      history.Remove(record);
+      MakeCurrentAgain(source, {});
+      return true;
+    }
+    // In hand (a copy stops at its next block): undone once it has ended.
+    record.undoWhenDone = true;
+    return true;
+  }
+  return MoveBack(record);
+}
+
+bool Classifier::MoveBack(HistoryRecord& record) {
   Player.Unload();
-  if (platform::MoveFileNoReplace(record.target, record.source) != platform::FileOperationResult::Done) return false;
-  // The restored file comes back as the current one; the one that was
-  // current comes next, unless it was this very file under its new name.
-  if (!CurrentPath.empty() && CurrentPath != record.target) fileList.push_front(CurrentPath);
-  fileList.push_front(record.source);
+  const platform::FileOperationResult result = platform::MoveWithoutCopy(record.target, record.source);
+  if (result == platform::FileOperationResult::OtherDisk) {
+    // A copy back: on the move worker, so the window goes on meanwhile.
+    record.undoRequest = Commands::Async::Move(record.target, record.source);
+    return true;
+  }
+  if (result != platform::FileOperationResult::Done) {
+    record.undoRefused = FailureText(result);
+    return false;
+  }
+  Commands::Async::Announce(
+      {0, Commands::Async::Operation::Move, record.target, record.source, platform::FileOperationResult::Done});
+  const std::string source = record.source, target = record.target;
   history.Remove(record);
-  NextFile();
+  MakeCurrentAgain(source, target);
   return true;
+}
+
+void Classifier::MakeCurrentAgain(const std::string& path, const std::string& formerPath) {
+  // The one that was current comes next, unless it was this very file
+  // under its other name.
+  if (!CurrentPath.empty() && CurrentPath != formerPath && CurrentPath != path) fileList.push_front(CurrentPath);
+  fileList.push_front(path);
+  NextFile();
+}
+
+void Classifier::BackIntoQueue(const std::string& path) {
+  if (path == CurrentPath || std::find(fileList.begin(), fileList.end(), path) != fileList.end()) return;
+  fileList.push_front(path);  // current at the next frame when nothing else is
+}
+
+void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
+  using platform::FileOperationResult;
+  for (const Commands::Async::Outcome& outcome : outcomes) {
+    HistoryRecord* record = history.ForRequest(outcome.id);
+    if (!record) {
+      ForeignChange(outcome);
+      continue;
+    }
+    if (outcome.id == record->undoRequest) {
+      record->undoRequest = 0;
+      if (outcome.Done()) {
+        const std::string source = record->source, target = record->target;
+        history.Remove(*record);
+        MakeCurrentAgain(source, target);
+      } else {
+        record->undoRefused = FailureText(outcome.result);
+      }
+      continue;
+    }
+    const bool undo = std::exchange(record->undoWhenDone, false);
+    if (outcome.Done()) {
+      record->state = RecordState::Done;
+      if (undo) MoveBack(*record);
+      continue;
+    }
+    if (undo && outcome.result == FileOperationResult::Stopped) {
+      // Stopped for the undo before anything changed: the file never moved.
+      const std::string source = record->source;
+      history.Remove(*record);
+      MakeCurrentAgain(source, {});
+      continue;
+    }
+    record->state = RecordState::Failed;
+    record->failure = FailureText(outcome.result);
+    if (outcome.result != FileOperationResult::SourceMissing) BackIntoQueue(outcome.source);
+  }
+}
+
+// Another tab (or a rename here) moved or deleted a file: a file that left
+// the root's top level leaves the queue; one renamed in place keeps its place.
+void Classifier::ForeignChange(const Commands::Async::Outcome& outcome) {
+  if (!outcome.Done()) return;
+  const bool stays = outcome.operation == Commands::Async::Operation::Move &&
+                     IsDirectlyIn(outcome.destination, RootPath());
+  const auto update = [&](std::string& path) {
+    if (path != outcome.source) return false;
+    if (!stays) return true;
+    path = outcome.destination;
+    return false;
+  };
+  fileList.erase(std::remove_if(fileList.begin(), fileList.end(), update), fileList.end());
+  if (update(CurrentPath)) {
+    CurrentPath.clear();  // the next file becomes current when this tab shows
+  }
+  CurrentText = ToUtf8(CurrentPath);
 }
 
 void Classifier::CollectAndSort() {
@@ -168,9 +281,10 @@ void Classifier::Draw() {
     ImGui::TextUnformatted(counts.c_str());
     DrawCurrentFile(ImGui::GetContentRegionAvail().y * 0.4f);
   }
-  if (!fileList.empty()) {
-    DrawFolderTools();
-    if (auto undo = history.Draw()) Undo(*undo);
+  if (!fileList.empty()) DrawFolderTools();
+  // The history stays while it holds records, also on the last file and after it.
+  if (!fileList.empty() || !history.Empty()) {
+    if (HistoryRecord* undo = history.Draw()) Undo(*undo);
   }
   if (RootPath().empty()) {
     HelpText(ICON_HELP
@@ -235,7 +349,9 @@ void Classifier::DrawRenameRow() {
     flags |= ImGuiInputTextFlags_AutoSelectAll;
   }
   GlyphDemand::Note(renameBuffer);
+  ImGui::PushID(renameBoxes);
   const bool entered = ImGui::InputText("##Rename", renameBuffer, sizeof renameBuffer, flags);
+  ImGui::PopID();
   ObserveLastItem("##Rename");
   ImGui::SameLine();
   const bool apply = ShortcutButton(ICON_APPLY " Apply Renaming", kNoKey);
@@ -245,6 +361,7 @@ void Classifier::DrawRenameRow() {
     return;
   }
   if (entered || apply) Rename();
+  if (renaming && !renameRefused.empty()) StatusText("cannot rename: " + renameRefused, Tone::Problem);
 }
 
 void Classifier::DrawFolderButtons() {

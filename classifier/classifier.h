@@ -18,25 +18,32 @@ class Classifier : public Base {
   Classifier() : Base(false, false) {}
   void Reset() override;
   void Draw() override;
+  // Records learn how their requests ended; a failed move or deletion puts
+  // its file back first in the queue; files gone or moved by any tab leave
+  // the queue.
+  void FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) override;
 
   // The next file of the queue becomes current and plays (nothing plays
   // when the queue is empty).
   void NextFile();
-  // Queues the current file's move into a folder of folderList (asking
-  // first when the place is taken) and goes on to the next file.
+  // Queues the current file's move into a folder of folderList and goes on
+  // to the next file. When the place is taken it asks first; anything but
+  // Yes leaves everything as it was.
   void MoveToFolder(const std::string& folder);
   // Asks, then queues the current file's deletion and goes on.
   void DeleteCurrent();
   // Starts the rename row with the current file's name.
   void BeginRenaming();
   // Gives the current file the name in renameBuffer, at once. False (the row
-  // stays open, nothing touched) when the name is refused or taken.
+  // stays open saying why, nothing touched) when the name is refused or taken.
   bool Rename();
   // Makes a sub-folder of the root named by the folder filter's text.
   bool CreateFolder();
-  // Puts a moved or renamed file back; false when its old place is taken
-  // or the file is not where the record says.
-  bool Undo(const HistoryRecord& record);
+  // Puts a moved or renamed file back and makes it current. A move still
+  // waiting is called off; one in hand is undone once it ends; one onto
+  // another disk is moved back by the worker. False (the record says why)
+  // when it cannot be done.
+  bool Undo(HistoryRecord& record);
   // Collects what the walk found and sorts the folders once it has ended.
   void CollectAndSort();
 
@@ -46,8 +53,11 @@ class Classifier : public Base {
   CollectTimer collectTimer;
   ImGuiTextFilter folderFilter;
   char renameBuffer[4096] = "";
+  bool renameEscaped = false;  // the box shows bytes that are not UTF-8 as escapes
+  std::string renameRefused;   // why the last rename did not happen
   bool renaming = false;
   bool renameBoxWantsFocus = false;
+  int renameBoxes = 0;  // each box opened is a new one: its selection and caret start afresh
   History history;
 
  private:
@@ -56,4 +66,12 @@ class Classifier : public Base {
   void DrawRenameRow();
   void DrawFolderButtons();
   void DrawFolderTools();
+  // The file comes back into the queue, first (it becomes current when
+  // nothing else is).
+  void BackIntoQueue(const std::string& path);
+  // The restored file is current and plays; the one current before comes next.
+  void MakeCurrentAgain(const std::string& path, const std::string& formerPath);
+  // A move back once the record's own move is done.
+  bool MoveBack(HistoryRecord& record);
+  void ForeignChange(const Commands::Async::Outcome& outcome);
 };

@@ -24,3 +24,17 @@ std::string FolderLabel(const std::string& folderText, size_t rootTextLength);
 
 // The name part of a path (after its last "/"); empty when it has none.
 std::string NameOf(const std::string& path);
+
+// A name as the rename box shows it. A valid UTF-8 name shows as it is;
+// in one that is not, each byte that is not UTF-8 shows as \xHH and a
+// backslash as \\, so the bytes the user leaves alone come back exactly.
+struct EditableName {
+  std::string text;
+  bool escaped = false;
+};
+EditableName NameForEditing(const std::string& name);
+// The bytes of an edited name (escapes turned back where the box used them).
+std::string NameFromEditing(const std::string& text, bool escaped);
+
+// Whether the path names an entry of the folder itself (not deeper).
+bool IsDirectlyIn(const std::string& path, const std::string& folder);

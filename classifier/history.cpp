@@ -10,18 +10,35 @@ namespace {
 constexpr float kUndoHue = 0.41625f;
 }
 
-void History::Add(HistoryKind kind, const std::string& target, const std::string& source) {
-  records.push_front({kind, target, source, ToUtf8(target), ToUtf8(source)});
+HistoryRecord& History::Add(HistoryKind kind, const std::string& target, const std::string& source,
+                            Commands::Async::RequestId request) {
+  HistoryRecord record;
+  record.kind = kind;
+  record.target = target;
+  record.source = source;
+  record.targetText = ToUtf8(target);
+  record.sourceText = ToUtf8(source);
+  record.request = request;
+  record.state = request != 0 ? RecordState::Waiting : RecordState::Done;
+  records.push_front(std::move(record));
   while (records.size() > kMaxRecords) records.pop_back();
+  return records.front();
 }
 
 void History::Remove(const HistoryRecord& record) {
   for (auto it = records.begin(); it != records.end(); ++it) {
-    if (it->SamePaths(record)) {
+    if (&*it == &record) {
       records.erase(it);
       return;
     }
   }
+}
+
+HistoryRecord* History::ForRequest(Commands::Async::RequestId request) {
+  if (request == 0) return nullptr;
+  for (HistoryRecord& record : records)
+    if (record.request == request || record.undoRequest == request) return &record;
+  return nullptr;
 }
 
 namespace {
@@ -33,10 +50,26 @@ void NoteIfInView(const std::string& text, int lines) {
     GlyphDemand::Note(text);
 }
 
+// Where the record stands, under its paths.
+void DrawState(const HistoryRecord& record) {
+  if (record.undoRequest != 0) {
+    StatusText("moving back: waiting", Tone::Quiet);
+  } else if (record.undoWhenDone) {
+    StatusText("undo: waiting for the move to end", Tone::Quiet);
+  } else if (record.state == RecordState::Waiting) {
+    StatusText("waiting", Tone::Quiet);
+  } else if (record.state == RecordState::Failed) {
+    StatusText("failed: " + record.failure, Tone::Problem);
+  } else {
+    StatusText("done", Tone::Quiet);
+  }
+  if (!record.undoRefused.empty()) StatusText("cannot undo: " + record.undoRefused, Tone::Problem);
+}
+
 }  // namespace
 
-std::optional<HistoryRecord> History::Draw() {
-  std::optional<HistoryRecord> undo;
+HistoryRecord* History::Draw() {
+  HistoryRecord* undo = nullptr;
   ImGui::BeginChild("##History", ImVec2(ImGui::GetContentRegionAvail().x, 0), true,
                     ImGuiWindowFlags_AlwaysVerticalScrollbar);
   if (ShortcutButton(ICON_CLEAR, kNoKey)) {
@@ -53,30 +86,27 @@ std::optional<HistoryRecord> History::Draw() {
   ObserveLastItem("##historyFilter");
 
   int shown = 0;
-  for (const HistoryRecord& record : records) {
+  for (HistoryRecord& record : records) {
     if (!FilterPasses(filter, record.sourceText.c_str()) && !FilterPasses(filter, record.targetText.c_str())) continue;
     ImGui::BeginGroup();
     ImGui::PushID(++shown);
     // Texts are built, not formatted: a path may hold "%" and be long.
-    switch (record.kind) {
-      case HistoryKind::Move:
-      case HistoryKind::Rename: {
-        if (TintedButton(ICON_UNDO " Undo", kUndoHue, kNoKey)) undo = record;
+    if (record.kind == HistoryKind::Delete) {
+      const std::string text = ICON_DELETE " [Delete File] " + record.sourceText;
+      NoteIfInView(text, 2);
+      ImGui::TextUnformatted(text.c_str());
+    } else {
+      if (record.Undoable()) {
+        if (TintedButton(ICON_UNDO " Undo", kUndoHue, kNoKey)) undo = &record;
         ImGui::SameLine();
-        const bool move = record.kind == HistoryKind::Move;
-        const std::string text = std::string(move ? ICON_MOVED " [Move From] " : ICON_RENAME " [Rename From] ") +
-                                 record.sourceText + "\n[To] " + record.targetText;
-        NoteIfInView(text, 2);
-        ImGui::TextUnformatted(text.c_str());
-        break;
       }
-      case HistoryKind::Delete: {
-        const std::string text = ICON_DELETE " [Delete File] " + record.sourceText;
-        NoteIfInView(text, 1);
-        ImGui::TextUnformatted(text.c_str());
-        break;
-      }
+      const bool move = record.kind == HistoryKind::Move;
+      const std::string text = std::string(move ? ICON_MOVED " [Move From] " : ICON_RENAME " [Rename From] ") +
+                               record.sourceText + "\n[To] " + record.targetText;
+      NoteIfInView(text, 3);
+      ImGui::TextUnformatted(text.c_str());
     }
+    DrawState(record);
     ImGui::PopID();
     ImGui::EndGroup();
     ImGui::Separator();

@@ -39,6 +39,11 @@ void DuplicateGroups::RemovePath(Items& group, const std::string& path) {
   ++generation;
 }
 
+DuplicateGroups::Items* DuplicateGroups::GroupOf(const std::string& path) {
+  const auto found = byKey.find(ExtractPlatformId(path));
+  return found == byKey.end() ? nullptr : &found->second;
+}
+
 void DuplicateGroups::Skip(Items& group) {
   group.clear();
   ++generation;

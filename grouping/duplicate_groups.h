@@ -42,6 +42,8 @@ class DuplicateGroups {
   // Bumped whenever a group gains or loses a file.
   uint64_t Generation() const { return generation; }
   void RemovePath(Items& group, const std::string& path);
+  // The group a path belongs to (by its identifier); nullptr when none.
+  Items* GroupOf(const std::string& path);
   void Skip(Items& group);
 
  private:

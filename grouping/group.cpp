@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "kit/failure_text.h"
+#include "kit/file_changes.h"
 #include "kit/file_commands.h"
 #include "kit/fonts.h"
 #include "kit/frame_demand.h"
@@ -18,6 +20,7 @@
 #include "kit/scan_controls.h"
 #include "kit/settings.h"
 #include "kit/shell_services.h"
+#include "kit/text.h"
 #include "kit/text_filter.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
@@ -28,6 +31,8 @@ void Group::Reset() {
   Base::Reset();
   model.Clear();
   pendingRemovals.clear();
+  deleting.clear();
+  rowNotes.clear();
   openGroups.clear();
   rows.clear();
   rowsStale = true;  // the threshold and the filter text stay
@@ -47,27 +52,60 @@ void Group::ApplyPendingRemovals() {
   }
 }
 
+void Group::QueueDeletion(const TagGroups::Entry* entry) {
+  const std::string& path = entry->file.path;
+  Player.UnloadIfShowing(path);  // another file playing goes on
+  deleting[Commands::Async::Delete(path, platform::IdentityOf(path))] = entry;
+  rowNotes[entry] = {"deleting", false};
+}
+
 void Group::DeleteFile(const TagGroups::Entry* entry) {
   CurrentPath = entry->file.path;
   CurrentText = entry->file.text;
+  if (const auto note = rowNotes.find(entry); note != rowNotes.end() && !note->second.problem) return;  // on its way
   if (!ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) return;
-  Player.Unload();
-  Commands::Async::Delete(CurrentPath);
-  pendingRemovals.push_back(entry);
+  QueueDeletion(entry);
 }
 
 void Group::DeleteAll(uint32_t group) {
+  const TagGroups::Group& chosen = model.Groups()[group];
   // Always asked, whatever the settings say: a whole group may be many files.
-  if (AskYesNoCancel("Are-you sure you want to delete all files from this group ?",
-                     "Delete All Files From This Group") != platform::Answer::Yes)
-    return;
-  Player.Unload();
-  for (const TagGroups::Entry* entry : model.Groups()[group].items) {
-    pendingRemovals.push_back(entry);
-    Commands::Async::Delete(entry->file.path);
+  const std::string question = "Delete all " + CountText(chosen.items.size()) + " files in the group '" +
+                               chosen.tag + "'?";
+  if (AskYesNoCancel(question, "Delete All Files From This Group") != platform::Answer::Yes) return;
+  for (const TagGroups::Entry* entry : chosen.items) {
+    const auto note = rowNotes.find(entry);
+    if (note == rowNotes.end() || note->second.problem) QueueDeletion(entry);
   }
-  model.EmptyGroup(group);
-  rowsStale = true;
+}
+
+void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
+  for (const Commands::Async::Outcome& outcome : outcomes) {
+    if (const auto own = deleting.find(outcome.id); outcome.id != 0 && own != deleting.end()) {
+      const TagGroups::Entry* entry = own->second;
+      deleting.erase(own);
+      if (outcome.Done()) {
+        rowNotes.erase(entry);
+        pendingRemovals.push_back(entry);
+      } else {
+        rowNotes[entry] = {"cannot delete: " + FailureText(outcome.result), true};
+      }
+      rowsStale = true;
+      continue;
+    }
+    if (!outcome.Done()) continue;
+    const TagGroups::Entry* entry = model.Find(outcome.source);
+    if (!entry) continue;
+    const bool stays = outcome.operation == Commands::Async::Operation::Move &&
+                       FileChanges::Below(outcome.destination, RootPath());
+    if (stays) {
+      model.Repath(entry, outcome.destination);
+    } else {
+      rowNotes.erase(entry);
+      pendingRemovals.push_back(entry);
+    }
+    rowsStale = true;
+  }
 }
 
 // [Drawing]
@@ -190,6 +228,10 @@ void Group::DrawRow(const Row& row, int rowNumber) {
   ImGui::SameLine();
   const bool remove = TintedButton(ICON_DELETE, kDeleteHue, kNoKey);
   ImGui::SameLine();
+  if (const auto note = rowNotes.find(entry); note != rowNotes.end()) {
+    StatusText(note->second.text, note->second.problem ? Tone::Problem : Tone::Quiet);
+    ImGui::SameLine();
+  }
   TextWithTooltipWhenCut("[" + entry->file.sizeText + "] " + entry->file.text);
   bool removeAll = false;
   if (row.file == 0) {

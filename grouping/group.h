@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <deque>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -23,6 +25,10 @@ class Group : public Base {
   Group() : Base(true, true) {}
   void Reset() override;
   void Draw() override;
+  // A file leaves its groups once its deletion is done (here or by another
+  // tab); a failed deletion stays listed and says why; a file moved below
+  // the root keeps its place with its new path.
+  void FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) override;
 
   // Collects what the walk found (a quarter second apart) and indexes some
   // of it; then unlinks up to kRemovalsPerFrame deleted files.
@@ -30,8 +36,16 @@ class Group : public Base {
   void ApplyPendingRemovals();
   // Asks (unless switched off), then queues the deletion.
   void DeleteFile(const TagGroups::Entry* entry);
-  // Always asks; then queues every file of the group.
+  // Always asks, naming the group and its count; then queues every file of
+  // the group.
   void DeleteAll(uint32_t group);
+
+  // What a row says beside its name while its deletion waits or after it failed.
+  struct RowNote {
+    std::string text;
+    bool problem = false;
+  };
+  std::unordered_map<const TagGroups::Entry*, RowNote> rowNotes;
 
   TagGroups model;
   std::deque<const TagGroups::Entry*> pendingRemovals;
@@ -48,6 +62,9 @@ class Group : public Base {
   void DrawGroupList();
   void DrawRow(const Row& row, int rowNumber);
 
+  void QueueDeletion(const TagGroups::Entry* entry);
+
+  std::unordered_map<Commands::Async::RequestId, const TagGroups::Entry*> deleting;
   std::vector<Row> rows;  // what the list shows, headers and open groups' files
   bool rowsStale = true;
   std::unordered_set<uint32_t> openGroups;

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <string>
 
+#include "kit/failure_text.h"
+#include "kit/file_changes.h"
 #include "kit/file_commands.h"
 #include "kit/frame_demand.h"
 #include "kit/glyph_demand.h"
@@ -16,6 +18,7 @@
 #include "kit/scan_controls.h"
 #include "kit/settings.h"
 #include "kit/shell_services.h"
+#include "kit/text.h"
 #include "kit/text_filter.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
@@ -29,6 +32,8 @@ constexpr float kSkipHue = 0.4995f;
 void Similarity::Reset() {
   Base::Reset();
   model.Clear();  // the filter text stays
+  deleting.clear();
+  rowNotes.clear();
   shown.clear();
   shownStale = true;
 }
@@ -37,6 +42,34 @@ void Similarity::CollectFiles() {
   collection.Collect(scanner, model);
   model.Index(kIndexBudget);
   if (collection.Draining() || model.Queued() > 0) FrameDemand::Next();
+}
+
+void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
+  for (const Commands::Async::Outcome& outcome : outcomes) {
+    if (const auto own = deleting.find(outcome.id); outcome.id != 0 && own != deleting.end()) {
+      const std::string path = own->second;
+      deleting.erase(own);
+      if (!outcome.Done()) {
+        rowNotes[path] = {"cannot delete: " + FailureText(outcome.result), true};
+        continue;
+      }
+    } else if (!outcome.Done()) {
+      continue;
+    }
+    DuplicateGroups::Items* group = model.GroupOf(outcome.source);
+    if (!group) continue;
+    const auto item = std::find_if(group->begin(), group->end(),
+                                   [&](const FileItem& each) { return each.path == outcome.source; });
+    if (item == group->end()) continue;
+    rowNotes.erase(outcome.source);
+    if (outcome.operation == Commands::Async::Operation::Move && FileChanges::Below(outcome.destination, RootPath())) {
+      item->path = outcome.destination;
+      item->text = ToUtf8(item->path);
+      shownStale = true;
+    } else {
+      model.RemovePath(*group, outcome.source);
+    }
+  }
 }
 
 // The root's UTF-8 text and its "/" are skipped: counted in the UTF-8
@@ -144,7 +177,6 @@ void Similarity::DrawGroups() {
 }
 
 bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
-  bool removeCurrent = false;
   bool skip = false;
   ImGui::BeginGroup();
   for (size_t i = 0; i < group.size() && !skip; ++i) {
@@ -166,13 +198,21 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
     ImGui::SameLine();
     if (TintedButton(ICON_DELETE, kDeleteHue, kNoKey)) {
       makeCurrent();
-      if (ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) {
-        Player.Unload();
-        Commands::Async::Delete(CurrentPath);
-        removeCurrent = true;
+      const auto note = rowNotes.find(item.path);
+      const bool onItsWay = note != rowNotes.end() && !note->second.problem;
+      if (!onItsWay && ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) {
+        Player.UnloadIfShowing(CurrentPath);  // another file playing goes on
+        deleting[Commands::Async::Delete(CurrentPath, platform::IdentityOf(CurrentPath))] = CurrentPath;
+        rowNotes[CurrentPath] = {"deleting", false};
       }
     }
     ImGui::SameLine();
+    if (!rowNotes.empty()) {
+      if (const auto note = rowNotes.find(item.path); note != rowNotes.end()) {
+        StatusText(note->second.text, note->second.problem ? Tone::Problem : Tone::Quiet);
+        ImGui::SameLine();
+      }
+    }
     TextWithTooltipWhenCut("[" + item.sizeText + "] " + RelativeText(item));
     if (i == 0) {
       const char* label = ICON_NEXT_FILE " Skip";
@@ -187,10 +227,6 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
   ImGui::EndGroup();
   if (skip) {
     model.Skip(group);  // no file is touched
-    return true;
-  }
-  if (removeCurrent) {
-    model.RemovePath(group, CurrentPath);
     return true;
   }
   return false;

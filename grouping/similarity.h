@@ -5,6 +5,8 @@
 #include <imgui.h>
 
 #include <chrono>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "grouping/duplicate_groups.h"
@@ -21,6 +23,10 @@ class Similarity : public Base {
 
   Similarity() : Base(true, true) {}
   void Reset() override;
+  // A file leaves its group once its deletion is done (here or by another
+  // tab); a failed deletion stays listed and says why; a file moved below
+  // the root keeps its place with its new path.
+  void FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) override;
   // The scan row, the help (no root) or the root and the groups.
   void Draw() override;
 
@@ -30,6 +36,12 @@ class Similarity : public Base {
 
   DuplicateGroups model;
   ImGuiTextFilter similarityFilter;
+  // What a row says beside its path while its deletion waits or after it failed.
+  struct RowNote {
+    std::string text;
+    bool problem = false;
+  };
+  std::unordered_map<std::string, RowNote> rowNotes;  // by path
   WalkCollection collection;
 
  private:
@@ -38,6 +50,7 @@ class Similarity : public Base {
   // Draws a group's rows; true when it changed (a file deleted, skipped).
   bool DrawGroup(DuplicateGroups::Items& group, int& rowNumber);
 
+  std::unordered_map<Commands::Async::RequestId, std::string> deleting;  // path by request
   std::vector<DuplicateGroups::Items*> shown;  // groups the filter passes, with two files or more
   // Where each shown group begins in the list, and the list's height last:
   // which groups are in view is found without walking them all.

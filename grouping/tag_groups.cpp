@@ -79,6 +79,24 @@ void TagGroups::Remove(const Entry* entry) {
   }
 }
 
+const TagGroups::Entry* TagGroups::Find(const std::string& path) {
+  const std::string text = ToUtf8(path);
+  const size_t slash = text.rfind('/');
+  TagsOfName(slash == std::string::npos ? text : text.substr(slash + 1), lowered, tags);
+  for (std::string_view tag : tags) {
+    const auto found = groupOfTag.find(tag);
+    if (found == groupOfTag.end()) continue;
+    for (const Entry* entry : groups[found->second].items)
+      if (entry->file.path == path) return entry;
+  }
+  return nullptr;
+}
+
+void TagGroups::Repath(const Entry* entry, std::string path) {
+  // Entries live in items, which is not const: only the view handed out is.
+  const_cast<Entry*>(entry)->file.path = std::move(path);
+}
+
 void TagGroups::Clear() {
   items.clear();
   groups.clear();

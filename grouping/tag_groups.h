@@ -44,6 +44,11 @@ class TagGroups {
 
   // Takes a file out of every group it is in.
   void Remove(const Entry* entry);
+  // The listed file with this path (found through the groups of its
+  // name's tags); nullptr when it is in none.
+  const Entry* Find(const std::string& path);
+  // A listed file has moved below the root: same name, same groups.
+  void Repath(const Entry* entry, std::string path);
   // Empties one group (its files stay in the others).
   void EmptyGroup(uint32_t group) { groups[group].items.clear(); }
   void Clear();

@@ -5,11 +5,11 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 #include "kit/scan_queue.h"
 #include "kit/text.h"
-#include "platform/file_operations.h"
 #include "platform/wake.h"
 
 namespace Commands::Async {
@@ -17,12 +17,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using platform::FileOperationResult;
 
-struct Movable {
+enum State : int { kWaiting, kInHand, kCancelled };
+
+struct Request {
+  RequestId id = 0;
+  Operation operation = Operation::Delete;
   std::string source;
   std::string destination;
   bool replace = false;
+  std::optional<platform::FileIdentity> identity;
+  std::atomic<int> state{kWaiting};
+  std::atomic<bool> stop{false};  // a copy in hand stops at its next block
 };
+using Shared = std::shared_ptr<Request>;
 
 constexpr int kAttempts = 5;
 constexpr auto kRetrySleep = 100ms;
@@ -31,11 +40,19 @@ constexpr auto kMovePoll = 64ms;
 constexpr auto kTitleInterval = std::chrono::duration<double>(0.0625);
 constexpr char kIdleTitle[] = "Sortiq";
 
-ScanQueue<std::string> deleteQueue;
-ScanQueue<Movable> moveQueue;  // each request shared by the queue and the worker
+ScanQueue<Shared> deleteQueue;
+ScanQueue<Shared> moveQueue;
 std::atomic<bool> stopRequested{false};
 std::atomic<bool> deleteIdle{false};
 std::atomic<int32_t> pending{0};
+
+// GUI thread only: every request that has not handed in its outcome yet.
+std::unordered_map<RequestId, Shared> live;
+RequestId lastId = 0;
+
+// Outcomes on their way from the workers (and the GUI's own operations).
+std::mutex outcomeMutex;
+std::vector<Outcome> outcomes;
 
 // The title handed from the delete worker to the GUI thread.
 std::mutex titleMutex;
@@ -67,22 +84,35 @@ void AskForTitle(const std::string& title) {
   platform::WakeMainLoop();  // a resting window sets it now
 }
 
-// Each attempt tries twice, with a pause after each failure (the second
-// call stands for the narrow-character one, the same call here).
-template <typename Operation, typename BetweenCalls>
-void WithRetries(Operation operation, BetweenCalls betweenCalls) {
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    for (int call = 0; call < 2; ++call) {
-      if (operation() == platform::FileOperationResult::Done) return;
+void HandIn(Outcome outcome) {
+  {
+    std::lock_guard lock(outcomeMutex);
+    outcomes.push_back(std::move(outcome));
+  }
+  platform::WakeMainLoop();
+}
+
+// Carries a request out, trying again only while it fails for a reason
+// that may pass, and hands in its outcome.
+template <typename Operation, typename BetweenTries>
+void Carry(Request& request, Operation operation, BetweenTries betweenTries) {
+  FileOperationResult result = FileOperationResult::Stopped;
+  int expected = kWaiting;
+  if (request.state.compare_exchange_strong(expected, kInHand)) {
+    result = operation();
+    for (int attempt = 1; attempt < kAttempts && platform::IsTransient(result) && !request.stop.load(); ++attempt) {
       std::this_thread::sleep_for(kRetrySleep);
-      betweenCalls();
+      betweenTries();
+      result = operation();
     }
   }
+  HandIn({request.id, request.operation, request.source, request.destination, result});
+  pending.fetch_sub(1);
 }
 
 void DeleteWorker() {
   std::string deleteTitle;
-  Clock::time_point lastTitleTime = Clock::now();
+  Clock::time_point lastTitleTime = Clock::now() - std::chrono::seconds(1);  // the first deletion shows at once
   // At most 16 times a second: "deleting <path>" while a file is in hand,
   // "Sortiq" once the queue is found empty.
   const auto refreshTitle = [&] {
@@ -92,13 +122,12 @@ void DeleteWorker() {
     AskForTitle(deleteIdle.load() ? std::string(kIdleTitle) : deleteTitle);
   };
   while (!stopRequested.load()) {
-    if (std::shared_ptr<std::string> request = deleteQueue.TryPop()) {
+    if (std::shared_ptr<Shared> popped = deleteQueue.TryPop()) {
+      Request& request = **popped;
       deleteIdle.store(false);
-      const std::string path = *request;
-      deleteTitle = "Sortiq: deleting " + ToUtf8(path);
+      deleteTitle = "Sortiq: deleting " + ToUtf8(request.source);
       refreshTitle();  // named while it is being deleted, not only after
-      WithRetries([&] { return platform::DeleteFileOnly(path); }, refreshTitle);
-      pending.fetch_sub(1);
+      Carry(request, [&] { return platform::DeleteFileOnly(request.source, request.identity); }, refreshTitle);
     } else {
       deleteIdle.store(true);
       std::this_thread::sleep_for(kDeletePoll);
@@ -109,46 +138,100 @@ void DeleteWorker() {
 
 void MoveWorker() {
   while (!stopRequested.load()) {
-    const std::shared_ptr<Movable> move = moveQueue.TryPop();
-    if (!move) {
+    const std::shared_ptr<Shared> popped = moveQueue.TryPop();
+    if (!popped) {
       std::this_thread::sleep_for(kMovePoll);
       continue;
     }
-    WithRetries(
+    Request& request = **popped;
+    Carry(
+        request,
         [&] {
-          return move->replace ? platform::MoveFileReplacing(move->source, move->destination)
-                               : platform::MoveFileNoReplace(move->source, move->destination);
+          return request.replace ? platform::MoveFileReplacing(request.source, request.destination, &request.stop)
+                                 : platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
         },
         [] {});
-    pending.fetch_sub(1);
   }
+}
+
+Shared NewRequest(Operation operation, std::string source, std::string destination) {
+  auto request = std::make_shared<Request>();
+  request->id = ++lastId;
+  request->operation = operation;
+  request->source = std::move(source);
+  request->destination = std::move(destination);
+  live.emplace(request->id, request);
+  pending.fetch_add(1);
+  return request;
+}
+
+Shared Find(RequestId id) {
+  const auto found = live.find(id);
+  return found == live.end() ? nullptr : found->second;
 }
 
 }  // namespace
 
-void Delete(std::string path) {
-  pending.fetch_add(1);
-  deleteQueue.Push(std::move(path));
+RequestId Delete(std::string path, std::optional<platform::FileIdentity> identity) {
+  Shared request = NewRequest(Operation::Delete, std::move(path), {});
+  request->identity = identity;
+  deleteQueue.Push(request);
+  return request->id;
 }
 
-void Move(std::string source, std::string destination) {
-  pending.fetch_add(1);
-  moveQueue.Push(Movable{std::move(source), std::move(destination)});
+RequestId Move(std::string source, std::string destination) {
+  Shared request = NewRequest(Operation::Move, std::move(source), std::move(destination));
+  moveQueue.Push(request);
+  return request->id;
 }
 
-void MoveReplacing(std::string source, std::string destination) {
-  pending.fetch_add(1);
-  moveQueue.Push(Movable{std::move(source), std::move(destination), true});
+RequestId MoveReplacing(std::string source, std::string destination) {
+  Shared request = NewRequest(Operation::Move, std::move(source), std::move(destination));
+  request->replace = true;
+  moveQueue.Push(request);
+  return request->id;
+}
+
+bool Cancel(RequestId id) {
+  const Shared request = Find(id);
+  if (!request) return false;
+  int expected = kWaiting;
+  if (request->state.compare_exchange_strong(expected, kCancelled)) return true;
+  if (expected == kInHand) request->stop.store(true);
+  return false;
+}
+
+bool Waiting(RequestId id) {
+  const Shared request = Find(id);
+  return request && request->state.load() == kWaiting;
+}
+
+void Announce(Outcome outcome) {
+  outcome.id = 0;
+  HandIn(std::move(outcome));
+}
+
+std::vector<Outcome> TakeOutcomes() {
+  std::vector<Outcome> taken;
+  {
+    std::lock_guard lock(outcomeMutex);
+    taken.swap(outcomes);
+  }
+  for (const Outcome& outcome : taken) live.erase(outcome.id);
+  return taken;
 }
 
 void Start() {
   stopRequested.store(false);
+  for (auto& [id, request] : live)
+    if (request->state.load() == kWaiting) request->stop.store(false);
   workers.deleting = std::thread(DeleteWorker);
   workers.moving = std::thread(MoveWorker);
 }
 
 void Stop() {
   stopRequested.store(true);
+  for (auto& [id, request] : live) request->stop.store(true);  // the one in hand ends between blocks
   if (workers.deleting.joinable()) workers.deleting.join();
   if (workers.moving.joinable()) workers.moving.join();
 }

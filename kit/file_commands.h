@@ -1,25 +1,59 @@
 #pragma once
 // Moves into folders and deletions, carried out off the GUI thread by two
-// workers in the order they were asked for. A request that keeps failing
-// is retried a few times and then dropped: the file stays where it was.
-// Callers ask before overwriting and let go of the file on show first.
+// workers in the order they were asked for. Every request ends in exactly
+// one outcome, handed back to the GUI thread: done, or why not. Only
+// failures that may pass (a busy file) are tried again; the rest are final
+// at once. Callers ask before overwriting and let go of the file on show
+// first.
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/file_operations.h"
 
 namespace Commands::Async {
 
-// Queue a request and return at once (GUI thread only).
-void Delete(std::string path);
-void Move(std::string source, std::string destination);
+using RequestId = uint64_t;  // 0: none
+enum class Operation { Delete, Move };
+
+struct Outcome {
+  RequestId id = 0;  // 0: done at once on the GUI thread (a rename, an undo)
+  Operation operation = Operation::Delete;
+  std::string source;       // the file deleted or moved
+  std::string destination;  // where it went (moves)
+  platform::FileOperationResult result = platform::FileOperationResult::Done;
+  bool Done() const { return result == platform::FileOperationResult::Done; }
+};
+
+// Queue a request and return at once (GUI thread only). A deletion with
+// an identity removes only that very file, never another one that holds
+// its name by then.
+RequestId Delete(std::string path, std::optional<platform::FileIdentity> identity = std::nullopt);
+RequestId Move(std::string source, std::string destination);
 // A move the user said may overwrite what is at the destination: the old
 // file goes only as the new one takes its place, never before.
-void MoveReplacing(std::string source, std::string destination);
+RequestId MoveReplacing(std::string source, std::string destination);
+
+// A request not begun yet is never carried out (true; its outcome says
+// Stopped). One in hand is asked to stop: a copy between two blocks, with
+// nothing changed; a quicker step simply ends. False then, and for a
+// request that has ended: its outcome says what happened.
+bool Cancel(RequestId id);
+// Whether the request is queued and not begun yet.
+bool Waiting(RequestId id);
+
+// A file operation the GUI thread did itself, told to every tab with the
+// workers' outcomes.
+void Announce(Outcome outcome);
+// The outcomes since the last call, in the order they ended (GUI thread).
+std::vector<Outcome> TakeOutcomes();
 
 // Starts the delete worker, then the move worker.
 void Start();
-// Stops both: a request in hand is finished (all its attempts), the rest
-// stay queued and are never carried out.
+// Stops both: a request in hand ends at once (a copy between two blocks,
+// its copy removed, the file where it was); those queued behind it stay
+// queued and are not carried out.
 void Stop();
 
 // The window title the delete worker asks for ("Sortiq: deleting <path>"

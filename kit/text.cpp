@@ -69,3 +69,13 @@ std::string OneLine(std::string_view text) {
   }
   return line;
 }
+
+std::string CountText(uint64_t count) {
+  const std::string digits = std::to_string(count);
+  std::string text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
+}

@@ -95,6 +95,14 @@ void BusySpinner() {
   TintedButton(frames[frame], hue, kNoKey);
 }
 
+void StatusText(const std::string& text, Tone tone) {
+  const ImVec4 colour = tone == Tone::Problem ? ImVec4(1.0f, 0.36f, 0.32f, 1.0f)
+                                              : ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled);
+  ImGui::PushStyleColor(ImGuiCol_Text, colour);
+  ImGui::TextUnformatted(text.c_str());
+  ImGui::PopStyleColor();
+}
+
 void TextWithTooltipWhenCut(const std::string& shown) {
   const std::string text = OneLine(shown);
   GlyphDemand::Note(text);

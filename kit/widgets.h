@@ -45,6 +45,11 @@ void SetItemObserver(ItemObserver* observer);
 // Reports the item just drawn with plain GUI calls under the given name.
 void ObserveLastItem(const char* label);
 
+// A short word on how something stands: quiet (waiting, done) or a
+// problem (a failure and its reason), in red.
+enum class Tone { Quiet, Problem };
+void StatusText(const std::string& text, Tone tone);
+
 // One line of text (control characters shown as U+FFFD); when it is cut
 // off at the edge of its pane, hovering it shows the whole text.
 void TextWithTooltipWhenCut(const std::string& text);

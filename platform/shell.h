@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -24,8 +25,15 @@ class ShellBackend {
   // instead when the chooser broke down. False when the desktop has no
   // chooser (neither is then called).
   virtual bool ChooseFolder(const std::string& title, FolderChosen onChosen, ChooserFailed onFailed) = 0;
-  // Modal Yes/No/Cancel question; a box that cannot be shown answers No.
+  // Modal Yes/No/Cancel question before a deletion or a replacement:
+  // Enter, Escape and closing the box answer No, and so does a box that
+  // cannot be shown.
   virtual Answer AskYesNoCancel(const std::string& question, const std::string& caption) = 0;
+  // Modal question with the caller's buttons (left to right); Enter,
+  // Escape, closing the box and a box that cannot be shown give `safe`.
+  // The index of the button chosen.
+  virtual int AskChoice(const std::string& question, const std::string& caption,
+                        const std::vector<std::string>& buttons, int safe) = 0;
   // Shows the file selected in the file manager; failures are ignored.
   virtual void RevealInFileManager(const std::string& path) = 0;
   // Opens a web address in the browser; failures are ignored.

@@ -52,23 +52,29 @@ class DesktopShell final : public ShellBackend {
   }
 
   Answer AskYesNoCancel(const std::string& question, const std::string& caption) override {
-    const SDL_MessageBoxButtonData buttons[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
-        {0, 2, "No"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 3, "Cancel"},
-    };
+    // Every question here deletes or replaces: only a deliberate Yes does.
+    const int chosen = AskChoice(question, caption, {"Yes", "No", "Cancel"}, 1);
+    return chosen == 0 ? Answer::Yes : chosen == 2 ? Answer::Cancel : Answer::No;
+  }
+
+  int AskChoice(const std::string& question, const std::string& caption, const std::vector<std::string>& labels,
+                int safe) override {
+    std::vector<SDL_MessageBoxButtonData> buttons;
+    for (size_t i = 0; i < labels.size(); ++i) {
+      const bool isSafe = static_cast<int>(i) == safe;
+      const Uint32 flags = isSafe ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT : 0;
+      buttons.push_back({flags, static_cast<int>(i), labels[i].c_str()});
+    }
     SDL_MessageBoxData data{};
     data.flags = SDL_MESSAGEBOX_INFORMATION;
     data.window = SDL_GL_GetCurrentWindow();
     data.title = caption.c_str();
     data.message = question.c_str();
-    data.numbuttons = 3;
-    data.buttons = buttons;
+    data.numbuttons = static_cast<int>(buttons.size());
+    data.buttons = buttons.data();
     int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) return Answer::No;
-    if (pressed == 1) return Answer::Yes;
-    if (pressed == 3) return Answer::Cancel;
-    return Answer::No;  // closing the box
+    if (SDL_ShowMessageBox(&data, &pressed) != 0) return safe;
+    return pressed >= 0 && pressed < static_cast<int>(labels.size()) ? pressed : safe;  // -1: the box was closed
   }
 
   void RevealInFileManager(const std::string& path) override {

@@ -23,9 +23,11 @@ bool InitGuiBackends();
 void ShutdownGuiBackends();
 void DestroyMainWindow();
 
-// Drains every pending event into the GUI; true when a quit was asked for
-// (window closed, SIGINT or SIGTERM).
-bool PumpEvents();
+// Why the program is asked to end: the user closed the window, or it was
+// told to end from outside (SIGINT, SIGTERM, the session ending).
+enum class QuitRequest { None, WindowClosed, Ended };
+// Drains every pending event into the GUI; says whether an end was asked for.
+QuitRequest PumpEvents();
 // Whether the last PumpEvents delivered anything (input, window changes,
 // wake-ups).
 bool LastPumpHadEvents();

@@ -121,14 +121,14 @@ void DestroyMainWindow() {
   SDL_Quit();
 }
 
-bool PumpEvents() {
+QuitRequest PumpEvents() {
   // The GUI library keeps only whether a key is down, so two changes of one
   // key in one frame (a quick tap, or a release and the next press) would
   // lose one. Each key changes at most once a frame: later changes of that
   // key wait, in order, for the next drains.
   std::bitset<SDL_NUM_SCANCODES> changed, waiting;
   std::vector<SDL_Event> stillHeld;
-  bool quit = false;
+  bool quit = false, closed = false;
   const auto deliver = [&](SDL_Event& event) {
     if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
       const auto key = static_cast<size_t>(event.key.keysym.scancode);
@@ -144,7 +144,7 @@ bool PumpEvents() {
     if (event.type == SDL_QUIT) quit = true;
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
         event.window.windowID == SDL_GetWindowID(state.window))
-      quit = true;
+      closed = true;  // SDL follows it with a quit of its own
   };
   std::vector<SDL_Event> held;
   held.swap(state.heldKeys);
@@ -156,7 +156,8 @@ bool PumpEvents() {
     deliver(event);
   }
   state.heldKeys = std::move(stillHeld);
-  return quit;
+  if (closed) return QuitRequest::WindowClosed;
+  return quit ? QuitRequest::Ended : QuitRequest::None;
 }
 
 bool LastPumpHadEvents() { return state.pumpHadEvents; }

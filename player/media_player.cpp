@@ -61,6 +61,10 @@ void MediaPlayer::Unload() {
   mediaLoaded = false;
 }
 
+void MediaPlayer::UnloadIfShowing(const std::string& path) {
+  if (!path.empty() && currentPath == path) Unload();
+}
+
 ShownPicture MediaPlayer::Picture() const {
   if (!videoTexture.Valid()) return {};
   return {&videoTexture, videoTexture.Width(), videoTexture.Height(), rotation, pixelAspect};

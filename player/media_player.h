@@ -54,6 +54,8 @@ class MediaPlayer {
   void Play(const std::string& path, int playingTab);
   // Drops the media on show so its file can be moved, revealed or deleted.
   void Unload();
+  // Unloads only when the file on show is this one.
+  void UnloadIfShowing(const std::string& path);
   bool Open(const std::string& path);
   // Stops the worker and frees the file; safe when nothing is open.
   void Close();

@@ -19,6 +19,7 @@
 #include "kit/settings.h"
 #include "player/media_player.h"
 #include "scripted_shell.h"
+#include "small_disk.h"
 #include "temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -165,10 +166,28 @@ TEST_F(ClassifierTest, RenameTakesOnlyRealFreeNamesAndUndoes) {
     ASSERT_FALSE(Current().empty());
   }
   const std::string odd = Current();
+  // The box opens with the whole name selected, every time: typing replaces it.
+  for (const char* typed : {"first", "second.mp4"}) {
+    gui.Tap('5');
+    gui.Frames(2);
+    gui.TypeText(typed);
+    gui.Frame();
+    EXPECT_STREQ(ClassifierTab.renameBuffer, typed);
+    ASSERT_TRUE(gui.Click(ICON_CANCEL " Cancel Renaming"));
+  }
+  // A byte that is not UTF-8 shows as an escape and comes back as itself.
   gui.Tap('5');
   gui.Frame();
-  EXPECT_STREQ(ClassifierTab.renameBuffer, "odd\xEF\xBF\xBD.mp4");
+  EXPECT_STREQ(ClassifierTab.renameBuffer, "odd\\xff.mp4");
   ASSERT_TRUE(gui.Drawn("##Rename"));
+  std::snprintf(ClassifierTab.renameBuffer, sizeof ClassifierTab.renameBuffer, "%s", "odd\\xff \\\\ kept.mp4");
+  ASSERT_TRUE(ClassifierTab.Rename());
+  EXPECT_EQ(Bytes(tree.Root() / std::string("odd\xff \\ kept.mp4")).size(), 10u);
+  ASSERT_TRUE(ClassifierTab.Undo(ClassifierTab.history.Records().front()));
+  ASSERT_EQ(Current(), odd);
+  gui.Frames(2);  // the closed box lets go of the keyboard
+  gui.Tap('5');
+  gui.Frame();
   // Applied unchanged, the name shown is the same name: nothing happens.
   ASSERT_TRUE(gui.Click(ICON_APPLY " Apply Renaming"));
   EXPECT_TRUE(ClassifierTab.renaming);
@@ -186,6 +205,9 @@ TEST_F(ClassifierTest, RenameTakesOnlyRealFreeNamesAndUndoes) {
     std::snprintf(ClassifierTab.renameBuffer, sizeof ClassifierTab.renameBuffer, "%s", refused.c_str());
     EXPECT_FALSE(ClassifierTab.Rename()) << refused;
     EXPECT_TRUE(ClassifierTab.renaming);
+    gui.Frame();
+    const std::string why = refused == "taken.mp4" ? "cannotrename:afileofthatnameisalreadythere" : "cannotrename:aname";
+    EXPECT_NE(gui.WindowText("##leftclassify").find(why), std::string::npos) << gui.WindowText("##leftclassify");
     EXPECT_TRUE(fs::exists(odd));
     EXPECT_EQ(Bytes(tree.Root() / "taken.mp4").size(), 10u);
   }
@@ -221,14 +243,15 @@ TEST_F(ClassifierTest, RenameTakesOnlyRealFreeNamesAndUndoes) {
   EXPECT_EQ(ClassifierTab.fileList, std::deque<std::string>{tree.RootString() + "/clip.mp4"});
 }
 
-TEST_F(ClassifierTest, OverwriteIsAskedAndUndoIntoATakenPlaceFails) {
+TEST_F(ClassifierTest, OverwriteIsAskedNoChangesNothingAndUndoIntoATakenPlaceSaysWhy) {
   tree.Folder("Sub");
-  for (const char* name : {"a.mp4", "b.mp4", "c.mp4", "d.mp4"}) {
+  for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) {
     std::ofstream(tree.Root() / name) << "new " << name;
     std::ofstream(tree.Root() / "Sub" / name) << "old";
   }
-  PickRoot(4);
+  PickRoot(3);
   const std::string sub = tree.RootString() + "/Sub";
+  const auto inSub = [&](const std::string& path) { return Bytes(sub + path.substr(path.rfind('/'))); };
   const auto moveCurrent = [&](platform::Answer answer) {
     shell.answer = answer;
     const std::string path = Current();
@@ -236,25 +259,89 @@ TEST_F(ClassifierTest, OverwriteIsAskedAndUndoIntoATakenPlaceFails) {
     return path;
   };
   const std::string yes = moveCurrent(platform::Answer::Yes);
+  // No and Cancel queue nothing, record nothing, and the file stays current.
   const std::string no = moveCurrent(platform::Answer::No);
-  SkipConfirmations = true;
-  const std::string unasked = moveCurrent(platform::Answer::No);
+  moveCurrent(platform::Answer::Cancel);
+  EXPECT_EQ(Current(), no);
   ASSERT_TRUE(WorkersDone());
-  ASSERT_EQ(shell.questions.size(), 2u);
+  EXPECT_EQ(inSub(no), "old");
+  EXPECT_EQ(Bytes(no), "new " + fs::path(no).filename().string());
+  EXPECT_EQ(ClassifierTab.history.Records().size(), 1u);
+  SkipConfirmations = true;
+  moveCurrent(platform::Answer::No);
+  ASSERT_TRUE(WorkersDone());
+  ASSERT_EQ(shell.questions.size(), 3u);
   EXPECT_EQ(shell.questions[0], "Do you want to overwrite this file?|" + sub + yes.substr(yes.rfind('/')));
-  const auto inSub = [&](const std::string& path) { return Bytes(sub + path.substr(path.rfind('/'))); };
   EXPECT_EQ(inSub(yes), "new " + fs::path(yes).filename().string());
   EXPECT_FALSE(fs::exists(yes));
-  EXPECT_EQ(inSub(no), "old");  // No: both stay where they were ...
-  EXPECT_EQ(Bytes(no), "new " + fs::path(no).filename().string());
-  EXPECT_EQ(inSub(unasked), "new " + fs::path(unasked).filename().string());
-  ASSERT_EQ(ClassifierTab.history.Records().size(), 3u);  // ... yet the move is listed
+  EXPECT_EQ(inSub(no), "new " + fs::path(no).filename().string());
+  ASSERT_EQ(ClassifierTab.history.Records().size(), 2u);
 
-  // Undo of the refused move finds its place taken: nothing changes.
-  const HistoryRecord refused = *std::next(ClassifierTab.history.Records().begin());
-  EXPECT_FALSE(ClassifierTab.Undo(refused));
-  EXPECT_EQ(ClassifierTab.history.Records().size(), 3u);
-  EXPECT_EQ(inSub(no), "old");
+  // Undo of a move whose old place is taken again: refused, and the row says why.
+  gui.Frames(2);
+  EXPECT_NE(HistoryText().find("done"), std::string::npos) << HistoryText();
+  std::ofstream(yes) << "came later";
+  ClassifierTab.fileList.push_back(tree.RootString() + "/c.mp4");
+  gui.Frame();
+  EXPECT_FALSE(ClassifierTab.Undo(ClassifierTab.history.Records().back()));
+  gui.Frame();
+  EXPECT_NE(HistoryText().find("cannotundo:afileofthatnameisalreadythere"), std::string::npos) << HistoryText();
+  EXPECT_EQ(ClassifierTab.history.Records().size(), 2u);
+  EXPECT_EQ(Bytes(yes), "came later");
+}
+
+// A move that cannot be done says so in its record and puts the file back
+// first in the queue; an undo before the worker gets to a move calls it
+// off; the history stays on the last file and after it.
+TEST_F(ClassifierTest, FailedMovesComeBackAndUndoBeforeTheWorkerCallsTheMoveOff) {
+  tree.File("big.mp4", 3 << 20);
+  tree.File("small.mp4", 10);
+  SmallDisk small(tree.Root() / "Small", 1 << 20);
+  if (!small.mounted) GTEST_SKIP() << SmallDisk::kWhyNot;
+  PickRoot(2);
+  while (fs::path(Current()).filename() != "big.mp4") {
+    ClassifierTab.fileList.push_back(Current());
+    ClassifierTab.NextFile();
+  }
+  const std::string big = Current();
+  ASSERT_TRUE(gui.Click("Small"));
+  EXPECT_NE(Current(), big);
+  ASSERT_TRUE(FramesUntil(gui, [&] { return HistoryText().find("failed:notenoughspace") != std::string::npos; }))
+      << HistoryText();
+  EXPECT_TRUE(fs::exists(big));
+  EXPECT_TRUE(fs::is_empty(small.path));
+  EXPECT_EQ(ClassifierTab.fileList.front(), big);  // back first in the queue
+  EXPECT_EQ(ClassifierTab.history.Records().front().state, RecordState::Failed);
+  EXPECT_FALSE(gui.Drawn(kUndo));  // nothing to undo
+
+  // The last file: moved while the worker is held back, then undone.
+  const std::string last = Current();
+  Commands::Async::Stop();
+  ASSERT_TRUE(gui.Click("Small"));
+  gui.Frames(2);
+  EXPECT_NE(HistoryText().find("waiting"), std::string::npos) << HistoryText();
+  ASSERT_TRUE(gui.Click(kUndo));
+  EXPECT_EQ(Current(), last);
+  Commands::Async::Start();
+  ASSERT_TRUE(WorkersDone());
+  gui.Frames(2);
+  EXPECT_TRUE(fs::exists(last));
+  EXPECT_FALSE(fs::exists(small.path / fs::path(last).filename()));
+  EXPECT_EQ(ClassifierTab.history.Records().size(), 1u);
+
+  // Moving what is left: the big file fails again, after which it is the
+  // only one; the history is still there, with both failures.
+  ASSERT_TRUE(gui.Click("Small"));  // the small file fits
+  ASSERT_TRUE(WorkersDone());
+  gui.Frames(2);
+  EXPECT_EQ(Current(), big);
+  EXPECT_TRUE(ClassifierTab.fileList.empty());
+  ASSERT_TRUE(gui.Click("Small"));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return ClassifierTab.history.Records().front().state == RecordState::Failed; }));
+  gui.Frames(2);
+  EXPECT_TRUE(gui.Drawn("##historyFilter"));
+  EXPECT_EQ(Current(), big);
+  EXPECT_TRUE(fs::exists(small.path / "small.mp4"));
 }
 
 TEST_F(ClassifierTest, CreateFolderTakesTheFilterTextAndReScanRebuildsTheButtons) {

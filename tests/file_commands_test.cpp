@@ -1,24 +1,27 @@
-// The two workers behind every move and deletion, on real folders: order,
-// overwrite as a deletion then a move, retries that give up, the title,
-// and stopping with requests still queued.
+// The two workers behind every move and deletion, on real folders: every
+// request ends in one outcome that says what happened, overwrite as the
+// move is done, final failures at once, the title, a request called off,
+// and stopping with a copy in hand and requests still queued.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <thread>
 #include <vector>
 
-#include "kit/file_commands.h"
 #include "file_work.h"
+#include "kit/file_commands.h"
 #include "temp_tree.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using platform::FileOperationResult;
+using Commands::Async::RequestId;
 
 namespace {
-
 
 // Waits (up to 20 s) until the workers have nothing queued or in hand,
 // and a little more for the title's last change; collects every title
@@ -40,51 +43,87 @@ std::vector<std::string> WaitForWorkers() {
   return titles;
 }
 
+// Every outcome handed in so far, by request; a request with two fails.
+std::map<RequestId, Commands::Async::Outcome> Outcomes() {
+  std::map<RequestId, Commands::Async::Outcome> byId;
+  for (Commands::Async::Outcome& outcome : Commands::Async::TakeOutcomes()) {
+    EXPECT_EQ(byId.count(outcome.id), 0u) << "two outcomes for request " << outcome.id;
+    byId[outcome.id] = std::move(outcome);
+  }
+  return byId;
+}
+
 class FileCommands : public ::testing::Test {
  protected:
   void SetUp() override {
     Commands::Async::Start();
     while (Commands::Async::TakeTitle()) {
     }
+    Commands::Async::TakeOutcomes();
   }
-  void TearDown() override { Commands::Async::Stop(); }
+  void TearDown() override {
+    Commands::Async::Stop();
+    Commands::Async::TakeOutcomes();
+  }
 };
 
 }  // namespace
 
-TEST_F(FileCommands, OverwriteReplacesAsTheMoveIsDoneAndATakenPlaceOtherwiseStays) {
+TEST_F(FileCommands, EveryRequestSaysWhatHappenedAndFinalFailuresAreNotTriedAgain) {
   TempTree tree;
   const fs::path root = tree.Root();
   fs::create_directory(root / "Sub");
+  std::vector<RequestId> overwrites;
   for (int round = 0; round < 3; ++round) {
     const std::string name = "clip" + std::to_string(round) + ".mp4";
     Write(root / name, "new " + name);
     Write(root / "Sub" / name, "old");
-    Commands::Async::MoveReplacing(root / name, root / "Sub" / name);
+    overwrites.push_back(Commands::Async::MoveReplacing(root / name, root / "Sub" / name));
   }
-  // Without a deletion queued, a taken place stays as it is.
+  // Without the user's yes, a taken place stays as it is.
   Write(root / "kept.mp4", "source");
   Write(root / "Sub/kept.mp4", "existing");
-  Commands::Async::Move(root / "kept.mp4", root / "Sub/kept.mp4");
+  const RequestId taken = Commands::Async::Move(root / "kept.mp4", root / "Sub/kept.mp4");
   // An overwrite that cannot be done (nothing to move) leaves the old file.
   Write(root / "Sub/orphan.mp4", "old orphan");
-  Commands::Async::MoveReplacing(root / "gone.mp4", root / "Sub/orphan.mp4");
-  WaitForWorkers();
+  const RequestId orphan = Commands::Async::MoveReplacing(root / "gone.mp4", root / "Sub/orphan.mp4");
+  const RequestId noFolder = Commands::Async::Move(root / "kept.mp4", root / "Gone/kept.mp4");
+  // A deletion hits the file chosen, not another one given its name since.
+  Write(root / "chosen.mp4", "chosen");
+  const auto identity = platform::IdentityOf(root / "chosen.mp4");
+  Write(root / "newer.mp4", "newer");
+  fs::rename(root / "newer.mp4", root / "chosen.mp4");
+  const RequestId other = Commands::Async::Delete(root / "chosen.mp4", identity);
+  const auto start = Clock::now();
+  ASSERT_TRUE(WorkersDone());
+  // Final failures are not tried again: the whole lot took no retry sleeps.
+  EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.3);
   ASSERT_EQ(Commands::Async::Pending(), 0);
+
+  const auto outcomes = Outcomes();
   for (int round = 0; round < 3; ++round) {
     const std::string name = "clip" + std::to_string(round) + ".mp4";
     EXPECT_EQ(Bytes(root / "Sub" / name), "new " + name);
     EXPECT_FALSE(fs::exists(root / name));
+    const Commands::Async::Outcome& outcome = outcomes.at(overwrites[static_cast<size_t>(round)]);
+    EXPECT_TRUE(outcome.Done());
+    EXPECT_EQ(outcome.source, (root / name).string());
+    EXPECT_EQ(outcome.destination, (root / "Sub" / name).string());
   }
+  EXPECT_EQ(outcomes.at(taken).result, FileOperationResult::TargetExists);
   EXPECT_EQ(Bytes(root / "kept.mp4"), "source");
   EXPECT_EQ(Bytes(root / "Sub/kept.mp4"), "existing");
+  EXPECT_EQ(outcomes.at(orphan).result, FileOperationResult::SourceMissing);
   EXPECT_EQ(Bytes(root / "Sub/orphan.mp4"), "old orphan");
+  EXPECT_EQ(outcomes.at(noFolder).result, FileOperationResult::FolderMissing);
+  EXPECT_EQ(outcomes.at(other).result, FileOperationResult::OtherFile);
+  EXPECT_EQ(Bytes(root / "chosen.mp4"), "newer");
 }
 
-TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitleAndAMissingFileIsGivenUp) {
+TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitle) {
   TempTree tree;
   std::vector<std::string> paths;
-  Commands::Async::Delete(tree.RootString() + "/missing.mp4");  // five attempts, then dropped
+  const RequestId missing = Commands::Async::Delete(tree.RootString() + "/missing.mp4");
   for (int i = 0; i < 12; ++i) {
     paths.push_back(tree.File("file " + std::to_string(i) + std::string(i == 5 ? "\xff" : "") + ".mp4", 1 << 20));
     Commands::Async::Delete(paths.back());
@@ -104,7 +143,6 @@ TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitleAndAMissingFileIsGivenUp) 
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   for (const std::string& path : paths) EXPECT_FALSE(fs::exists(path)) << path;
   ASSERT_FALSE(titles.empty());
-  EXPECT_EQ(titles.front(), "Sortiq: deleting " + tree.RootString() + "/missing.mp4");
   EXPECT_EQ(titles.back(), "Sortiq");
   // Files named in the title come in the order they were queued, shown as
   // UTF-8 (a byte that is not becomes U+FFFD).
@@ -119,32 +157,68 @@ TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitleAndAMissingFileIsGivenUp) 
       }
     }
   }
-  // The missing file held the worker for its five attempts (ten calls, a
-  // tenth of a second apart); the title changed at most 16 times a second.
-  EXPECT_GE(seconds, 0.9);
-  EXPECT_LE(static_cast<double>(titles.size()), 16 * seconds + 1);
+  EXPECT_LE(static_cast<double>(titles.size()), 16 * seconds + 1);  // at most 16 a second
+  // Outcomes come in the order the requests ended: queue order here.
+  std::vector<Commands::Async::Outcome> outcomes = Commands::Async::TakeOutcomes();
+  std::erase_if(outcomes, [&](const Commands::Async::Outcome& outcome) { return outcome.id < missing; });
+  ASSERT_EQ(outcomes.size(), 13u);
+  EXPECT_EQ(outcomes[0].id, missing);
+  EXPECT_EQ(outcomes[0].result, FileOperationResult::SourceMissing);
+  for (size_t i = 1; i < outcomes.size(); ++i) {
+    EXPECT_TRUE(outcomes[i].Done());
+    EXPECT_EQ(outcomes[i].source, paths[i - 1]);
+  }
 }
 
-TEST_F(FileCommands, StopFinishesTheRequestInHandAndLeavesTheRestQueued) {
+// A request called off before it began never happens; Stop ends a copy in
+// hand between two blocks (the file stays where it was, no copy stays) and
+// leaves those behind it queued for the next start.
+TEST_F(FileCommands, CalledOffAndStoppedRequestsLeaveTheFilesWhereTheyWere) {
   TempTree tree;
-  Commands::Async::Delete(tree.RootString() + "/missing.mp4");
-  const std::string a = tree.File("a.mp4"), b = tree.File("b.mp4");
-  Commands::Async::Delete(a);
-  Commands::Async::Delete(b);
-  Commands::Async::Move(tree.File("c.mp4"), tree.Folder("Sub") + "/c.mp4");
-  // Once the move is done the delete worker is busy with the missing file
-  // for a second: stop then.
-  const std::string moved = tree.RootString() + "/Sub/c.mp4";
-  const auto end = Clock::now() + std::chrono::seconds(5);
-  while (Clock::now() < end && !fs::exists(moved)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   Commands::Async::Stop();
-  EXPECT_TRUE(fs::exists(a));  // queued behind it: not carried out
-  EXPECT_TRUE(fs::exists(b));
-  EXPECT_GE(Commands::Async::Pending(), 2);
+  const RequestId calledOff = Commands::Async::Move(tree.File("a.mp4", 10), tree.Folder("Sub") + "/a.mp4");
+  EXPECT_TRUE(Commands::Async::Waiting(calledOff));
+  EXPECT_TRUE(Commands::Async::Cancel(calledOff));
+  EXPECT_FALSE(Commands::Async::Waiting(calledOff));
+  Commands::Async::Start();
+  WaitForWorkers();
+  auto outcomes = Outcomes();
+  EXPECT_EQ(outcomes.at(calledOff).result, FileOperationResult::Stopped);
+  EXPECT_TRUE(fs::exists(tree.Root() / "a.mp4"));
+  EXPECT_FALSE(fs::exists(tree.Root() / "Sub/a.mp4"));
+
+  // 1 GB onto another file system takes far longer than a block.
+  char pattern[] = "/dev/shm/sortiq-stop-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path ram = pattern;
+  const fs::path big = ram / "big.mp4";
+  {
+    std::ofstream out(big, std::ios::binary);
+    const std::string block(1 << 20, 'b');
+    for (int i = 0; i < 1024; ++i) out << block;
+  }
+  const RequestId copy = Commands::Async::Move(big, tree.Root() / "big.mp4");
+  const RequestId behind = Commands::Async::Move(tree.File("b.mp4", 10), tree.Root() / "Sub/b.mp4");
+  const auto end = Clock::now() + std::chrono::seconds(5);
+  while (Clock::now() < end && Commands::Async::Waiting(copy)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const auto stopping = Clock::now();
+  Commands::Async::Stop();
+  EXPECT_LT(std::chrono::duration<double>(Clock::now() - stopping).count(), 0.5);
+  outcomes = Outcomes();
+  EXPECT_EQ(outcomes.at(copy).result, FileOperationResult::Stopped);
+  EXPECT_EQ(fs::file_size(big), static_cast<uintmax_t>(1) << 30);
+  EXPECT_FALSE(fs::exists(tree.Root() / "big.mp4"));
+  EXPECT_EQ(outcomes.count(behind), 0u);  // queued behind it: not carried out
+  EXPECT_TRUE(fs::exists(tree.Root() / "b.mp4"));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(tree.Root())) left.push_back(entry.path().filename());
+  EXPECT_EQ(left.size(), 3u);  // a.mp4, b.mp4, Sub: no copy under any name
+  fs::remove_all(ram);
+
   // What stayed queued is done once the workers run again.
   Commands::Async::Start();
   WaitForWorkers();
-  EXPECT_FALSE(fs::exists(a));
-  EXPECT_FALSE(fs::exists(b));
-  EXPECT_TRUE(fs::exists(tree.RootString() + "/Sub/c.mp4"));
+  EXPECT_TRUE(Outcomes().at(behind).Done());
+  EXPECT_TRUE(fs::exists(tree.Root() / "Sub/b.mp4"));
 }

@@ -7,15 +7,20 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "platform/file_operations.h"
 #include "file_work.h"
+#include "small_disk.h"
 #include "temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -76,7 +81,7 @@ TEST(FileOperations, MovesAndRenamesNeverReplace) {
   EXPECT_EQ(Bytes(root / "other.mp4"), "other");
   // Onto an existing folder, or into a folder that is not there: refused.
   EXPECT_NE(platform::MoveFileNoReplace(root / "clip.mp4", root / "Sub"), FileOperationResult::Done);
-  EXPECT_EQ(platform::MoveFileNoReplace(root / "clip.mp4", root / "Gone/clip.mp4"), FileOperationResult::Failed);
+  EXPECT_EQ(platform::MoveFileNoReplace(root / "clip.mp4", root / "Gone/clip.mp4"), FileOperationResult::FolderMissing);
   EXPECT_EQ(platform::MoveFileNoReplace(root / "missing.mp4", root / "Sub/m.mp4"), FileOperationResult::SourceMissing);
   EXPECT_EQ(Bytes(root / "clip.mp4"), "clip");
 
@@ -109,6 +114,16 @@ TEST(FileOperations, DeletionTakesFilesAndLinksNeverFolders) {
   EXPECT_EQ(platform::DeleteFileOnly(root / std::string("bad\xff.mp4")), FileOperationResult::Done);
   EXPECT_EQ(platform::DeleteFileOnly(root / "missing.mp4"), FileOperationResult::SourceMissing);
   EXPECT_FALSE(fs::exists(root / std::string("bad\xff.mp4")));
+
+  // Only the file chosen: another one given its name since stays.
+  const auto chosen = platform::IdentityOf(root / "target.mp4");
+  ASSERT_TRUE(chosen.has_value());
+  Write(root / "newer.mp4", "newer");
+  fs::rename(root / "newer.mp4", root / "target.mp4");
+  EXPECT_EQ(platform::DeleteFileOnly(root / "target.mp4", chosen), FileOperationResult::OtherFile);
+  EXPECT_EQ(Bytes(root / "target.mp4"), "newer");
+  EXPECT_EQ(platform::DeleteFileOnly(root / "target.mp4", platform::IdentityOf(root / "target.mp4")),
+            FileOperationResult::Done);
 }
 
 TEST(FileOperations, MoveAcrossFileSystemsKeepsBytesTimeAndPermissions) {
@@ -178,13 +193,13 @@ TEST(FileOperations, MoveAcrossThatFailsLeavesTheSourceWhole) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
 
-  EXPECT_EQ(moveInChild(ram.path / "clip.mp4", true, false), static_cast<int>(FileOperationResult::Failed));
+  EXPECT_EQ(moveInChild(ram.path / "clip.mp4", true, false), static_cast<int>(FileOperationResult::TooLarge));
   EXPECT_FALSE(fs::exists(ram.path / "clip.mp4"));
   EXPECT_EQ(TemporaryFilesIn(ram.path), 0);
   EXPECT_EQ(Bytes(source), bytes);
 
   if (::geteuid() == 0) {  // only root can become another user; root itself may write anywhere
-    EXPECT_EQ(moveInChild(locked / "clip.mp4", false, true), static_cast<int>(FileOperationResult::Failed));
+    EXPECT_EQ(moveInChild(locked / "clip.mp4", false, true), static_cast<int>(FileOperationResult::NoPermission));
     EXPECT_FALSE(fs::exists(locked / "clip.mp4"));
     EXPECT_EQ(TemporaryFilesIn(locked), 0);
     EXPECT_EQ(Bytes(source), bytes);
@@ -205,7 +220,7 @@ TEST(FileOperations, ReplacingTakesTheOldPlaceOnlyWhenTheMoveIsDone) {
   EXPECT_EQ(Bytes(root / "Sub/clip.mp4"), "new");
   EXPECT_FALSE(fs::exists(root / "clip.mp4"));
   Write(root / "folder.mp4", "file");
-  EXPECT_EQ(platform::MoveFileReplacing(root / "folder.mp4", root / "Sub/folder.mp4"), FileOperationResult::Failed);
+  EXPECT_EQ(platform::MoveFileReplacing(root / "folder.mp4", root / "Sub/folder.mp4"), FileOperationResult::TargetExists);
   EXPECT_TRUE(fs::is_directory(root / "Sub/folder.mp4"));
   EXPECT_EQ(Bytes(root / "folder.mp4"), "file");
 
@@ -225,11 +240,120 @@ TEST(FileOperations, ReplacingTakesTheOldPlaceOnlyWhenTheMoveIsDone) {
   }
   int status = 0;
   ::waitpid(child, &status, 0);
-  EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(FileOperationResult::Failed));
+  EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(FileOperationResult::TooLarge));
   EXPECT_EQ(Bytes(ram.path / "big.mp4"), "old big");
   EXPECT_EQ(Bytes(root / "big.mp4"), bytes);
   EXPECT_EQ(TemporaryFilesIn(ram.path), 0);
   EXPECT_EQ(platform::MoveFileReplacing(root / "big.mp4", ram.path / "big.mp4"), FileOperationResult::Done);
   EXPECT_EQ(Bytes(ram.path / "big.mp4"), bytes);
   EXPECT_FALSE(fs::exists(root / "big.mp4"));
+}
+
+namespace {
+
+std::string Attribute(const fs::path& path, const char* name) {
+  std::string value(4096, '\0');
+  const ssize_t length = ::getxattr(path.c_str(), name, value.data(), value.size());
+  return length < 0 ? std::string("<none>") : value.substr(0, static_cast<size_t>(length));
+}
+
+// An access list giving user 1234 read access, as the kernel stores it.
+std::string AccessList() {
+  std::string bytes;
+  const auto put16 = [&](uint16_t v) { bytes.append(reinterpret_cast<const char*>(&v), 2); };
+  const auto put32 = [&](uint32_t v) { bytes.append(reinterpret_cast<const char*>(&v), 4); };
+  put32(2);
+  const struct { uint16_t tag, perm; uint32_t id; } entries[] = {
+      {0x01, 6, ~0u}, {0x02, 4, 1234}, {0x04, 4, ~0u}, {0x10, 4, ~0u}, {0x20, 0, ~0u}};
+  for (const auto& entry : entries) {
+    put16(entry.tag);
+    put16(entry.perm);
+    put32(entry.id);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+// Across file systems, the copy is the file: tags, origin and access list,
+// holes, or no move at all: a file still being written, a stop asked for,
+// a disk too small, a kill in the middle. Nothing is ever left behind.
+TEST(FileOperations, MoveAcrossIsFaithfulOrLeavesEverythingAsItWas) {
+  TempTree tree;
+  RamFolder ram;
+  ASSERT_FALSE(ram.path.empty());
+  if (!OnAnotherFileSystem(tree.Root(), ram.path)) GTEST_SKIP() << "/dev/shm is on the same file system here";
+
+  // Attributes and holes: 64 MB with 8 KB of data in two places.
+  const fs::path sparse = tree.Root() / "sparse.mkv";
+  {
+    const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 64 << 20), 0);
+    ASSERT_EQ(::pwrite(fd, "head", 4, 0), 4);
+    ASSERT_EQ(::pwrite(fd, "middle", 6, 32 << 20), 6);
+    ::close(fd);
+  }
+  ASSERT_EQ(::setxattr(sparse.c_str(), "user.xdg.tags", "holiday,beach", 13, 0), 0);
+  ASSERT_EQ(::setxattr(sparse.c_str(), "user.xdg.origin.url", "https://example.org/v", 21, 0), 0);
+  const std::string acl = AccessList();
+  ASSERT_EQ(::setxattr(sparse.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+  const fs::path moved = ram.path / "sparse.mkv";
+  ASSERT_EQ(platform::MoveFileNoReplace(sparse, moved), FileOperationResult::Done);
+  EXPECT_FALSE(fs::exists(sparse));
+  EXPECT_EQ(Attribute(moved, "user.xdg.tags"), "holiday,beach");
+  EXPECT_EQ(Attribute(moved, "user.xdg.origin.url"), "https://example.org/v");
+  EXPECT_EQ(Attribute(moved, "system.posix_acl_access"), acl);
+  struct stat copied {};
+  ASSERT_EQ(::stat(moved.c_str(), &copied), 0);
+  EXPECT_EQ(copied.st_size, 64 << 20);
+  EXPECT_LT(copied.st_blocks * 512, 1 << 20) << "holes were written out";
+  const std::string bytes = Bytes(moved);
+  EXPECT_EQ(bytes.substr(0, 4), "head");
+  EXPECT_EQ(bytes.substr(32 << 20, 6), "middle");
+  EXPECT_EQ(bytes.find_first_not_of('\0', 4), static_cast<size_t>(32 << 20));
+
+  // A download still being written: the copy is dropped, the file stays whole.
+  const fs::path growing = ram.path / "download.mp4";
+  Write(growing, RandomBytes(32 << 20));
+  std::atomic<bool> moving{true};
+  std::thread writer([&] {
+    std::ofstream out(growing, std::ios::binary | std::ios::app);
+    while (moving.load()) {
+      out << 'x' << std::flush;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  const FileOperationResult grown = platform::MoveFileNoReplace(growing, tree.Root() / "download.mp4");
+  moving = false;
+  writer.join();
+  EXPECT_EQ(grown, FileOperationResult::Changed);
+  EXPECT_GT(fs::file_size(growing), static_cast<uintmax_t>(32 << 20));
+  EXPECT_FALSE(fs::exists(tree.Root() / "download.mp4"));
+
+  // A stop asked for: nothing happens.
+  const std::atomic<bool> stop{true};
+  EXPECT_EQ(platform::MoveFileNoReplace(growing, tree.Root() / "download.mp4", &stop), FileOperationResult::Stopped);
+  EXPECT_TRUE(fs::exists(growing));
+  EXPECT_FALSE(fs::exists(tree.Root() / "download.mp4"));
+
+  // Killed in the middle of a big copy: no copy under any name, hidden or not.
+  const fs::path big = ram.path / "big.mp4";
+  Write(big, std::string(160 << 20, 'b'));
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(static_cast<int>(platform::MoveFileNoReplace(big, tree.Root() / "big.mp4")));
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(TemporaryFilesIn(tree.Root()), 0);
+  if (!fs::exists(tree.Root() / "big.mp4")) {
+    EXPECT_EQ(fs::file_size(big), static_cast<uintmax_t>(160 << 20));
+  }
+
+  // A disk too small: refused at once, before any copying.
+  SmallDisk small(tree.Root() / "Small", 1 << 20);
+  if (!small.mounted) GTEST_SKIP() << SmallDisk::kWhyNot;
+  EXPECT_EQ(platform::MoveFileNoReplace(growing, small.path / "download.mp4"), FileOperationResult::NoSpace);
+  EXPECT_TRUE(fs::exists(growing));
+  EXPECT_TRUE(fs::is_empty(small.path));
 }

@@ -33,6 +33,16 @@ class ScriptedShell final : public platform::ShellBackend {
     questions.push_back(question + "|" + caption);
     return answer;
   }
+  int AskChoice(const std::string& question, const std::string& caption, const std::vector<std::string>& buttons,
+                int safe) override {
+    std::string asked = question + "|" + caption;
+    for (const std::string& button : buttons) asked += "|" + button;
+    questions.push_back(asked);
+    if (choices.empty()) return safe;
+    const int chosen = choices.front();
+    choices.pop_front();
+    return chosen;
+  }
   void RevealInFileManager(const std::string& path) override { revealed.push_back(path); }
   void OpenAddress(const std::string& address) override { opened.push_back(address); }
 
@@ -40,5 +50,6 @@ class ScriptedShell final : public platform::ShellBackend {
   bool breaksDown = false;                           // true: the desktop's chooser fails
   std::deque<std::optional<std::string>> folders;  // nullopt = the user cancels
   platform::Answer answer = platform::Answer::No;
+  std::deque<int> choices;  // AskChoice's answers in turn; none left: the safe one
   std::vector<std::string> titles, questions, revealed, opened;
 };

@@ -8,12 +8,22 @@
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
 #include "kit/shell_services.h"
+#include "kit/text.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
 void Viewer::Reset() {
   Base::Reset();
   model.Clear();  // the filter text stays
+}
+
+void Viewer::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
+  const FileChanges changes = FileChanges::From(outcomes);
+  if (changes.Empty() || !model.FilesChanged(changes, RootPath(), RootPrefixLength)) return;
+  if (const auto moved = changes.moved.find(CurrentPath); moved != changes.moved.end()) {
+    CurrentPath = moved->second;
+    CurrentText = ToUtf8(CurrentPath);
+  }
 }
 
 void Viewer::CollectEntries() {

@@ -11,6 +11,7 @@ class Viewer : public Base {
   Viewer() : Base(true, false) {}
   void Reset() override;
   void Draw() override;
+  void FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) override;
 
   void CollectEntries();
   void NextFile();

@@ -28,6 +28,31 @@ void ViewerModel::FilterChanged() {
     if (FilterPasses(entriesFilter, entries[i].relative.c_str())) listed.push_back(i);
 }
 
+bool ViewerModel::FilesChanged(const FileChanges& changes, const std::string& root, uint64_t rootPrefixLength) {
+  bool changed = false;
+  size_t kept = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    ViewerEntry& entry = entries[i];
+    if (changes.gone.count(entry.path)) {
+      changed = true;
+      continue;
+    }
+    if (const auto moved = changes.moved.find(entry.path); moved != changes.moved.end()) {
+      changed = true;
+      if (!FileChanges::Below(moved->second, root)) continue;
+      entry.path = moved->second;
+      entry.text = ToUtf8(entry.path);
+      entry.relative = ToUtf8(std::string_view(entry.path).substr(std::min<size_t>(rootPrefixLength, entry.path.size())));
+    }
+    if (kept != i) entries[kept] = std::move(entry);
+    ++kept;
+  }
+  if (!changed) return false;
+  entries.resize(kept);
+  FilterChanged();
+  return true;
+}
+
 std::optional<size_t> ViewerModel::NextFile(const std::string& currentPath) const {
   // From the current file's place in the whole list, whether it passes or not.
   bool afterCurrent = currentPath.empty();

@@ -4,6 +4,8 @@
 // next and random.
 #include <imgui.h>
 
+#include "kit/file_changes.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,6 +25,10 @@ class ViewerModel {
   void Clear();
   // After the filter text changed.
   void FilterChanged();
+  // Files deleted or moved by any tab: gone ones leave the list, moved ones
+  // keep their place with their new path while it is below the root.
+  // True when anything changed.
+  bool FilesChanged(const FileChanges& changes, const std::string& root, uint64_t rootPrefixLength);
 
   // The first entry after currentPath's place in the list whose path below
   // the root passes the filter; the first passing entry when currentPath is

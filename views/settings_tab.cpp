@@ -30,7 +30,8 @@ void DrawScrollbarSection() {
 
 void DrawOptionsSection() {
   ImGui::TextUnformatted(ICON_OPTIONS "Options");
-  if (ImGui::Checkbox("Deletes files immediately without showing a confirmation dialog. Use with care",
+  if (ImGui::Checkbox("Deletes files, and replaces files of the same name, immediately without showing a "
+                      "confirmation dialog. Use with care",
                       &SkipConfirmations))
     SaveSkipMessageBoxPopup();
 }

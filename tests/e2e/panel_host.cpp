@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     }
   }).detach();  // a test host: the reader ends with the process
   WindowFrameBackend backend;
-  while (!platform::PumpEvents()) {
+  while (platform::PumpEvents() == platform::QuitRequest::None) {
     platform::PollProcesses();
     RunFrame(backend, DrawPanelWindow);
   }
