@@ -17,14 +17,31 @@ std::string ExtractPlatformId(std::string path) {
 }
 
 void DuplicateGroups::Index(std::chrono::microseconds budget) {
-  intake.Drain(budget, [this](std::string& path, uint64_t size) {
+  intake.Drain(budget, [this](std::string& path, uint64_t size, const FileMark& mark) {
     Items& group = byKey[ExtractPlatformId(path)];
     std::string text = ToUtf8(path);
-    group.push_back({std::move(path), std::move(text), FileSizeText(size)});
+    group.push_back({std::move(path), std::move(text), FileSizeText(size), mark.identity, mark.link});
     // Pointers to the map's values stay valid as the map grows.
     if (group.size() >= 2 && listed.insert(&group).second) candidates.push_back(&group);
     if (group.size() >= 2) ++generation;
   });
+}
+
+bool DuplicateGroups::HoldsDuplicates(const Items& group) {
+  if (group.size() < 2) return false;
+  const platform::FileIdentity unknown{};
+  const platform::FileIdentity& first = group.front().identity;
+  if (first == unknown) return true;
+  return std::any_of(group.begin() + 1, group.end(),
+                     [&](const FileItem& item) { return item.identity == unknown || item.identity != first; });
+}
+
+const FileItem* DuplicateGroups::SameFileBefore(const Items& group, size_t index) {
+  const platform::FileIdentity unknown{};
+  if (group[index].identity == unknown) return nullptr;
+  for (size_t i = 0; i < index; ++i)
+    if (group[i].identity == group[index].identity) return &group[i];
+  return nullptr;
 }
 
 void DuplicateGroups::Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) {

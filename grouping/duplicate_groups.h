@@ -22,7 +22,9 @@ class DuplicateGroups {
 
   // Files the walk reported (paths and sizes parallel), queued; indexed a
   // budget at a time so a big batch never holds up a frame.
-  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) { intake.Queue(paths, sizes); }
+  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes, std::vector<FileMark>* marks = nullptr) {
+    intake.Queue(paths, sizes, marks);
+  }
   // Indexes queued files until the budget is spent (at least a few).
   void Index(std::chrono::microseconds budget);
   size_t Queued() const { return intake.Queued(); }
@@ -42,6 +44,11 @@ class DuplicateGroups {
   // Bumped whenever a group gains or loses a file.
   uint64_t Generation() const { return generation; }
   void RemovePath(Items& group, const std::string& path);
+  // Whether a group holds two different files: names of one file (a link
+  // and its target, two hard links) are not duplicates of each other.
+  static bool HoldsDuplicates(const Items& group);
+  // An earlier entry of the group that is the same file as this one.
+  static const FileItem* SameFileBefore(const Items& group, size_t index);
   // The group a path belongs to (by its identifier); nullptr when none.
   Items* GroupOf(const std::string& path);
   void Skip(Items& group);

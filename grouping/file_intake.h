@@ -20,9 +20,10 @@ class WalkCollection {
     if (draining || timer.Due()) {
       std::vector<std::string> folders, files;
       std::vector<uint64_t> sizes;
-      scanner.Collect(folders, files, &sizes, kPerFrame);
+      std::vector<FileMark> marks;
+      scanner.Collect(folders, files, &sizes, kPerFrame, &marks);
       draining = files.size() >= kPerFrame;
-      intake.Queue(files, sizes);
+      intake.Queue(files, sizes, &marks);
     }
     // Room for what the walk has found, made while the index is small:
     // growing it later, at its full size, holds a frame up.
@@ -37,17 +38,19 @@ class WalkCollection {
 
 class FileIntake {
  public:
-  // Takes the files (paths and sizes parallel); the vectors are emptied.
-  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) {
+  // Takes the files (paths, sizes and marks parallel); the vectors are emptied.
+  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes, std::vector<FileMark>* marks = nullptr) {
     if (next == paths_.size()) Clear();
     for (size_t i = 0; i < paths.size(); ++i) {
       paths_.push_back(std::move(paths[i]));
       sizes_.push_back(i < sizes.size() ? sizes[i] : 0);
+      marks_.push_back(marks && i < marks->size() ? (*marks)[i] : FileMark{});
     }
     paths.clear();
     sizes.clear();
+    if (marks) marks->clear();
   }
-  // Hands queued files to take(path, size) until the budget is spent (at
+  // Hands queued files to take(path, size, mark) until the budget is spent (at
   // least one batch of 64: the clock costs as much to read as a file to
   // index). False when nothing was queued.
   template <typename Take>
@@ -55,7 +58,7 @@ class FileIntake {
     if (Queued() == 0) return false;
     const auto end = std::chrono::steady_clock::now() + budget;
     do {
-      for (int n = 0; n < 64 && next < paths_.size(); ++n, ++next) take(paths_[next], sizes_[next]);
+      for (int n = 0; n < 64 && next < paths_.size(); ++n, ++next) take(paths_[next], sizes_[next], marks_[next]);
     } while (next < paths_.size() && std::chrono::steady_clock::now() < end);
     return true;
   }
@@ -63,11 +66,13 @@ class FileIntake {
   void Clear() {
     paths_.clear();
     sizes_.clear();
+    marks_.clear();
     next = 0;
   }
 
  private:
   std::vector<std::string> paths_;
   std::vector<uint64_t> sizes_;
+  std::vector<FileMark> marks_;
   size_t next = 0;
 };

@@ -5,10 +5,14 @@
 #include <ostream>
 #include <string>
 
+#include "platform/file_operations.h"
+
 struct FileItem {
   std::string path;      // full path as the walk found it (file system bytes)
   std::string text;      // the UTF-8 text shown: its name (Grouping) or full path (Similarity)
   std::string sizeText;  // "1.5KB"
+  platform::FileIdentity identity;  // of what the path leads to; {0, 0} when unknown
+  bool link = false;                // the entry is a symbolic link
 };
 
 // 1024-based, one decimal rounded up, no trailing zeros: 1536 -> "1.5KB".

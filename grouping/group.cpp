@@ -232,6 +232,10 @@ void Group::DrawRow(const Row& row, int rowNumber) {
     StatusText(note->second.text, note->second.problem ? Tone::Problem : Tone::Quiet);
     ImGui::SameLine();
   }
+  if (entry->file.link) {
+    LinkMark(entry->file.path);
+    ImGui::SameLine();
+  }
   TextWithTooltipWhenCut("[" + entry->file.sizeText + "] " + entry->file.text);
   bool removeAll = false;
   if (row.file == 0) {

@@ -108,7 +108,7 @@ void Similarity::Draw() {
 void Similarity::RebuildShown() {
   shown.clear();
   for (DuplicateGroups::Items* group : model.Candidates()) {
-    if (group->size() < 2) continue;
+    if (!DuplicateGroups::HoldsDuplicates(*group)) continue;
     // The filter decides whether a group shows; a shown group lists all its files.
     const bool passes = !similarityFilter.IsActive() ||
                         std::any_of(group->begin(), group->end(), [this](const FileItem& item) {
@@ -212,6 +212,14 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
         StatusText(note->second.text, note->second.problem ? Tone::Problem : Tone::Quiet);
         ImGui::SameLine();
       }
+    }
+    if (item.link) {
+      LinkMark(item.path);
+      ImGui::SameLine();
+    } else if (const FileItem* same = DuplicateGroups::SameFileBefore(group, i)) {
+      StatusText("[same file]", Tone::Quiet);
+      if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s", ("The same file as " + OneLine(RelativeText(*same))).c_str());
+      ImGui::SameLine();
     }
     TextWithTooltipWhenCut("[" + item.sizeText + "] " + RelativeText(item));
     if (i == 0) {

@@ -27,17 +27,19 @@ void TagGroups::Reserve(size_t files) {
 }
 
 bool TagGroups::Index(std::chrono::microseconds budget) {
-  if (!intake.Drain(budget, [this](std::string& path, uint64_t size) { IndexOne(path, size); })) return false;
+  if (!intake.Drain(budget, [this](std::string& path, uint64_t size, const FileMark& mark) { IndexOne(path, size, mark); })) return false;
   MergeNewTags();
   return true;
 }
 
-void TagGroups::IndexOne(std::string& path, uint64_t size) {
+void TagGroups::IndexOne(std::string& path, uint64_t size, const FileMark& mark) {
   Entry& entry = items.emplace_back();
   const std::string text = ToUtf8(path);
   const size_t slash = text.rfind('/');
   entry.file.text = slash == std::string::npos ? text : text.substr(slash + 1);
   entry.file.sizeText = FileSizeText(size);
+  entry.file.identity = mark.identity;
+  entry.file.link = mark.link;
   entry.file.path = std::move(path);
 
   TagsOfName(entry.file.text, lowered, tags);

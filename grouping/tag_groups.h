@@ -33,7 +33,9 @@ class TagGroups {
   };
 
   // Files the walk reported, queued for indexing (paths and sizes parallel).
-  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes) { intake.Queue(paths, sizes); }
+  void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes, std::vector<FileMark>* marks = nullptr) {
+    intake.Queue(paths, sizes, marks);
+  }
   // Indexes queued files until the budget is spent (at least one file);
   // true when any group changed.
   bool Index(std::chrono::microseconds budget);
@@ -67,7 +69,7 @@ class TagGroups {
     using is_transparent = void;
     size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
-  void IndexOne(std::string& path, uint64_t size);
+  void IndexOne(std::string& path, uint64_t size, const FileMark& mark);
   void MergeNewTags();
 
   std::deque<Entry> items;  // stable addresses

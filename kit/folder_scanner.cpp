@@ -70,6 +70,7 @@ void FolderScanner::Walk() {
     batch.paths.reserve(kScanBatchFiles * 96);
     batch.ends.reserve(kScanBatchFiles);
     batch.sizes.reserve(kScanBatchFiles);
+    batch.marks.reserve(kScanBatchFiles);
   };
   const auto flush = [this, &batch, &startBatch] {
     if (batch.Count() == 0) return;
@@ -95,9 +96,10 @@ void FolderScanner::Walk() {
     path += name;
 
     uint64_t size = 0;
+    FileMark mark;
     bool haveSize = false;
     if (type == EntryType::Unknown) {
-      type = top.listing.TypeOf(name, collectSizes ? &size : nullptr, failure);
+      type = top.listing.TypeOf(name, collectSizes ? &size : nullptr, failure, collectSizes ? &mark.identity : nullptr);
       if (failure == ListingFailure::Everything) break;
       if (failure != ListingFailure::None) continue;  // gone since the listing, or in a folder not entered
       haveSize = size != 0;
@@ -114,8 +116,10 @@ void FolderScanner::Walk() {
       continue;
     }
     if (foldersOnly) continue;
-    if (collectSizes && !haveSize && !top.listing.SizeOf(name, size)) size = 0;  // links report their target's size
-    batch.Add(path, size);
+    mark.link = type == EntryType::Link;
+    // Links report their target's size and identity.
+    if (collectSizes && (!haveSize || mark.link) && !top.listing.SizeOf(name, size, &mark.identity)) size = 0;
+    batch.Add(path, size, mark);
     filesFound.fetch_add(1, std::memory_order_relaxed);
     if (batch.Count() >= kScanBatchFiles) flush();
   }
@@ -125,7 +129,7 @@ void FolderScanner::Walk() {
 }
 
 void FolderScanner::Collect(std::vector<std::string>& folders, std::vector<std::string>& files,
-                            std::vector<uint64_t>* sizes, size_t maxFiles) {
+                            std::vector<uint64_t>* sizes, size_t maxFiles, std::vector<FileMark>* marks) {
   const size_t filesBefore = files.size();
   for (int32_t n = folderQueue.Size(); n > 0; --n) {
     auto folder = folderQueue.TryPop();
@@ -140,6 +144,7 @@ void FolderScanner::Collect(std::vector<std::string>& folders, std::vector<std::
       const uint32_t end = batch->ends[i];
       if (end == start) return;  // an empty path ends the collection
       if (sizes) sizes->push_back(batch->sizes[i]);
+      if (marks) marks->push_back(batch->marks[i]);
       files.emplace_back(batch->paths, start, end - start);
       start = end;
     }

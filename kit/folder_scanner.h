@@ -11,6 +11,14 @@
 #include <vector>
 
 #include "kit/scan_queue.h"
+#include "platform/file_operations.h"
+
+// What a walk that collects sizes also notes of each file: which file its
+// name leads to (links followed), and whether the entry is a symbolic link.
+struct FileMark {
+  platform::FileIdentity identity;
+  bool link = false;
+};
 
 // A batch goes to the queue at the end of each folder and at this size.
 inline constexpr size_t kScanBatchFiles = 256;
@@ -23,11 +31,13 @@ struct ScannedBatch {
   std::string paths;            // the paths one after another
   std::vector<uint32_t> ends;   // where each path ends in paths
   std::vector<uint64_t> sizes;  // parallel to ends
+  std::vector<FileMark> marks;  // parallel to ends
 
-  void Add(const std::string& path, uint64_t size) {
+  void Add(const std::string& path, uint64_t size, const FileMark& mark = {}) {
     paths += path;
     ends.push_back(static_cast<uint32_t>(paths.size()));
     sizes.push_back(size);
+    marks.push_back(mark);
   }
   size_t Count() const { return ends.size(); }
 };
@@ -46,7 +56,8 @@ class FolderScanner {
   // With maxFiles, stops taking batches once that many files were added
   // (the rest stay queued for the next call). GUI thread only.
   void Collect(std::vector<std::string>& folders, std::vector<std::string>& files,
-               std::vector<uint64_t>* sizes = nullptr, size_t maxFiles = SIZE_MAX);
+               std::vector<uint64_t>* sizes = nullptr, size_t maxFiles = SIZE_MAX,
+               std::vector<FileMark>* marks = nullptr);
   // Stops the walk and waits for its thread.
   void Join();
 

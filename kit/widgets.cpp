@@ -10,6 +10,7 @@
 #include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/text.h"
+#include "platform/file_operations.h"
 #include "platform/input.h"
 
 namespace {
@@ -101,6 +102,16 @@ void StatusText(const std::string& text, Tone tone) {
   ImGui::PushStyleColor(ImGuiCol_Text, colour);
   ImGui::TextUnformatted(text.c_str());
   ImGui::PopStyleColor();
+}
+
+void LinkMark(const std::string& path) {
+  StatusText("[link]", Tone::Quiet);
+  ObserveLastItem("[link]");
+  if (!ImGui::IsItemHovered()) return;
+  // Read when asked: a hover is rare, a walk of every link is not.
+  const std::string target = OneLine(ToUtf8(platform::LinkTarget(path)));
+  GlyphDemand::Note(target);
+  ImGui::SetTooltip("%s", ("Link to " + target).c_str());
 }
 
 void TextWithTooltipWhenCut(const std::string& shown) {

@@ -50,6 +50,10 @@ void ObserveLastItem(const char* label);
 enum class Tone { Quiet, Problem };
 void StatusText(const std::string& text, Tone tone);
 
+// "[link]" before a row whose entry is a symbolic link; hovering it shows
+// where the link points.
+void LinkMark(const std::string& path);
+
 // One line of text (control characters shown as U+FFFD); when it is cut
 // off at the edge of its pane, hovering it shows the whole text.
 void TextWithTooltipWhenCut(const std::string& text);

@@ -7,9 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_operations.h"
+
 namespace platform {
 
-enum class EntryType { Folder, NotFolder, Unknown };  // Unknown: the listing did not say
+// Link: a symbolic link (never followed by the walk); Unknown: the listing did not say.
+enum class EntryType { Folder, NotFolder, Link, Unknown };
 
 // How bad a failure is: it concerns this folder or entry only, or the whole
 // device or process (a failing disk, no memory or descriptors left).
@@ -36,10 +39,12 @@ class FolderListing {
   // end, and when the listing breaks off (failure says how badly).
   bool Next(const char*& name, EntryType& type, ListingFailure& failure);
   // What an entry is, asked of the file system (links not followed), with
-  // its size when it is a regular file.
-  EntryType TypeOf(const char* name, uint64_t* regularFileSize, ListingFailure& failure) const;
-  // A file's size, through a link; false when it cannot be read or is a folder.
-  bool SizeOf(const char* name, uint64_t& size) const;
+  // its size and identity when it is a regular file.
+  EntryType TypeOf(const char* name, uint64_t* regularFileSize, ListingFailure& failure,
+                   FileIdentity* regularFileIdentity = nullptr) const;
+  // A file's size and identity, through a link; false when it cannot be
+  // read or is a folder.
+  bool SizeOf(const char* name, uint64_t& size, FileIdentity* identity = nullptr) const;
 
  private:
   explicit FolderListing(int fd);

@@ -35,7 +35,13 @@ ListingFailure FailureOf(int error) {
   return everything ? ListingFailure::Everything : ListingFailure::ThisOne;
 }
 
-EntryType TypeOfMode(mode_t mode) { return S_ISDIR(mode) ? EntryType::Folder : EntryType::NotFolder; }
+EntryType TypeOfMode(mode_t mode) {
+  return S_ISDIR(mode) ? EntryType::Folder : S_ISLNK(mode) ? EntryType::Link : EntryType::NotFolder;
+}
+
+FileIdentity IdentityOfStatus(const struct stat& status) {
+  return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
 
 }  // namespace
 
@@ -98,12 +104,14 @@ bool FolderListing::Next(const char*& name, EntryType& type, ListingFailure& fai
   next += entry->d_reclen;
   name = entry->d_name;
   type = entry->d_type == DT_DIR       ? EntryType::Folder
+         : entry->d_type == DT_LNK     ? EntryType::Link
          : entry->d_type == DT_UNKNOWN ? EntryType::Unknown
                                        : EntryType::NotFolder;
   return true;
 }
 
-EntryType FolderListing::TypeOf(const char* name, uint64_t* regularFileSize, ListingFailure& failure) const {
+EntryType FolderListing::TypeOf(const char* name, uint64_t* regularFileSize, ListingFailure& failure,
+                                FileIdentity* regularFileIdentity) const {
   struct stat status;
   if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
     failure = FailureOf(errno);
@@ -111,13 +119,15 @@ EntryType FolderListing::TypeOf(const char* name, uint64_t* regularFileSize, Lis
   }
   failure = ListingFailure::None;
   if (regularFileSize && S_ISREG(status.st_mode)) *regularFileSize = static_cast<uint64_t>(status.st_size);
+  if (regularFileIdentity && S_ISREG(status.st_mode)) *regularFileIdentity = IdentityOfStatus(status);
   return TypeOfMode(status.st_mode);
 }
 
-bool FolderListing::SizeOf(const char* name, uint64_t& size) const {
+bool FolderListing::SizeOf(const char* name, uint64_t& size, FileIdentity* identity) const {
   struct stat status;
   if (::fstatat(fd, name, &status, 0) != 0 || S_ISDIR(status.st_mode)) return false;
   size = static_cast<uint64_t>(status.st_size);
+  if (identity) *identity = IdentityOfStatus(status);
   return true;
 }
 

@@ -18,6 +18,7 @@
 #include "kit/settings.h"
 #include "player/media_player.h"
 #include "scripted_shell.h"
+#include "test_media.h"
 #include "temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -307,4 +308,53 @@ TEST_F(GroupingTabs, SimilarityRowsBelowAnOddRootStayOnOneLine) {
   EXPECT_EQ(list.find("oot/"), std::string::npos) << list;  // nothing of the root
   // Both groups are drawn in full: the second one's rows are not covered.
   EXPECT_NE(list.find("[10B]y[Zz9Yy8Xx7Ww].webm"), std::string::npos) << list;
+}
+
+// Names of one file (a link and its target, two hard links) are never
+// offered as duplicates of each other, and links say where they point. A
+// deletion in one tab takes the file off every tab's lists, and stops the
+// player only when it shows that very file.
+TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
+  tree.File("Cat [X9yZ8wV7uT6].mp4", 10);
+  fs::create_symlink("Cat [X9yZ8wV7uT6].mp4", tree.Root() / "Cat link X9yZ8wV7uT6.mp4");
+  fs::create_hard_link(tree.Root() / "Cat [X9yZ8wV7uT6].mp4", tree.Root() / "Cat hard X9yZ8wV7uT6.mkv");
+  tree.File("Dog [Ab1Cd2Ef3Gh].mp4", 10);
+  fs::copy_file(Media("h264_aac.mp4"), tree.Root() / "Dog copy Ab1Cd2Ef3Gh.mp4");
+  fs::create_symlink("Dog [Ab1Cd2Ef3Gh].mp4", tree.Root() / "Dog link Ab1Cd2Ef3Gh.mp4");
+  Pick(0x72, [&] { return !SimilarityTab.scanner.scanning && SimilarityTab.model.Candidates().size() == 2; });
+  std::string list = ListText("##Filter");
+  EXPECT_EQ(list.find("X9yZ8wV7uT6"), std::string::npos) << list;  // one file under three names
+  EXPECT_NE(list.find("[link][10B]DoglinkAb1Cd2Ef3Gh.mp4"), std::string::npos) << list;
+  ASSERT_TRUE(gui.Hover("[link]"));
+  gui.Frames(2);  // a tooltip takes its size on its second frame
+  EXPECT_EQ(gui.Tooltip(), "LinktoDog[Ab1Cd2Ef3Gh].mp4");
+  Pick(0x73, [&] { return !GroupingTab.scanner.scanning && GroupingTab.model.Files() == 6 && GroupingTab.model.Queued() == 0; });
+
+  // The copy plays from Similarity; "Dog [Ab1Cd2Ef3Gh].mp4" goes from Grouping.
+  const std::string copy = (tree.Root() / "Dog copy Ab1Cd2Ef3Gh.mp4").string();
+  Player.Play(copy, kSimilarityTab);
+  ASSERT_TRUE(mediaLoaded);
+  SkipConfirmations = true;
+  ASSERT_TRUE(gui.Click("ab1cd2ef3gh"));
+  gui.Frame();
+  EXPECT_NE(ListText("##GroupFilter").find("[link][10B]DoglinkAb1Cd2Ef3Gh.mp4"), std::string::npos);
+  const TagGroups::Entry* dog = GroupingTab.model.Find(tree.RootString() + "/Dog [Ab1Cd2Ef3Gh].mp4");
+  ASSERT_NE(dog, nullptr);
+  GroupingTab.DeleteFile(dog);
+  EXPECT_TRUE(mediaLoaded);  // another file: it plays on
+  EXPECT_EQ(currentPath, copy);
+  ASSERT_TRUE(WorkersDone());
+  gui.Frames(2);
+  EXPECT_FALSE(fs::exists(tree.Root() / "Dog [Ab1Cd2Ef3Gh].mp4"));
+  EXPECT_EQ(ListText("##GroupFilter").find("Dog[Ab1Cd2Ef3Gh]"), std::string::npos);
+  const auto* group = SimilarityTab.model.GroupOf(copy);
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->size(), 2u);  // the copy and the link: gone from Similarity too
+  for (const FileItem& item : *group) EXPECT_NE(item.text.find("Dog "), 0u);
+  // Deleting the file that plays stops it.
+  GroupingTab.DeleteFile(GroupingTab.model.Find(copy));
+  EXPECT_FALSE(mediaLoaded);
+  ASSERT_TRUE(WorkersDone());
+  gui.Frame();
+  EXPECT_EQ(group->size(), 1u);
 }
