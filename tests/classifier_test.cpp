@@ -5,6 +5,7 @@
 #include <imgui_internal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -401,4 +402,50 @@ TEST_F(ClassifierTest, NamesInOtherScriptsShowOnButtonsAndInTheHistory) {
   EXPECT_TRUE(shows("##leftclassify", {current})) << gui.WindowText("##leftclassify");
   ASSERT_TRUE(gui.Click("音楽"));
   EXPECT_TRUE(shows("##History", {"音楽/" + current})) << HistoryText();
+}
+
+// Undo across disks never holds the window: a move still copying is
+// stopped between blocks and the file is current again where it was; a
+// move that is done is copied back by the worker, its record waiting.
+TEST_F(ClassifierTest, UndoAcrossDisksStopsACopyInHandOrCopiesBackOnTheWorker) {
+  {
+    std::ofstream out(tree.Root() / "big.mp4", std::ios::binary);
+    const std::string block(1 << 20, 'b');
+    for (int i = 0; i < 768; ++i) out << block;
+  }
+  tree.File("small.mp4", 1000);
+  SmallDisk ram(tree.Root() / "Ram", size_t{1} << 30);
+  if (!ram.mounted) GTEST_SKIP() << SmallDisk::kWhyNot;
+  PickRoot(2);
+  while (fs::path(Current()).filename() != "big.mp4") {
+    ClassifierTab.fileList.push_back(Current());
+    ClassifierTab.NextFile();
+  }
+  const std::string big = Current();
+  ASSERT_TRUE(gui.Click("Ram"));
+  const Commands::Async::RequestId copy = ClassifierTab.history.Records().front().request;
+  ASSERT_TRUE(FramesUntil(gui, [&] { return !Commands::Async::Waiting(copy); }));
+  gui.Frame();
+  const auto undoAsked = std::chrono::steady_clock::now();
+  ASSERT_TRUE(gui.Click(kUndo));
+  ASSERT_TRUE(FramesUntil(gui, [&] { return Current() == big; }));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - undoAsked).count(), 1.0);
+  EXPECT_EQ(fs::file_size(big), static_cast<uintmax_t>(768) << 20);
+  EXPECT_TRUE(fs::is_empty(ram.path));
+  EXPECT_TRUE(ClassifierTab.history.Empty());
+
+  // Done, then undone: back through the worker.
+  ClassifierTab.NextFile();
+  const std::string small = Current();
+  ASSERT_EQ(fs::path(small).filename(), "small.mp4");
+  ASSERT_TRUE(gui.Click("Ram"));
+  ASSERT_TRUE(WorkersDone());
+  gui.Frames(2);
+  EXPECT_TRUE(fs::exists(ram.path / "small.mp4"));
+  ASSERT_TRUE(gui.Click(kUndo));
+  EXPECT_NE(ClassifierTab.history.Records().front().undoRequest, 0u);  // on the worker, not in this frame
+  ASSERT_TRUE(FramesUntil(gui, [&] { return Current() == small; }));
+  EXPECT_EQ(Bytes(small).size(), 1000u);
+  EXPECT_TRUE(fs::is_empty(ram.path));
+  EXPECT_TRUE(ClassifierTab.history.Empty());
 }
