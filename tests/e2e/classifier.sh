@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Classifier as a new user meets it, in a real window: pick a folder of
 # clips, sort them with clicks and digit keys, rename one and undo it,
-# delete one answering Yes in the real question box, then check the folder
-# file by file. Screenshots are kept.
+# delete one (Enter in the real question box keeps it, Yes deletes it),
+# move one onto a disk too small for it (the history shows the failure in
+# red and the file stays), then check the folder file by file. Screenshots
+# are kept.
 set -euo pipefail
 program="$1" media="$2" artefacts="$3"
 source "$(dirname "$0")/xvfb_session.sh"
@@ -19,11 +21,25 @@ cp "$media/fmt_mp3.mp3" "$originals/song three.mp3"
 cp "$media/picture.jpg" "$originals/photo four.jpg"
 cp "$media/rotate90.mp4" "$originals/clip five.mp4"
 cp "$originals"/* "$root/"
+# A disk too small for any clip (only root may mount one).
+tiny="$root/Zz tiny"
+mkdir -p "$tiny"
+mounted_tiny=0
+if [[ "$(id -u)" == 0 ]] && mount -t tmpfs -o size=4k tmpfs "$tiny"; then
+  mounted_tiny=1
+  trap 'umount -l "$tiny" 2>/dev/null || true' EXIT
+fi
 
 settle() { sleep "${1:-0.6}"; }
 files_in() { find "$1" -maxdepth 1 -type f -printf '%f\n' | sort; }
 count_in() { files_in "$1" | wc -l; }
 fail() { screenshot "$artefacts/classifier-failed.png"; echo "$1" >&2; exit 1; }
+# red_in_history SHOT: how many pixels of the history (the lower part of
+# the window) are the red of a failure.
+red_in_history() {
+  ffmpeg -loglevel error -i "$1" -vf "crop=1600:520:0:480" -f rawvideo -pix_fmt rgb24 - |
+    python3 -c 'import sys; d=sys.stdin.buffer.read(); print(sum(1 for i in range(0, len(d), 3) if d[i] > 200 and d[i+1] < 130 and d[i+2] < 130))'
+}
 # The folder buttons sit on one row under the current file's action row.
 click_folder() {  # click_folder X-OFFSET
   xdotool mousemove $((X + $1)) $((Y + 187)) click 1
@@ -83,14 +99,45 @@ for _ in $(seq 50); do
 done
 [[ -n "$box" ]] || fail "4 asked no question"
 screenshot "$artefacts/classifier-5-question.png"
+# Enter answers No: nothing is deleted. (Without a window manager the box
+# gets the keyboard only when given it.)
+xdotool windowfocus --sync "$(awk '{print $1}' <<<"$box")" 2>/dev/null || true
+xdotool key Return
+settle 1
+[[ -f "$root/$renamed_from" ]] || fail "Enter in the question deleted '$renamed_from'"
+xdotool key 4
+box=""
+for _ in $(seq 50); do
+  box="$(xwininfo -root -tree | grep -F "\"$root/$renamed_from\"" | head -1 || true)"
+  [[ -n "$box" ]] && break
+  sleep 0.1
+done
+[[ -n "$box" ]] || fail "4 asked no question the second time"
 read -r bx by < <(sed -E 's/.* [0-9]+x[0-9]+\+([0-9]+)\+([0-9]+) .*/\1 \2/' <<<"$box")
 xdotool mousemove $((bx + 75)) $((by + 73)) click 1
 settle 1
 [[ ! -e "$root/$renamed_from" ]] || fail "Yes did not delete '$renamed_from'"
 
+# The last file onto the tiny disk: the move fails, the history says so in
+# red, and the file stays where it was, current.
+if ((mounted_tiny)); then
+  screenshot "$artefacts/classifier-6-before-tiny.png"
+  red_before="$(red_in_history "$artefacts/classifier-6-before-tiny.png")"
+  last="$(files_in "$root")"
+  click_folder 205  # Zz tiny
+  settle 1
+  screenshot "$artefacts/classifier-7-failed-move.png"
+  red_after="$(red_in_history "$artefacts/classifier-7-failed-move.png")"
+  [[ "$(files_in "$root")" == "$last" ]] || fail "the failed move lost the file"
+  [[ "$(count_in "$tiny")" == 0 ]] || fail "something was left on the tiny disk"
+  ((red_after > red_before + 40)) || fail "the failed move shows no failure in the history ($red_before -> $red_after red pixels)"
+else
+  echo "classifier: no tiny disk (mounting needs root): the failed move is not tried"
+fi
+
 click_folder 141  # Zoo: the last file
 settle
-screenshot "$artefacts/classifier-6-done.png"
+screenshot "$artefacts/classifier-8-done.png"
 
 # File by file: each folder holds one file, the root the skipped one, and
 # every file left is byte for byte one of the originals under its name.
