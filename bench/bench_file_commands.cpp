@@ -47,7 +47,12 @@ double QueuedMoves(const fs::path& from, const fs::path& to) {
   const std::vector<std::string> names = Names(from);
   const auto start = Clock::now();
   for (const std::string& name : names) Commands::Async::Move(from / name, to / name);
-  while (Commands::Async::Pending() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  // The GUI thread takes the outcomes every frame; here as often.
+  while (Commands::Async::Pending() != 0) {
+    Commands::Async::TakeOutcomes();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  Commands::Async::TakeOutcomes();
   return Since(start);
 }
 
