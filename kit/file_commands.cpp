@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -40,8 +41,34 @@ constexpr auto kMovePoll = 64ms;
 constexpr auto kTitleInterval = std::chrono::duration<double>(0.0625);
 constexpr char kIdleTitle[] = "Sortiq";
 
+// An idle worker sleeps until a request comes (or its poll interval ends),
+// so the first request of a burst starts at once, not up to a poll later.
+class Doorbell {
+ public:
+  void Ring() {
+    {
+      std::lock_guard lock(mutex);
+      rung = true;
+    }
+    bell.notify_one();
+  }
+  template <typename Duration>
+  void WaitFor(Duration interval) {
+    std::unique_lock lock(mutex);
+    bell.wait_for(lock, interval, [this] { return rung; });
+    rung = false;
+  }
+
+ private:
+  std::mutex mutex;
+  std::condition_variable bell;
+  bool rung = false;
+};
+
 ScanQueue<Shared> deleteQueue;
 ScanQueue<Shared> moveQueue;
+Doorbell deleteBell;
+Doorbell moveBell;
 std::atomic<bool> stopRequested{false};
 std::atomic<bool> deleteIdle{false};
 std::atomic<int32_t> pending{0};
@@ -68,6 +95,8 @@ struct Workers {
   std::thread moving;
   ~Workers() {
     stopRequested.store(true);
+    deleteBell.Ring();
+    moveBell.Ring();
     if (deleting.joinable()) deleting.join();
     if (moving.joinable()) moving.join();
   }
@@ -130,7 +159,7 @@ void DeleteWorker() {
       Carry(request, [&] { return platform::DeleteFileOnly(request.source, request.identity); }, refreshTitle);
     } else {
       deleteIdle.store(true);
-      std::this_thread::sleep_for(kDeletePoll);
+      deleteBell.WaitFor(kDeletePoll);
     }
     refreshTitle();
   }
@@ -140,7 +169,7 @@ void MoveWorker() {
   while (!stopRequested.load()) {
     const std::shared_ptr<Shared> popped = moveQueue.TryPop();
     if (!popped) {
-      std::this_thread::sleep_for(kMovePoll);
+      moveBell.WaitFor(kMovePoll);
       continue;
     }
     Request& request = **popped;
@@ -176,12 +205,14 @@ RequestId Delete(std::string path, std::optional<platform::FileIdentity> identit
   Shared request = NewRequest(Operation::Delete, std::move(path), {});
   request->identity = identity;
   deleteQueue.Push(request);
+  deleteBell.Ring();
   return request->id;
 }
 
 RequestId Move(std::string source, std::string destination) {
   Shared request = NewRequest(Operation::Move, std::move(source), std::move(destination));
   moveQueue.Push(request);
+  moveBell.Ring();
   return request->id;
 }
 
@@ -189,6 +220,7 @@ RequestId MoveReplacing(std::string source, std::string destination) {
   Shared request = NewRequest(Operation::Move, std::move(source), std::move(destination));
   request->replace = true;
   moveQueue.Push(request);
+  moveBell.Ring();
   return request->id;
 }
 
@@ -231,6 +263,8 @@ void Start() {
 
 void Stop() {
   stopRequested.store(true);
+  deleteBell.Ring();
+  moveBell.Ring();
   for (auto& [id, request] : live) request->stop.store(true);  // the one in hand ends between blocks
   if (workers.deleting.joinable()) workers.deleting.join();
   if (workers.moving.joinable()) workers.moving.join();
