@@ -144,11 +144,15 @@ void DeleteWorker() {
   Clock::time_point lastTitleTime = Clock::now() - std::chrono::seconds(1);  // the first deletion shows at once
   // At most 16 times a second: "deleting <path>" while a file is in hand,
   // "Sortiq" once the queue is found empty.
+  std::string lastAsked = kIdleTitle;
   const auto refreshTitle = [&] {
+    const std::string& wanted = deleteIdle.load() ? std::string(kIdleTitle) : deleteTitle;
+    if (wanted == lastAsked) return;  // only changes count against the rate
     const Clock::time_point now = Clock::now();
     if (now - lastTitleTime < kTitleInterval) return;
     lastTitleTime = now;
-    AskForTitle(deleteIdle.load() ? std::string(kIdleTitle) : deleteTitle);
+    lastAsked = wanted;
+    AskForTitle(wanted);
   };
   while (!stopRequested.load()) {
     if (std::shared_ptr<Shared> popped = deleteQueue.TryPop()) {
