@@ -57,6 +57,14 @@ class ClassifierTest : public WithFileWorkers {
     gui.Frames(2);
   }
   std::string Current() const { return ClassifierTab.CurrentPath; }
+  // Skips round the queue until the file of that name is current.
+  std::string MakeCurrent(const std::string& name) {
+    for (size_t turns = 0; fs::path(Current()).filename() != name && turns <= ClassifierTab.fileList.size(); ++turns) {
+      ClassifierTab.fileList.push_back(Current());
+      ClassifierTab.NextFile();
+    }
+    return Current();
+  }
   std::string HistoryText() { return gui.WindowText("##History"); }
 
   ScriptedShell shell;
@@ -300,11 +308,7 @@ TEST_F(ClassifierTest, FailedMovesComeBackAndUndoBeforeTheWorkerCallsTheMoveOff)
   SmallDisk small(tree.Root() / "Small", 1 << 20);
   if (!small.mounted) GTEST_SKIP() << SmallDisk::kWhyNot;
   PickRoot(2);
-  while (fs::path(Current()).filename() != "big.mp4") {
-    ClassifierTab.fileList.push_back(Current());
-    ClassifierTab.NextFile();
-  }
-  const std::string big = Current();
+  const std::string big = MakeCurrent("big.mp4");
   ASSERT_TRUE(gui.Click("Small"));
   EXPECT_NE(Current(), big);
   ASSERT_TRUE(FramesUntil(gui, [&] { return HistoryText().find("failed:notenoughspace") != std::string::npos; }))
@@ -417,11 +421,7 @@ TEST_F(ClassifierTest, UndoAcrossDisksStopsACopyInHandOrCopiesBackOnTheWorker) {
   SmallDisk ram(tree.Root() / "Ram", size_t{1} << 30);
   if (!ram.mounted) GTEST_SKIP() << SmallDisk::kWhyNot;
   PickRoot(2);
-  while (fs::path(Current()).filename() != "big.mp4") {
-    ClassifierTab.fileList.push_back(Current());
-    ClassifierTab.NextFile();
-  }
-  const std::string big = Current();
+  const std::string big = MakeCurrent("big.mp4");
   ASSERT_TRUE(gui.Click("Ram"));
   const Commands::Async::RequestId copy = ClassifierTab.history.Records().front().request;
   ASSERT_TRUE(FramesUntil(gui, [&] { return !Commands::Async::Waiting(copy); }));

@@ -34,6 +34,16 @@ settle() { sleep "${1:-0.6}"; }
 files_in() { find "$1" -maxdepth 1 -type f -printf '%f\n' | sort; }
 count_in() { files_in "$1" | wc -l; }
 fail() { screenshot "$artefacts/classifier-failed.png"; echo "$1" >&2; exit 1; }
+# question_box CAPTION: the line of the question box with that caption, once it shows.
+question_box() {
+  local line=""
+  for _ in $(seq 50); do
+    line="$(xwininfo -root -tree | grep -F "\"$1\"" | head -1 || true)"
+    [[ -n "$line" ]] && { echo "$line"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 # red_in_history SHOT: how many pixels of the history (the lower part of
 # the window) are the red of a failure.
 red_in_history() {
@@ -91,13 +101,7 @@ screenshot "$artefacts/classifier-4-undone.png"
 # Delete the current file (the one just renamed back): the question box
 # is the system's own; Yes is its first button.
 xdotool key 4
-box=""
-for _ in $(seq 50); do
-  box="$(xwininfo -root -tree | grep -F "\"$root/$renamed_from\"" | head -1 || true)"
-  [[ -n "$box" ]] && break
-  sleep 0.1
-done
-[[ -n "$box" ]] || fail "4 asked no question"
+box="$(question_box "$root/$renamed_from")" || fail "4 asked no question"
 screenshot "$artefacts/classifier-5-question.png"
 # Enter answers No: nothing is deleted. (Without a window manager the box
 # gets the keyboard only when given it.)
@@ -106,13 +110,7 @@ xdotool key Return
 settle 1
 [[ -f "$root/$renamed_from" ]] || fail "Enter in the question deleted '$renamed_from'"
 xdotool key 4
-box=""
-for _ in $(seq 50); do
-  box="$(xwininfo -root -tree | grep -F "\"$root/$renamed_from\"" | head -1 || true)"
-  [[ -n "$box" ]] && break
-  sleep 0.1
-done
-[[ -n "$box" ]] || fail "4 asked no question the second time"
+box="$(question_box "$root/$renamed_from")" || fail "4 asked no question the second time"
 read -r bx by < <(sed -E 's/.* [0-9]+x[0-9]+\+([0-9]+)\+([0-9]+) .*/\1 \2/' <<<"$box")
 xdotool mousemove $((bx + 75)) $((by + 73)) click 1
 settle 1
