@@ -123,11 +123,10 @@ TEST_F(FileCommands, EveryRequestSaysWhatHappenedAndFinalFailuresAreNotTriedAgai
 TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitle) {
   TempTree tree;
   std::vector<std::string> paths;
-  const RequestId missing = Commands::Async::Delete(tree.RootString() + "/missing.mp4");
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < 12; ++i)
     paths.push_back(tree.File("file " + std::to_string(i) + std::string(i == 5 ? "\xff" : "") + ".mp4", 1 << 20));
-    Commands::Async::Delete(paths.back());
-  }
+  const RequestId missing = Commands::Async::Delete(tree.RootString() + "/missing.mp4");
+  for (const std::string& path : paths) Commands::Async::Delete(path);
   const auto start = Clock::now();
   // The title names the file while it is being deleted, not after.
   std::optional<std::string> first;
