@@ -72,8 +72,9 @@ void Classifier::MoveToFolder(const std::string& folder) {
   const bool taken = platform::PathExists(destination);
   if (taken && !ConfirmFileAction("Do you want to overwrite this file?", destination)) return;
   Player.Unload();
-  const Commands::Async::RequestId request = taken ? Commands::Async::MoveReplacing(CurrentPath, destination)
-                                                   : Commands::Async::Move(CurrentPath, destination);
+  const Commands::Async::RequestId request =
+      taken ? Commands::Async::MoveReplacing(CurrentPath, destination, platform::IdentityOf(destination))
+            : Commands::Async::Move(CurrentPath, destination);
   history.Add(HistoryKind::Move, destination, CurrentPath, request);
   NextFile();
 }
@@ -149,18 +150,18 @@ bool Classifier::Undo(HistoryRecord& record) {
       // Called off before it began: the file never moved.
       const std::string source = record.source;
       history.Remove(record);
-      MakeCurrentAgain(source, {});
+      MakeCurrentAgain(source, {}, true);
       return true;
     }
     // In hand (a copy stops at its next block): undone once it has ended.
     record.undoWhenDone = true;
     return true;
   }
-  return MoveBack(record);
+  return MoveBack(record, true);
 }
 
-bool Classifier::MoveBack(HistoryRecord& record) {
-  Player.Unload();
+bool Classifier::MoveBack(HistoryRecord& record, bool playNow) {
+  Player.UnloadIfShowing(record.target);
   const platform::FileOperationResult result = platform::MoveWithoutCopy(record.target, record.source);
   if (result == platform::FileOperationResult::OtherDisk) {
     // A copy back: on the move worker, so the window goes on meanwhile.
@@ -175,16 +176,24 @@ bool Classifier::MoveBack(HistoryRecord& record) {
       {0, Commands::Async::Operation::Move, record.target, record.source, platform::FileOperationResult::Done});
   const std::string source = record.source, target = record.target;
   history.Remove(record);
-  MakeCurrentAgain(source, target);
+  MakeCurrentAgain(source, target, playNow);
   return true;
 }
 
-void Classifier::MakeCurrentAgain(const std::string& path, const std::string& formerPath) {
+void Classifier::MakeCurrentAgain(const std::string& path, const std::string& formerPath, bool playNow) {
   // The one that was current comes next, unless it was this very file
   // under its other name.
   if (!CurrentPath.empty() && CurrentPath != formerPath && CurrentPath != path) fileList.push_front(CurrentPath);
   fileList.push_front(path);
-  NextFile();
+  if (playNow) {
+    NextFile();
+    return;
+  }
+  // Ended in the background: current, and playing once this tab shows;
+  // whatever another tab plays meanwhile goes on.
+  CurrentPath.clear();
+  CurrentText.clear();
+  renaming = false;
 }
 
 void Classifier::BackIntoQueue(const std::string& path) {
@@ -205,7 +214,7 @@ void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
       if (outcome.Done()) {
         const std::string source = record->source, target = record->target;
         history.Remove(*record);
-        MakeCurrentAgain(source, target);
+        MakeCurrentAgain(source, target, false);
       } else {
         record->undoRefused = FailureText(outcome.result);
       }
@@ -214,14 +223,14 @@ void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
     const bool undo = std::exchange(record->undoWhenDone, false);
     if (outcome.Done()) {
       record->state = RecordState::Done;
-      if (undo) MoveBack(*record);
+      if (undo) MoveBack(*record, false);
       continue;
     }
     if (undo && outcome.result == FileOperationResult::Stopped) {
       // Stopped for the undo before anything changed: the file never moved.
       const std::string source = record->source;
       history.Remove(*record);
-      MakeCurrentAgain(source, {});
+      MakeCurrentAgain(source, {}, false);
       continue;
     }
     record->state = RecordState::Failed;

@@ -70,8 +70,10 @@ class Classifier : public Base {
   // nothing else is).
   void BackIntoQueue(const std::string& path);
   // The restored file is current and plays; the one current before comes next.
-  void MakeCurrentAgain(const std::string& path, const std::string& formerPath);
+  // playNow: at the user's click; otherwise (ended in the background) it
+  // plays once the tab shows, leaving another tab's playback alone.
+  void MakeCurrentAgain(const std::string& path, const std::string& formerPath, bool playNow);
   // A move back once the record's own move is done.
-  bool MoveBack(HistoryRecord& record);
+  bool MoveBack(HistoryRecord& record, bool playNow);
   void ForeignChange(const Commands::Async::Outcome& outcome);
 };

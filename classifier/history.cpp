@@ -57,7 +57,7 @@ void DrawState(const HistoryRecord& record) {
   } else if (record.undoWhenDone) {
     StatusText("undo: waiting for the move to end", Tone::Quiet);
   } else if (record.state == RecordState::Waiting) {
-    StatusText("waiting", Tone::Quiet);
+    StatusText(Commands::Async::Waiting(record.request) ? "waiting" : "in progress", Tone::Quiet);
   } else if (record.state == RecordState::Failed) {
     StatusText("failed: " + record.failure, Tone::Problem);
   } else {

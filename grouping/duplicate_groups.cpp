@@ -18,13 +18,32 @@ std::string ExtractPlatformId(std::string path) {
 
 void DuplicateGroups::Index(std::chrono::microseconds budget) {
   intake.Drain(budget, [this](std::string& path, uint64_t size, const FileMark& mark) {
-    Items& group = byKey[ExtractPlatformId(path)];
     std::string text = ToUtf8(path);
-    group.push_back({std::move(path), std::move(text), FileSizeText(size), mark.identity, mark.link});
-    // Pointers to the map's values stay valid as the map grows.
-    if (group.size() >= 2 && listed.insert(&group).second) candidates.push_back(&group);
-    if (group.size() >= 2) ++generation;
+    Place({std::move(path), std::move(text), FileSizeText(size), mark.identity, mark.link});
   });
+}
+
+void DuplicateGroups::Place(FileItem item) {
+  Items& group = byKey[ExtractPlatformId(item.path)];
+  group.push_back(std::move(item));
+  // Pointers to the map's values stay valid as the map grows.
+  if (group.size() >= 2 && listed.insert(&group).second) candidates.push_back(&group);
+  if (group.size() >= 2) ++generation;
+}
+
+void DuplicateGroups::Repath(Items& group, const std::string& from, const std::string& to) {
+  const auto found = std::find_if(group.begin(), group.end(), [&](const FileItem& item) { return item.path == from; });
+  if (found == group.end()) return;
+  FileItem item = *found;
+  item.path = to;
+  item.text = ToUtf8(to);
+  if (ExtractPlatformId(to) == ExtractPlatformId(from)) {
+    *found = std::move(item);
+    ++generation;
+    return;
+  }
+  RemovePath(group, from);  // another identifier now: another group
+  Place(std::move(item));
 }
 
 bool DuplicateGroups::HoldsDuplicates(const Items& group) {
@@ -37,10 +56,12 @@ bool DuplicateGroups::HoldsDuplicates(const Items& group) {
 }
 
 const FileItem* DuplicateGroups::SameFileBefore(const Items& group, size_t index) {
+  // Links say so themselves; among the other names of one file, the later
+  // ones are marked, never the file a link points to.
   const platform::FileIdentity unknown{};
-  if (group[index].identity == unknown) return nullptr;
+  if (group[index].link || group[index].identity == unknown) return nullptr;
   for (size_t i = 0; i < index; ++i)
-    if (group[i].identity == group[index].identity) return &group[i];
+    if (!group[i].link && group[i].identity == group[index].identity) return &group[i];
   return nullptr;
 }
 

@@ -44,6 +44,8 @@ class DuplicateGroups {
   // Bumped whenever a group gains or loses a file.
   uint64_t Generation() const { return generation; }
   void RemovePath(Items& group, const std::string& path);
+  // A listed file has a new path (moved or renamed): in the group of its new identifier.
+  void Repath(Items& group, const std::string& from, const std::string& to);
   // Whether a group holds two different files: names of one file (a link
   // and its target, two hard links) are not duplicates of each other.
   static bool HoldsDuplicates(const Items& group);
@@ -54,6 +56,8 @@ class DuplicateGroups {
   void Skip(Items& group);
 
  private:
+  void Place(FileItem item);
+
   std::unordered_map<std::string, Items> byKey;
   std::vector<Items*> candidates;
   std::unordered_set<const Items*> listed;

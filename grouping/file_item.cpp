@@ -21,3 +21,8 @@ std::string FileSizeText(uint64_t bytes) {
   const int length = std::snprintf(text, sizeof text, "%g%c%s", x, kUnits[unit], unit > 0 ? "B" : "");
   return std::string(text, static_cast<size_t>(std::max(length, 0)));
 }
+
+std::optional<platform::FileIdentity> IdentityToDelete(const FileItem& item) {
+  if (item.link || item.identity == platform::FileIdentity{}) return platform::IdentityOf(item.path);
+  return item.identity;
+}

@@ -2,6 +2,7 @@
 // One file as the Grouping and Similarity tabs list it, and the size text
 // they show beside it.
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -14,6 +15,10 @@ struct FileItem {
   platform::FileIdentity identity;  // of what the path leads to; {0, 0} when unknown
   bool link = false;                // the entry is a symbolic link
 };
+
+// The identity a deletion of the item must find: the file the walk saw,
+// or for a link (whose identity is its target's) the link as it is now.
+std::optional<platform::FileIdentity> IdentityToDelete(const FileItem& item);
 
 // 1024-based, one decimal rounded up, no trailing zeros: 1536 -> "1.5KB".
 void FormatFileSize(std::ostream& out, uint64_t bytes);

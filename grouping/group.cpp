@@ -55,7 +55,7 @@ void Group::ApplyPendingRemovals() {
 void Group::QueueDeletion(const TagGroups::Entry* entry) {
   const std::string& path = entry->file.path;
   Player.UnloadIfShowing(path);  // another file playing goes on
-  deleting[Commands::Async::Delete(path, platform::IdentityOf(path))] = entry;
+  deleting[Commands::Async::Delete(path, IdentityToDelete(entry->file))] = entry;
   rowNotes[entry] = {"deleting", false};
 }
 
@@ -99,7 +99,7 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
     const bool stays = outcome.operation == Commands::Async::Operation::Move &&
                        FileChanges::Below(outcome.destination, RootPath());
     if (stays) {
-      model.Repath(entry, outcome.destination);
+      model.Repath(entry, outcome.destination);  // a new name joins the groups of its own words
     } else {
       rowNotes.erase(entry);
       pendingRemovals.push_back(entry);

@@ -58,17 +58,13 @@ void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
     }
     DuplicateGroups::Items* group = model.GroupOf(outcome.source);
     if (!group) continue;
-    const auto item = std::find_if(group->begin(), group->end(),
-                                   [&](const FileItem& each) { return each.path == outcome.source; });
-    if (item == group->end()) continue;
     rowNotes.erase(outcome.source);
     if (outcome.operation == Commands::Async::Operation::Move && FileChanges::Below(outcome.destination, RootPath())) {
-      item->path = outcome.destination;
-      item->text = ToUtf8(item->path);
-      shownStale = true;
+      model.Repath(*group, outcome.source, outcome.destination);
     } else {
       model.RemovePath(*group, outcome.source);
     }
+    shownStale = true;
   }
 }
 
@@ -202,7 +198,7 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
       const bool onItsWay = note != rowNotes.end() && !note->second.problem;
       if (!onItsWay && ConfirmFileAction("Are-you sure you want to delete this file ?", CurrentPath)) {
         Player.UnloadIfShowing(CurrentPath);  // another file playing goes on
-        deleting[Commands::Async::Delete(CurrentPath, platform::IdentityOf(CurrentPath))] = CurrentPath;
+        deleting[Commands::Async::Delete(CurrentPath, IdentityToDelete(item))] = CurrentPath;
         rowNotes[CurrentPath] = {"deleting", false};
       }
     }

@@ -95,8 +95,20 @@ const TagGroups::Entry* TagGroups::Find(const std::string& path) {
 }
 
 void TagGroups::Repath(const Entry* entry, std::string path) {
-  // Entries live in items, which is not const: only the view handed out is.
-  const_cast<Entry*>(entry)->file.path = std::move(path);
+  const std::string text = ToUtf8(path);
+  const size_t slash = text.rfind('/');
+  if ((slash == std::string::npos ? text : text.substr(slash + 1)) == entry->file.text) {
+    // Entries live in items, which is not const: only the view handed out is.
+    const_cast<Entry*>(entry)->file.path = std::move(path);
+    return;
+  }
+  // Renamed: out of the old words' groups, into the new ones'.
+  const std::string sizeText = entry->file.sizeText;
+  const FileMark mark{entry->file.identity, entry->file.link};
+  Remove(entry);
+  IndexOne(path, 0, mark);
+  items.back().file.sizeText = sizeText;
+  MergeNewTags();
 }
 
 void TagGroups::Clear() {

@@ -127,7 +127,8 @@ template <typename Operation, typename BetweenTries>
 void Carry(Request& request, Operation operation, BetweenTries betweenTries) {
   FileOperationResult result = FileOperationResult::Stopped;
   int expected = kWaiting;
-  if (request.state.compare_exchange_strong(expected, kInHand)) {
+  const bool begun = request.state.compare_exchange_strong(expected, kInHand);
+  if (begun) {
     result = operation();
     for (int attempt = 1; attempt < kAttempts && platform::IsTransient(result) && !request.stop.load(); ++attempt) {
       std::this_thread::sleep_for(kRetrySleep);
@@ -136,7 +137,7 @@ void Carry(Request& request, Operation operation, BetweenTries betweenTries) {
     }
   }
   HandIn({request.id, request.operation, request.source, request.destination, result});
-  pending.fetch_sub(1);
+  if (begun) pending.fetch_sub(1);
 }
 
 void DeleteWorker() {
@@ -180,7 +181,8 @@ void MoveWorker() {
     Carry(
         request,
         [&] {
-          return request.replace ? platform::MoveFileReplacing(request.source, request.destination, &request.stop)
+          return request.replace
+                     ? platform::MoveFileReplacing(request.source, request.destination, &request.stop, request.identity)
                                  : platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
         },
         [] {});
@@ -220,9 +222,10 @@ RequestId Move(std::string source, std::string destination) {
   return request->id;
 }
 
-RequestId MoveReplacing(std::string source, std::string destination) {
+RequestId MoveReplacing(std::string source, std::string destination, std::optional<platform::FileIdentity> replaced) {
   Shared request = NewRequest(Operation::Move, std::move(source), std::move(destination));
   request->replace = true;
+  request->identity = replaced;
   moveQueue.Push(request);
   moveBell.Ring();
   return request->id;
@@ -232,7 +235,10 @@ bool Cancel(RequestId id) {
   const Shared request = Find(id);
   if (!request) return false;
   int expected = kWaiting;
-  if (request->state.compare_exchange_strong(expected, kCancelled)) return true;
+  if (request->state.compare_exchange_strong(expected, kCancelled)) {
+    pending.fetch_sub(1);  // no longer anything to finish; the worker only hands in its outcome
+    return true;
+  }
   if (expected == kInHand) request->stop.store(true);
   return false;
 }

@@ -32,8 +32,10 @@ struct Outcome {
 RequestId Delete(std::string path, std::optional<platform::FileIdentity> identity = std::nullopt);
 RequestId Move(std::string source, std::string destination);
 // A move the user said may overwrite what is at the destination: the old
-// file goes only as the new one takes its place, never before.
-RequestId MoveReplacing(std::string source, std::string destination);
+// file goes only as the new one takes its place, never before; with an
+// identity, only the file the user agreed to replace.
+RequestId MoveReplacing(std::string source, std::string destination,
+                        std::optional<platform::FileIdentity> replaced = std::nullopt);
 
 // A request not begun yet is never carried out (true; its outcome says
 // Stopped). One in hand is asked to stop: a copy between two blocks, with

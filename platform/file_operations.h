@@ -60,9 +60,11 @@ FileOperationResult MoveFileNoReplace(const std::string& source, const std::stri
 // The same, taking the place of a file already at the destination (the
 // user said to overwrite it). The old file goes only when the new one
 // takes its place, in one step: if the move cannot be done, both stay as
-// they were. A folder at the destination is never replaced.
+// they were. A folder at the destination is never replaced; with an
+// identity, only that very file is (another one there by then: OtherFile).
 FileOperationResult MoveFileReplacing(const std::string& source, const std::string& destination,
-                                      const std::atomic<bool>* stop = nullptr);
+                                      const std::atomic<bool>* stop = nullptr,
+                                      const std::optional<FileIdentity>& expected = std::nullopt);
 
 // A move that is a mere change of name (the same file system): done at
 // once, or OtherDisk without touching anything when it would need a copy.

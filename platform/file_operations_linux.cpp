@@ -94,9 +94,19 @@ bool Stopping(const std::atomic<bool>* stop) { return stop && stop->load(std::me
 // Puts a file at a name in the same file system, taking the place of what
 // is there in one atomic step; never a folder's place. OtherDisk when the
 // name is on another file system.
-Result PlaceReplacing(const std::string& from, const std::string& to) {
-  struct stat target {};
-  if (::lstat(to.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) return Result::TargetExists;
+Result PlaceReplacing(const std::string& from, const std::string& to,
+                      const std::optional<FileIdentity>& expected = std::nullopt) {
+  struct stat target {}, moving {};
+  if (::lstat(to.c_str(), &target) == 0) {
+    if (S_ISDIR(target.st_mode)) return Result::TargetExists;
+    // Only the file the user agreed to replace: another one put there since stays.
+    if (expected && (expected->device != static_cast<uint64_t>(target.st_dev) ||
+                     expected->inode != static_cast<uint64_t>(target.st_ino)))
+      return Result::OtherFile;
+    // A second name of the same file: rename would do nothing and say done.
+    if (::lstat(from.c_str(), &moving) == 0 && moving.st_dev == target.st_dev && moving.st_ino == target.st_ino)
+      return Result::TargetExists;
+  }
   if (::rename(from.c_str(), to.c_str()) == 0) return Result::Done;
   return errno == EXDEV ? Result::OtherDisk : WhyNot(errno, from);
 }
@@ -264,9 +274,9 @@ class CopyInProgress {
   // Gives the finished copy its name. Never replacing, unless `replace`;
   // then never a folder's place. An unnamed copy is linked in through its
   // descriptor, so it stays open until then.
-  Result Place(const std::string& destination, bool replace) {
-    if (name.empty()) return PlaceUnnamed(destination, replace);
-    const Result placed = replace ? PlaceReplacing(name, destination) : PlaceNoReplace(name, destination);
+  Result Place(const std::string& destination, bool replace, const std::optional<FileIdentity>& expected) {
+    if (name.empty()) return PlaceUnnamed(destination, replace, expected);
+    const Result placed = replace ? PlaceReplacing(name, destination, expected) : PlaceNoReplace(name, destination);
     if (placed == Result::Done) name.clear();
     return placed;
   }
@@ -279,7 +289,7 @@ class CopyInProgress {
     if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return Result::Done;  // no /proc here
     return FromErrno(errno);
   }
-  Result PlaceUnnamed(const std::string& destination, bool replace) {
+  Result PlaceUnnamed(const std::string& destination, bool replace, const std::optional<FileIdentity>& expected) {
     if (!replace) return LinkTo(destination);
     // Replacing takes a rename: the copy gets a hidden name for that moment.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -287,7 +297,7 @@ class CopyInProgress {
       const Result linked = LinkTo(hidden);
       if (linked == Result::TargetExists) continue;
       if (linked != Result::Done) return linked;
-      const Result placed = PlaceReplacing(hidden, destination);
+      const Result placed = PlaceReplacing(hidden, destination, expected);
       if (placed != Result::Done) ::unlink(hidden.c_str());
       return placed;
     }
@@ -302,7 +312,8 @@ class CopyInProgress {
 
 // A symbolic link is made anew beside its destination under a hidden name
 // (links have no unnamed form), then given its name.
-Result CopyLink(const std::string& source, const struct stat& status, const std::string& destination, bool replace) {
+Result CopyLink(const std::string& source, const struct stat& status, const std::string& destination, bool replace,
+                const std::optional<FileIdentity>& expected) {
   std::string target(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096) + 1, '\0');
   const ssize_t length = ::readlink(source.c_str(), target.data(), target.size());
   if (length < 0) return WhyNot(errno, source);
@@ -315,7 +326,7 @@ Result CopyLink(const std::string& source, const struct stat& status, const std:
       if (errno == EEXIST) continue;
       return WhyNot(errno == ENOENT ? ENOTDIR : errno, source);
     }
-    const Result placed = replace ? PlaceReplacing(hidden, destination) : PlaceNoReplace(hidden, destination);
+    const Result placed = replace ? PlaceReplacing(hidden, destination, expected) : PlaceNoReplace(hidden, destination);
     if (placed != Result::Done) ::unlink(hidden.c_str());
     return placed;
   }
@@ -329,7 +340,7 @@ Result CopyLink(const std::string& source, const struct stat& status, const std:
 // replacing, unless asked) and the source removed, if it did not change
 // meanwhile. Whatever fails, the source is as it was and no copy stays.
 Result MoveAcross(const std::string& source, const std::string& destination, bool replace,
-                  const std::atomic<bool>* stop) {
+                  const std::atomic<bool>* stop, const std::optional<FileIdentity>& expected) {
   struct stat status {};
   if (::lstat(source.c_str(), &status) != 0) return WhyNot(errno, source);
   if (!replace && Exists(destination)) return Result::TargetExists;
@@ -338,7 +349,7 @@ Result MoveAcross(const std::string& source, const std::string& destination, boo
 
   Result placed = Result::Failed;
   if (S_ISLNK(status.st_mode)) {
-    placed = CopyLink(source, status, destination, replace);
+    placed = CopyLink(source, status, destination, replace, expected);
     if (placed != Result::Done) return placed;
   } else if (S_ISREG(status.st_mode)) {
     Fd from(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
@@ -354,7 +365,7 @@ Result MoveAcross(const std::string& source, const std::string& destination, boo
     struct statvfs space {};
     if (::fstatvfs(folderFd.get(), &space) == 0 && space.f_frsize > 0 &&
         static_cast<unsigned long long>(before.st_blocks) * 512ULL >
-            static_cast<unsigned long long>(space.f_bavail) * space.f_frsize)
+            static_cast<unsigned long long>(::geteuid() == 0 ? space.f_bfree : space.f_bavail) * space.f_frsize)
       return Result::NoSpace;
 
     CopyInProgress copy(folderFd.get(), folder);
@@ -375,7 +386,7 @@ Result MoveAcross(const std::string& source, const std::string& destination, boo
         named.st_dev != before.st_dev || named.st_ino != before.st_ino)
       return Result::Changed;
     if (Stopping(stop)) return Result::Stopped;
-    placed = copy.Place(destination, replace);
+    placed = copy.Place(destination, replace, expected);
     if (placed != Result::Done) return placed;
     if (::fsync(folderFd.get()) != 0) {
       if (!replace) ::unlink(destination.c_str());
@@ -420,14 +431,14 @@ FileOperationResult MoveFileNoReplace(const std::string& source, const std::stri
                                       const std::atomic<bool>* stop) {
   if (source.empty() || destination.empty()) return Result::Failed;
   const Result placed = PlaceNoReplace(source, destination);
-  return placed == Result::OtherDisk ? MoveAcross(source, destination, false, stop) : placed;
+  return placed == Result::OtherDisk ? MoveAcross(source, destination, false, stop, std::nullopt) : placed;
 }
 
 FileOperationResult MoveFileReplacing(const std::string& source, const std::string& destination,
-                                      const std::atomic<bool>* stop) {
+                                      const std::atomic<bool>* stop, const std::optional<FileIdentity>& expected) {
   if (source.empty() || destination.empty()) return Result::Failed;
-  const Result placed = PlaceReplacing(source, destination);
-  return placed == Result::OtherDisk ? MoveAcross(source, destination, true, stop) : placed;
+  const Result placed = PlaceReplacing(source, destination, expected);
+  return placed == Result::OtherDisk ? MoveAcross(source, destination, true, stop, expected) : placed;
 }
 
 FileOperationResult MoveWithoutCopy(const std::string& source, const std::string& destination) {

@@ -21,6 +21,7 @@
 #include "player/media_player.h"
 #include "scripted_shell.h"
 #include "small_disk.h"
+#include "test_media.h"
 #include "temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -428,6 +429,15 @@ TEST_F(ClassifierTest, UndoAcrossDisksStopsACopyInHandOrCopiesBackOnTheWorker) {
   gui.Frame();
   const auto undoAsked = std::chrono::steady_clock::now();
   ASSERT_TRUE(gui.Click(kUndo));
+  // Meanwhile another tab plays a file: the undo ending later leaves it alone.
+  gui.Tap(0x73);
+  gui.Frame();
+  const std::string other = Media("h264_aac.mp4");
+  Player.Play(other, kGroupingTab);
+  ASSERT_TRUE(FramesUntil(gui, [&] { return ClassifierTab.history.Empty(); }));
+  EXPECT_TRUE(mediaLoaded);
+  EXPECT_EQ(currentPath, other);
+  gui.Tap(0x71);
   ASSERT_TRUE(FramesUntil(gui, [&] { return Current() == big; }));
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - undoAsked).count(), 1.0);
   EXPECT_EQ(fs::file_size(big), static_cast<uintmax_t>(768) << 20);

@@ -351,6 +351,19 @@ TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(group->size(), 2u);  // the copy and the link: gone from Similarity too
   for (const FileItem& item : *group) EXPECT_NE(item.text.find("Dog "), 0u);
+  // A link met before its target marks itself, never the real file.
+  DuplicateGroups order;
+  std::vector<std::string> paths = {"/r/link Ab1Cd2Ef3Gh.mp4", "/r/real Ab1Cd2Ef3Gh.mp4", "/r/hard Ab1Cd2Ef3Gh.mkv"};
+  std::vector<uint64_t> none(3, 10);
+  std::vector<FileMark> marks = {{{1, 7}, true}, {{1, 7}, false}, {{1, 7}, false}};
+  order.Queue(paths, none, &marks);
+  order.Index(std::chrono::seconds(1));
+  const DuplicateGroups::Items& names = *order.GroupOf("/r/real Ab1Cd2Ef3Gh.mp4");
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_FALSE(DuplicateGroups::HoldsDuplicates(names));
+  EXPECT_EQ(DuplicateGroups::SameFileBefore(names, 1), nullptr);
+  EXPECT_EQ(DuplicateGroups::SameFileBefore(names, 2), &names[1]);
+
   // Deleting the file that plays stops it.
   GroupingTab.DeleteFile(GroupingTab.model.Find(copy));
   EXPECT_FALSE(mediaLoaded);
