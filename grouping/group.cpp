@@ -229,8 +229,7 @@ void Group::DrawRow(const Row& row, int rowNumber) {
   const bool remove = TintedButton(ICON_DELETE, kDeleteHue, kNoKey);
   ImGui::SameLine();
   if (const auto note = rowNotes.find(entry); note != rowNotes.end()) {
-    StatusText(note->second.text, note->second.problem ? Tone::Problem : Tone::Quiet);
-    ImGui::SameLine();
+    DrawRowNote(note->second);
   }
   if (entry->file.link) {
     LinkMark(entry->file.path);

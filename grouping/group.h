@@ -14,6 +14,7 @@
 #include "grouping/file_intake.h"
 #include "grouping/tag_groups.h"
 #include "kit/tab_base.h"
+#include "kit/widgets.h"
 
 class Group : public Base {
  public:
@@ -40,11 +41,6 @@ class Group : public Base {
   // the group.
   void DeleteAll(uint32_t group);
 
-  // What a row says beside its name while its deletion waits or after it failed.
-  struct RowNote {
-    std::string text;
-    bool problem = false;
-  };
   std::unordered_map<const TagGroups::Entry*, RowNote> rowNotes;
 
   TagGroups model;

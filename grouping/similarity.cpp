@@ -205,8 +205,7 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
     ImGui::SameLine();
     if (!rowNotes.empty()) {
       if (const auto note = rowNotes.find(item.path); note != rowNotes.end()) {
-        StatusText(note->second.text, note->second.problem ? Tone::Problem : Tone::Quiet);
-        ImGui::SameLine();
+        DrawRowNote(note->second);
       }
     }
     if (item.link) {

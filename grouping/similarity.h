@@ -12,6 +12,7 @@
 #include "grouping/duplicate_groups.h"
 #include "grouping/file_intake.h"
 #include "kit/tab_base.h"
+#include "kit/widgets.h"
 
 inline constexpr char kTwinsiftAddress[] = "https://twinsift.example.org/";
 
@@ -36,11 +37,6 @@ class Similarity : public Base {
 
   DuplicateGroups model;
   ImGuiTextFilter similarityFilter;
-  // What a row says beside its path while its deletion waits or after it failed.
-  struct RowNote {
-    std::string text;
-    bool problem = false;
-  };
   std::unordered_map<std::string, RowNote> rowNotes;  // by path
   WalkCollection collection;
 

@@ -104,6 +104,11 @@ void StatusText(const std::string& text, Tone tone) {
   ImGui::PopStyleColor();
 }
 
+void DrawRowNote(const RowNote& note) {
+  StatusText(note.text, note.problem ? Tone::Problem : Tone::Quiet);
+  ImGui::SameLine();
+}
+
 void LinkMark(const std::string& path) {
   StatusText("[link]", Tone::Quiet);
   ObserveLastItem("[link]");

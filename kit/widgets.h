@@ -49,6 +49,13 @@ void ObserveLastItem(const char* label);
 // problem (a failure and its reason), in red.
 enum class Tone { Quiet, Problem };
 void StatusText(const std::string& text, Tone tone);
+// What a list row says beside its name while an operation on it waits, or
+// after it failed; drawn with the row's next item on the same line.
+struct RowNote {
+  std::string text;
+  bool problem = false;
+};
+void DrawRowNote(const RowNote& note);
 
 // "[link]" before a row whose entry is a symbolic link; hovering it shows
 // where the link points.
