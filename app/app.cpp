@@ -31,6 +31,7 @@ constexpr auto kMinimisedSleep = std::chrono::milliseconds(64);
 void InitApp() {
   std::srand(static_cast<unsigned>(std::time(nullptr)));  // the Viewer's random pick
   LoadSkipMessageBoxPopup();
+  LoadMoveDeletedFilesToTrash();
   InitMainWindow();
   Commands::Async::Start();
 }

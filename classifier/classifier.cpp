@@ -17,6 +17,7 @@
 #include "kit/shell_services.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
+#include "kit/trash_refusals.h"
 #include "kit/widgets.h"
 #include "platform/file_operations.h"
 #include "player/media_player.h"
@@ -122,8 +123,7 @@ bool Classifier::Rename() {
     return false;
   }
   history.Add(HistoryKind::Rename, renamed, CurrentPath);
-  Commands::Async::Announce(
-      {0, Commands::Async::Operation::Move, CurrentPath, renamed, platform::FileOperationResult::Done});
+  Commands::Async::AnnounceMove(CurrentPath, renamed);
   CurrentPath = renamed;
   CurrentText = ToUtf8(CurrentPath);
   renaming = false;
@@ -145,6 +145,7 @@ bool Classifier::CreateFolder() {
 bool Classifier::Undo(HistoryRecord& record) {
   if (!record.Undoable()) return false;
   record.undoRefused.clear();
+  if (record.kind == HistoryKind::Delete && record.state == RecordState::Done) return RestoreDeleted(record, true);
   if (record.state == RecordState::Waiting) {
     if (Commands::Async::Cancel(record.request)) {
       // Called off before it began: the file never moved.
@@ -160,6 +161,48 @@ bool Classifier::Undo(HistoryRecord& record) {
   return MoveBack(record, true);
 }
 
+bool Classifier::RestoreDeleted(HistoryRecord& record, bool playNow) {
+  if (!record.trashed) {
+    record.undoRefused = "it was deleted for good";
+    return false;
+  }
+  const platform::TrashEntry entry = *record.trashed;
+  const platform::FileOperationResult result = platform::RestoreFromTrash(entry);
+  if (result != platform::FileOperationResult::Done) {
+    record.undoRefused = FailureText(result);  // it stays in the trash
+    return false;
+  }
+  Commands::Async::AnnounceMove(entry.file, entry.originalPath);
+  history.Remove(record);
+  MakeCurrentAgain(entry.originalPath, {}, playNow);
+  return true;
+}
+
+// A move back is done: the file it had replaced comes back from the trash.
+// If it cannot, the record goes on as that file's deletion, saying why, so
+// that it can still be tried again.
+bool Classifier::MovedBack(HistoryRecord& record, bool playNow) {
+  const std::string source = record.source, target = record.target;
+  bool whole = true;
+  if (record.trashed) {
+    const platform::FileOperationResult restored = platform::RestoreFromTrash(*record.trashed);
+    if (restored == platform::FileOperationResult::Done) {
+      Commands::Async::AnnounceMove(record.trashed->file, target);
+    } else {
+      whole = false;
+      record.kind = HistoryKind::Delete;
+      record.source = target;
+      record.sourceText = record.targetText;
+      record.target.clear();
+      record.targetText.clear();
+      record.undoRefused = FailureText(restored);
+    }
+  }
+  if (whole) history.Remove(record);
+  MakeCurrentAgain(source, target, playNow);
+  return whole;
+}
+
 bool Classifier::MoveBack(HistoryRecord& record, bool playNow) {
   Player.UnloadIfShowing(record.target);
   const platform::FileOperationResult result = platform::MoveWithoutCopy(record.target, record.source);
@@ -172,12 +215,8 @@ bool Classifier::MoveBack(HistoryRecord& record, bool playNow) {
     record.undoRefused = FailureText(result);
     return false;
   }
-  Commands::Async::Announce(
-      {0, Commands::Async::Operation::Move, record.target, record.source, platform::FileOperationResult::Done});
-  const std::string source = record.source, target = record.target;
-  history.Remove(record);
-  MakeCurrentAgain(source, target, playNow);
-  return true;
+  Commands::Async::AnnounceMove(record.target, record.source);
+  return MovedBack(record, playNow);
 }
 
 void Classifier::MakeCurrentAgain(const std::string& path, const std::string& formerPath, bool playNow) {
@@ -203,6 +242,8 @@ void Classifier::BackIntoQueue(const std::string& path) {
 
 void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
   using platform::FileOperationResult;
+  std::vector<HistoryRecord*> refusedRecords;
+  std::vector<Commands::Async::Outcome> refusedByTrash;
   for (const Commands::Async::Outcome& outcome : outcomes) {
     HistoryRecord* record = history.ForRequest(outcome.id);
     if (!record) {
@@ -212,9 +253,7 @@ void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
     if (outcome.id == record->undoRequest) {
       record->undoRequest = 0;
       if (outcome.Done()) {
-        const std::string source = record->source, target = record->target;
-        history.Remove(*record);
-        MakeCurrentAgain(source, target, false);
+        MovedBack(*record, false);
       } else {
         record->undoRefused = FailureText(outcome.result);
       }
@@ -223,19 +262,49 @@ void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
     const bool undo = std::exchange(record->undoWhenDone, false);
     if (outcome.Done()) {
       record->state = RecordState::Done;
-      if (undo) MoveBack(*record, false);
+      record->trashed = outcome.trashed;
+      if (undo && record->kind == HistoryKind::Delete) {
+        RestoreDeleted(*record, false);
+      } else if (undo) {
+        MoveBack(*record, false);
+      }
       continue;
     }
-    if (undo && outcome.result == FileOperationResult::Stopped) {
-      // Stopped for the undo before anything changed: the file never moved.
+    if (undo && (outcome.result == FileOperationResult::Stopped || record->kind == HistoryKind::Delete)) {
+      // Stopped for the undo before anything changed (or a deletion that did
+      // not happen): the file is where it was.
       const std::string source = record->source;
       history.Remove(*record);
       MakeCurrentAgain(source, {}, false);
       continue;
     }
-    record->state = RecordState::Failed;
-    record->failure = FailureText(outcome.result);
-    if (outcome.result != FileOperationResult::SourceMissing) BackIntoQueue(outcome.source);
+    if (outcome.TrashRefused()) {
+      refusedRecords.push_back(record);
+      refusedByTrash.push_back(outcome);
+      continue;
+    }
+    Failed(*record, outcome);
+  }
+  if (!refusedByTrash.empty()) DeleteForGoodIfAgreed(refusedRecords, refusedByTrash);
+}
+
+void Classifier::Failed(HistoryRecord& record, const Commands::Async::Outcome& outcome) {
+  record.state = RecordState::Failed;
+  record.failure = FailureText(outcome.result);
+  if (outcome.result != platform::FileOperationResult::SourceMissing) BackIntoQueue(outcome.source);
+}
+
+// Deletions (and overwrites) whose disk has no trash: done for good if the
+// user agrees, else they failed and their files come back.
+void Classifier::DeleteForGoodIfAgreed(std::vector<HistoryRecord*>& records,
+                                       const std::vector<Commands::Async::Outcome>& refused) {
+  const std::vector<Commands::Async::RequestId> requests = ::DeleteForGoodIfAgreed(refused);
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (requests.empty()) {
+      Failed(*records[i], refused[i]);
+    } else {
+      records[i]->request = requests[i];  // still waiting, now for good
+    }
   }
 }
 

@@ -39,7 +39,8 @@ class Classifier : public Base {
   bool Rename();
   // Makes a sub-folder of the root named by the folder filter's text.
   bool CreateFolder();
-  // Puts a moved or renamed file back and makes it current. A move still
+  // Puts a moved or renamed file back and makes it current, or a deleted
+  // one back from the trash (an overwrite: both files). A move still
   // waiting is called off; one in hand is undone once it ends; one onto
   // another disk is moved back by the worker. False (the record says why)
   // when it cannot be done.
@@ -75,5 +76,11 @@ class Classifier : public Base {
   void MakeCurrentAgain(const std::string& path, const std::string& formerPath, bool playNow);
   // A move back once the record's own move is done.
   bool MoveBack(HistoryRecord& record, bool playNow);
+  bool MovedBack(HistoryRecord& record, bool playNow);
+  // A deleted file back from the trash, current again.
+  bool RestoreDeleted(HistoryRecord& record, bool playNow);
+  void Failed(HistoryRecord& record, const Commands::Async::Outcome& outcome);
+  void DeleteForGoodIfAgreed(std::vector<HistoryRecord*>& records,
+                             const std::vector<Commands::Async::Outcome>& refused);
   void ForeignChange(const Commands::Async::Outcome& outcome);
 };

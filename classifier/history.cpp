@@ -60,6 +60,9 @@ void DrawState(const HistoryRecord& record) {
     StatusText(Commands::Async::Waiting(record.request) ? "waiting" : "in progress", Tone::Quiet);
   } else if (record.state == RecordState::Failed) {
     StatusText("failed: " + record.failure, Tone::Problem);
+  } else if (record.trashed) {
+    StatusText(record.kind == HistoryKind::Delete ? "in the trash" : "done; the file it replaced is in the trash",
+               Tone::Quiet);
   } else {
     StatusText("done", Tone::Quiet);
   }
@@ -91,15 +94,15 @@ HistoryRecord* History::Draw() {
     ImGui::BeginGroup();
     ImGui::PushID(++shown);
     // Texts are built, not formatted: a path may hold "%" and be long.
+    if (record.Undoable()) {
+      if (TintedButton(ICON_UNDO " Undo", kUndoHue, kNoKey)) undo = &record;
+      ImGui::SameLine();
+    }
     if (record.kind == HistoryKind::Delete) {
       const std::string text = ICON_DELETE " [Delete File] " + record.sourceText;
       NoteIfInView(text, 2);
       ImGui::TextUnformatted(text.c_str());
     } else {
-      if (record.Undoable()) {
-        if (TintedButton(ICON_UNDO " Undo", kUndoHue, kNoKey)) undo = &record;
-        ImGui::SameLine();
-      }
       const bool move = record.kind == HistoryKind::Move;
       const std::string text = std::string(move ? ICON_MOVED " [Move From] " : ICON_RENAME " [Rename From] ") +
                                record.sourceText + "\n[To] " + record.targetText;

@@ -1,13 +1,14 @@
 #pragma once
 // What the Classifier did, newest first: moves into folders, renames and
 // deletions, each with where it stands (waiting, done, or failed and why).
-// Moves and renames can be undone from the list drawn below the tab's
-// panes. Kept in memory only, for as long as the root.
+// Moves, renames and deletions into the trash can be undone from the list
+// drawn below the tab's panes. Kept in memory only, for as long as the root.
 #include <imgui.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <optional>
 #include <string>
 
 #include "kit/file_commands.h"
@@ -27,15 +28,20 @@ struct HistoryRecord {
   Commands::Async::RequestId request = 0;      // the queued move or deletion
   Commands::Async::RequestId undoRequest = 0;  // a move back on the worker (another disk)
   bool undoWhenDone = false;  // undo asked while the move was in hand
+  // The deleted file, or the one a move replaced, in the trash.
+  std::optional<platform::TrashEntry> trashed;
 
   bool SamePaths(const HistoryRecord& other) const {
     return target == other.target && source == other.source && targetText == other.targetText &&
            sourceText == other.sourceText;
   }
   // Whether its Undo button is offered now.
+  // A deletion can be called off while it waits, and undone once its file
+  // is in the trash; one for good cannot.
   bool Undoable() const {
-    if (kind == HistoryKind::Delete || state == RecordState::Failed) return false;
-    return undoRequest == 0 && !undoWhenDone;
+    if (state == RecordState::Failed || undoRequest != 0 || undoWhenDone) return false;
+    if (kind != HistoryKind::Delete) return true;
+    return state == RecordState::Waiting ? Commands::Async::Waiting(request) : trashed.has_value();
   }
 };
 

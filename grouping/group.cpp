@@ -22,6 +22,7 @@
 #include "kit/shell_services.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
+#include "kit/trash_refusals.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
@@ -80,11 +81,16 @@ void Group::DeleteAll(uint32_t group) {
 }
 
 void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
+  std::vector<Commands::Async::Outcome> refusedByTrash;
+  std::vector<const TagGroups::Entry*> refusedEntries;
   for (const Commands::Async::Outcome& outcome : outcomes) {
     if (const auto own = deleting.find(outcome.id); outcome.id != 0 && own != deleting.end()) {
       const TagGroups::Entry* entry = own->second;
       deleting.erase(own);
-      if (outcome.Done()) {
+      if (outcome.TrashRefused()) {
+        refusedByTrash.push_back(outcome);
+        refusedEntries.push_back(entry);
+      } else if (outcome.Done()) {
         rowNotes.erase(entry);
         pendingRemovals.push_back(entry);
       } else {
@@ -105,6 +111,15 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
       pendingRemovals.push_back(entry);
     }
     rowsStale = true;
+  }
+  if (refusedByTrash.empty()) return;
+  const std::vector<Commands::Async::RequestId> requests = DeleteForGoodIfAgreed(refusedByTrash);
+  for (size_t i = 0; i < refusedEntries.size(); ++i) {
+    if (requests.empty()) {
+      rowNotes[refusedEntries[i]] = {"cannot delete: " + FailureText(refusedByTrash[i].result), true};
+    } else {
+      deleting[requests[i]] = refusedEntries[i];  // its note still says "deleting"
+    }
   }
 }
 

@@ -20,6 +20,7 @@
 #include "kit/shell_services.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
+#include "kit/trash_refusals.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
@@ -45,10 +46,15 @@ void Similarity::CollectFiles() {
 }
 
 void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
+  std::vector<Commands::Async::Outcome> refusedByTrash;
   for (const Commands::Async::Outcome& outcome : outcomes) {
     if (const auto own = deleting.find(outcome.id); outcome.id != 0 && own != deleting.end()) {
       const std::string path = own->second;
       deleting.erase(own);
+      if (outcome.TrashRefused()) {
+        refusedByTrash.push_back(outcome);
+        continue;
+      }
       if (!outcome.Done()) {
         rowNotes[path] = {"cannot delete: " + FailureText(outcome.result), true};
         continue;
@@ -65,6 +71,16 @@ void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
       model.RemovePath(*group, outcome.source);
     }
     shownStale = true;
+  }
+  if (refusedByTrash.empty()) return;
+  const std::vector<Commands::Async::RequestId> requests = DeleteForGoodIfAgreed(refusedByTrash);
+  for (size_t i = 0; i < refusedByTrash.size(); ++i) {
+    const std::string& path = refusedByTrash[i].source;
+    if (requests.empty()) {
+      rowNotes[path] = {"cannot delete: " + FailureText(refusedByTrash[i].result), true};
+    } else {
+      deleting[requests[i]] = path;  // its note still says "deleting"
+    }
   }
 }
 

@@ -17,6 +17,8 @@ std::string FailureText(platform::FileOperationResult result) {
     case R::Stopped: return "stopped before it was done";
     case R::OtherDisk: return "it is on another disk";
     case R::Busy: return "the file is in use";
+    case R::NoTrash: return "that disk has no trash";
+    case R::TrashBroken: return "the trash folder cannot be used";
     case R::Failed: break;
   }
   return "the disk reported an error";

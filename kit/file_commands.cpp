@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "kit/scan_queue.h"
+#include "kit/settings.h"
 #include "kit/text.h"
 #include "platform/wake.h"
 
@@ -28,7 +29,9 @@ struct Request {
   std::string source;
   std::string destination;
   bool replace = false;
+  bool toTrash = false;
   std::optional<platform::FileIdentity> identity;
+  std::optional<platform::TrashEntry> trashed;  // the worker's, handed in with the outcome
   std::atomic<int> state{kWaiting};
   std::atomic<bool> stop{false};  // a copy in hand stops at its next block
 };
@@ -136,7 +139,8 @@ void Carry(Request& request, Operation operation, BetweenTries betweenTries) {
       result = operation();
     }
   }
-  HandIn({request.id, request.operation, request.source, request.destination, result});
+  HandIn({request.id, request.operation, request.source, request.destination, result, request.identity,
+          std::move(request.trashed)});
   if (begun) pending.fetch_sub(1);
 }
 
@@ -161,13 +165,45 @@ void DeleteWorker() {
       deleteIdle.store(false);
       deleteTitle = "Sortiq: deleting " + ToUtf8(request.source);
       refreshTitle();  // named while it is being deleted, not only after
-      Carry(request, [&] { return platform::DeleteFileOnly(request.source, request.identity); }, refreshTitle);
+      Carry(
+          request,
+          [&] {
+            return request.toTrash ? platform::MoveToTrash(request.source, request.identity, request.trashed)
+                                   : platform::DeleteFileOnly(request.source, request.identity);
+          },
+          refreshTitle);
     } else {
       deleteIdle.store(true);
       deleteBell.WaitFor(kDeletePoll);
     }
     refreshTitle();
   }
+}
+
+// An overwrite whose old file goes to the trash: that file first, then the
+// move into its place; a move that cannot be done puts it back.
+FileOperationResult MoveReplacingViaTrash(Request& request) {
+  const FileOperationResult trashed = platform::MoveToTrash(request.destination, request.identity, request.trashed);
+  if (trashed == FileOperationResult::SourceMissing) {
+    // Gone meanwhile: nothing to replace any more.
+    return platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
+  }
+  if (trashed != FileOperationResult::Done) return trashed;
+  const FileOperationResult moved = platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
+  if (moved != FileOperationResult::Done && request.trashed &&
+      platform::RestoreFromTrash(*request.trashed) == FileOperationResult::Done)
+    request.trashed.reset();
+  return moved;
+}
+
+FileOperationResult CarryMove(Request& request) {
+  if (!request.replace) return platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
+  if (request.toTrash) return MoveReplacingViaTrash(request);
+  return platform::MoveFileReplacing(request.source, request.destination, &request.stop, request.identity);
+}
+
+bool ToTrash(Disposal disposal) {
+  return disposal == Disposal::Trash || (disposal == Disposal::AsSet && MoveDeletedFilesToTrash);
 }
 
 void MoveWorker() {
@@ -178,14 +214,7 @@ void MoveWorker() {
       continue;
     }
     Request& request = **popped;
-    Carry(
-        request,
-        [&] {
-          return request.replace
-                     ? platform::MoveFileReplacing(request.source, request.destination, &request.stop, request.identity)
-                                 : platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
-        },
-        [] {});
+    Carry(request, [&] { return CarryMove(request); }, [] {});
   }
 }
 
@@ -207,9 +236,10 @@ Shared Find(RequestId id) {
 
 }  // namespace
 
-RequestId Delete(std::string path, std::optional<platform::FileIdentity> identity) {
+RequestId Delete(std::string path, std::optional<platform::FileIdentity> identity, Disposal disposal) {
   Shared request = NewRequest(Operation::Delete, std::move(path), {});
   request->identity = identity;
+  request->toTrash = ToTrash(disposal);
   deleteQueue.Push(request);
   deleteBell.Ring();
   return request->id;
@@ -222,9 +252,11 @@ RequestId Move(std::string source, std::string destination) {
   return request->id;
 }
 
-RequestId MoveReplacing(std::string source, std::string destination, std::optional<platform::FileIdentity> replaced) {
+RequestId MoveReplacing(std::string source, std::string destination, std::optional<platform::FileIdentity> replaced,
+                        Disposal disposal) {
   Shared request = NewRequest(Operation::Move, std::move(source), std::move(destination));
   request->replace = true;
+  request->toTrash = ToTrash(disposal);
   request->identity = replaced;
   moveQueue.Push(request);
   moveBell.Ring();
@@ -248,8 +280,11 @@ bool Waiting(RequestId id) {
   return request && request->state.load() == kWaiting;
 }
 
-void Announce(Outcome outcome) {
-  outcome.id = 0;
+void AnnounceMove(std::string source, std::string destination) {
+  Outcome outcome;
+  outcome.operation = Operation::Move;
+  outcome.source = std::move(source);
+  outcome.destination = std::move(destination);
   HandIn(std::move(outcome));
 }
 

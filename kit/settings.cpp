@@ -35,6 +35,8 @@ float ScrollbarSizeFromText(const std::string& text) {
 
 bool SkipConfirmationsFromText(const std::string& text) { return StoredNumber(text) != 0; }
 
+bool MoveToTrashFromText(const std::string& text) { return text.empty() || StoredNumber(text) != 0; }
+
 float LoadScrollbarSize() { return ScrollbarSizeFromText(ReadSettingText("ScrollbarSize")); }
 
 void SaveScrollbarSize(float size) {
@@ -45,6 +47,15 @@ void SaveScrollbarSize(float size) {
 void LoadSkipMessageBoxPopup() { SkipConfirmations = SkipConfirmationsFromText(ReadSettingText("SkipMessageBoxPopup")); }
 
 void SaveSkipMessageBoxPopup() { WriteSettingDword("SkipMessageBoxPopup", SkipConfirmations ? 1 : 0); }
+
+// Read without the "0" of a missing value: never stored means on.
+void LoadMoveDeletedFilesToTrash() {
+  MoveDeletedFilesToTrash = MoveToTrashFromText(platform::ReadStoredValue("MoveDeletedFilesToTrash"));
+}
+
+void SaveMoveDeletedFilesToTrash() {
+  WriteSettingDword("MoveDeletedFilesToTrash", MoveDeletedFilesToTrash ? 1 : 0);
+}
 
 void SaveFontSize(int index) {
   FontSizeRequested = index;

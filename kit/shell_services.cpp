@@ -65,3 +65,13 @@ bool ConfirmFileAction(const std::string& question, const std::string& path) {
 platform::Answer AskYesNoCancel(const std::string& question, const std::string& caption) {
   return platform::Shell().AskYesNoCancel(question, caption);
 }
+
+bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
+  if (paths.empty()) return false;
+  if (paths.size() == 1)
+    return AskYesNoCancel("This file cannot be moved to the trash. Delete it for good?", ToUtf8(paths.front())) ==
+           platform::Answer::Yes;
+  return AskYesNoCancel("These " + CountText(paths.size()) +
+                            " files cannot be moved to the trash. Delete them for good?",
+                        "Delete For Good") == platform::Answer::Yes;
+}

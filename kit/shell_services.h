@@ -3,6 +3,7 @@
 // manager, the browser, and the question before a destructive action.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/shell.h"
 
@@ -27,3 +28,7 @@ void OpenWebPage(const std::string& address);
 // the user answers Yes.
 bool ConfirmFileAction(const std::string& question, const std::string& path);
 platform::Answer AskYesNoCancel(const std::string& question, const std::string& caption);
+// Files the trash turned away (their disk has none): one question for all
+// of them, asked whatever the confirmation setting says, since they would
+// be gone for good. True only for Yes.
+bool ConfirmDeleteForGood(const std::vector<std::string>& paths);

@@ -25,6 +25,8 @@ enum class FileOperationResult {
   Stopped,        // stopped before anything changed (a copy between blocks)
   OtherDisk,      // MoveWithoutCopy only: the move would need a copy
   Busy,           // in use or interrupted for now: worth another try
+  NoTrash,        // the file's disk has no trash (a system or memory disk): nothing touched
+  TrashBroken,    // the trash folder cannot take the file (not a folder, damaged): nothing touched
   Failed,         // anything else (a failing disk): nothing touched
 };
 

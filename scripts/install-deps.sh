@@ -11,7 +11,7 @@ packages=(
   g++ cmake make pkg-config
   libsdl2-dev libimgui-dev libstb-dev libgl-dev libgl1-mesa-dri
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-  libfontconfig-dev
+  libfontconfig-dev libglib2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # run: text font, fonts for names in other scripts, message boxes on X11,
   # file manager and browser launch
@@ -20,7 +20,7 @@ packages=(
   xvfb xauth x11-utils xdotool ffmpeg
 )
 if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(fd-find findutils)
+  packages+=(fd-find findutils libglib2.0-bin)
 fi
 
 missing=()

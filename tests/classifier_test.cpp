@@ -152,8 +152,35 @@ TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
   ASSERT_TRUE(WorkersDone());
   EXPECT_FALSE(fs::exists(second));
   gui.Frame();
-  EXPECT_NE(HistoryText().find("[DeleteFile]" + second), std::string::npos) << HistoryText();
-  EXPECT_FALSE(gui.Drawn(kUndo));  // a deletion cannot be undone
+  EXPECT_NE(HistoryText().find("[DeleteFile]" + second + "inthetrash"), std::string::npos) << HistoryText();
+  // In the trash, with the desktop's note of where it came from; Undo puts
+  // it back, current again, and the trash no longer lists it.
+  const fs::path trash = fs::path(std::getenv("XDG_DATA_HOME")) / "Trash";
+  const fs::path trashed = trash / "files" / fs::path(second).filename();
+  EXPECT_EQ(Bytes(trashed).size(), 100u);
+  EXPECT_NE(Bytes(trash / "info" / (trashed.filename().string() + ".trashinfo")).find("Path=" + second),
+            std::string::npos);
+  const std::string third = Current();
+  ASSERT_TRUE(gui.Click(kUndo));
+  EXPECT_EQ(Bytes(second).size(), 100u);
+  EXPECT_FALSE(fs::exists(trashed));
+  EXPECT_TRUE(fs::is_empty(trash / "info"));
+  EXPECT_EQ(Current(), second);
+  EXPECT_EQ(ClassifierTab.fileList.front(), third);
+  EXPECT_TRUE(ClassifierTab.history.Records().empty());
+
+  // With the trash switched off a deletion is for good, and cannot be undone.
+  MoveDeletedFilesToTrash = false;
+  gui.Frame();
+  gui.Tap('4');
+  gui.Frame();
+  ASSERT_TRUE(WorkersDone());
+  gui.Frame();
+  EXPECT_FALSE(fs::exists(second));
+  EXPECT_TRUE(fs::is_empty(trash / "files"));
+  EXPECT_NE(HistoryText().find("[DeleteFile]" + second + "done"), std::string::npos) << HistoryText();
+  EXPECT_FALSE(gui.Drawn(kUndo));
+  MoveDeletedFilesToTrash = true;
 
   // On another tab the digit keys leave the Classifier alone.
   const std::string now = Current();

@@ -34,6 +34,7 @@ void DrawOptionsSection() {
                       "confirmation dialog. Use with care",
                       &SkipConfirmations))
     SaveSkipMessageBoxPopup();
+  if (ImGui::Checkbox("Move deleted files to the trash", &MoveDeletedFilesToTrash)) SaveMoveDeletedFilesToTrash();
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 # driver.
 start_virtual_display() {
   E2E_HOME="$(mktemp -d)"
-  export XDG_CONFIG_HOME="$E2E_HOME/config" SDL_AUDIODRIVER=dummy
+  export XDG_CONFIG_HOME="$E2E_HOME/config" XDG_DATA_HOME="$E2E_HOME/data" SDL_AUDIODRIVER=dummy
   trap stop_virtual_display EXIT
   local attempt
   for attempt in 1 2 3; do
