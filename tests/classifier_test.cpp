@@ -325,6 +325,21 @@ TEST_F(ClassifierTest, OverwriteIsAskedNoChangesNothingAndUndoIntoATakenPlaceSay
   EXPECT_NE(HistoryText().find("cannotundo:afileofthatnameisalreadythere"), std::string::npos) << HistoryText();
   EXPECT_EQ(ClassifierTab.history.Records().size(), 2u);
   EXPECT_EQ(Bytes(yes), "came later");
+
+  // The old files went to the trash; undo of an overwrite is whole: the
+  // moved file back, and the old one back in its place.
+  EXPECT_NE(HistoryText().find("done;thefileitreplacedisinthetrash"), std::string::npos) << HistoryText();
+  const fs::path trash = fs::path(std::getenv("XDG_DATA_HOME")) / "Trash";
+  EXPECT_EQ(std::distance(fs::directory_iterator(trash / "files"), {}), 2);
+  fs::remove(yes);
+  for (const std::string& undone : {no, yes}) {
+    ASSERT_TRUE(ClassifierTab.Undo(ClassifierTab.history.Records().front()));
+    EXPECT_EQ(Bytes(undone), "new " + fs::path(undone).filename().string());
+    EXPECT_EQ(inSub(undone), "old");
+    EXPECT_EQ(Current(), undone);
+  }
+  EXPECT_TRUE(ClassifierTab.history.Records().empty());
+  EXPECT_TRUE(fs::is_empty(trash / "files") && fs::is_empty(trash / "info"));
 }
 
 // A move that cannot be done says so in its record and puts the file back

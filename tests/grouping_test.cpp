@@ -18,6 +18,7 @@
 #include "kit/settings.h"
 #include "player/media_player.h"
 #include "scripted_shell.h"
+#include "small_disk.h"
 #include "test_media.h"
 #include "temp_tree.h"
 
@@ -370,4 +371,42 @@ TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
   ASSERT_TRUE(WorkersDone());
   gui.Frame();
   EXPECT_EQ(group->size(), 1u);
+}
+
+// A disk without a trash: the tab asks once for all the files that came
+// back refused, No keeps them with the reason on their rows, Yes deletes
+// them for good.
+TEST_F(GroupingTabs, DeletionsOnADiskWithoutTrashAskOnceBeforeGoingForGood) {
+  SmallDisk memory(tree.Root() / "memory", 1 << 20);
+  if (!memory.mounted) GTEST_SKIP() << SmallDisk::kWhyNot;
+  for (const char* name : {"party clip.mp4", "party song.mp3", "party photo.jpg"}) Write(memory.path / name, name);
+  Pick(0x73, [&] { return !GroupingTab.scanner.scanning && GroupingTab.model.Files() == 3 && GroupingTab.model.Queued() == 0; });
+  ASSERT_TRUE(gui.Click("party"));
+  gui.Frame();
+  const auto deleteAll = [&](platform::Answer forGood) {
+    shell.answer = platform::Answer::Yes;
+    EXPECT_TRUE(gui.Click(ICON_DELETE " Delete All Files"));
+    shell.answer = forGood;
+    EXPECT_TRUE(WorkersDone());
+    gui.Frame();
+    EXPECT_TRUE(WorkersDone());
+    gui.Frames(3);
+  };
+  deleteAll(platform::Answer::No);
+  ASSERT_EQ(shell.questions.size(), 2u);
+  EXPECT_EQ(shell.questions[1], "These 3 files cannot be moved to the trash. Delete them for good?|Delete For Good");
+  for (const char* name : {"party clip.mp4", "party song.mp3", "party photo.jpg"})
+    EXPECT_EQ(Bytes(memory.path / name), name);
+  const std::string list = ListText("##GroupFilter");
+  size_t notes = 0;
+  for (size_t at = list.find("cannotdelete:thatdiskhasnotrash"); at != std::string::npos;
+       at = list.find("cannotdelete:thatdiskhasnotrash", at + 1))
+    ++notes;
+  EXPECT_EQ(notes, 3u) << list;
+
+  deleteAll(platform::Answer::Yes);
+  ASSERT_EQ(shell.questions.size(), 4u);
+  EXPECT_EQ(shell.questions[3], shell.questions[1]);
+  EXPECT_TRUE(fs::is_empty(memory.path));
+  EXPECT_EQ(ListText("##GroupFilter").find("party("), std::string::npos) << ListText("##GroupFilter");
 }

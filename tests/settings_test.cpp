@@ -47,6 +47,17 @@ TEST_F(SettingsTest, FirstStartCreatesTheFileAndGivesDefaults) {
   SkipConfirmations = true;
   LoadSkipMessageBoxPopup();
   EXPECT_FALSE(SkipConfirmations);
+  // Deleted files go to the trash until the user says otherwise, and that stays.
+  MoveDeletedFilesToTrash = false;
+  LoadMoveDeletedFilesToTrash();
+  EXPECT_TRUE(MoveDeletedFilesToTrash);
+  MoveDeletedFilesToTrash = false;
+  SaveMoveDeletedFilesToTrash();
+  MoveDeletedFilesToTrash = true;
+  LoadMoveDeletedFilesToTrash();
+  EXPECT_FALSE(MoveDeletedFilesToTrash);
+  EXPECT_EQ(Stored(), "MoveDeletedFilesToTrash=0\n");
+  MoveDeletedFilesToTrash = true;
 }
 
 TEST_F(SettingsTest, ReadRulesFollowAtolAndTheRanges) {
