@@ -25,7 +25,7 @@ test: build
 test-sanitize: deps
 	@cmake -S . -B build-asan -DSORTIQ_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build-asan -j $(JOBS)
-	@ctest --test-dir build-asan --output-on-failure -j $(JOBS) -LE e2e
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --test-dir build-asan --output-on-failure -j $(JOBS) -LE e2e
 
 # The suite under ThreadSanitizer (the threaded parts: walks, queues, player).
 test-tsan: deps

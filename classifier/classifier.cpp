@@ -49,6 +49,7 @@ void Classifier::Reset() {
   renameBuffer[0] = '\0';
   renameRefused.clear();
   renaming = false;
+  refusedByTrash.clear();
   sortedFolderCount = 0;
 }
 
@@ -242,8 +243,6 @@ void Classifier::BackIntoQueue(const std::string& path) {
 
 void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
   using platform::FileOperationResult;
-  std::vector<HistoryRecord*> refusedRecords;
-  std::vector<Commands::Async::Outcome> refusedByTrash;
   for (const Commands::Async::Outcome& outcome : outcomes) {
     HistoryRecord* record = history.ForRequest(outcome.id);
     if (!record) {
@@ -270,7 +269,8 @@ void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
       }
       continue;
     }
-    if (undo && (outcome.result == FileOperationResult::Stopped || record->kind == HistoryKind::Delete)) {
+    if (undo && (outcome.result == FileOperationResult::Stopped || outcome.TrashRefused() ||
+                 record->kind == HistoryKind::Delete)) {
       // Stopped for the undo before anything changed (or a deletion that did
       // not happen): the file is where it was.
       const std::string source = record->source;
@@ -279,13 +279,24 @@ void Classifier::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
       continue;
     }
     if (outcome.TrashRefused()) {
-      refusedRecords.push_back(record);
       refusedByTrash.push_back(outcome);
       continue;
     }
     Failed(*record, outcome);
   }
-  if (!refusedByTrash.empty()) DeleteForGoodIfAgreed(refusedRecords, refusedByTrash);
+  if (!refusedByTrash.empty() && !DeletionsOut()) DeleteForGoodIfAgreed();
+}
+
+// Whether a deletion or overwrite of this tab is still queued or in hand
+// (those the trash turned away wait for the question).
+bool Classifier::DeletionsOut() const {
+  for (const HistoryRecord& record : history.Records()) {
+    if (record.state != RecordState::Waiting) continue;
+    const bool refused = std::any_of(refusedByTrash.begin(), refusedByTrash.end(),
+                                     [&](const Commands::Async::Outcome& outcome) { return outcome.id == record.request; });
+    if (!refused && record.kind == HistoryKind::Delete) return true;
+  }
+  return false;
 }
 
 void Classifier::Failed(HistoryRecord& record, const Commands::Async::Outcome& outcome) {
@@ -296,14 +307,18 @@ void Classifier::Failed(HistoryRecord& record, const Commands::Async::Outcome& o
 
 // Deletions (and overwrites) whose disk has no trash: done for good if the
 // user agrees, else they failed and their files come back.
-void Classifier::DeleteForGoodIfAgreed(std::vector<HistoryRecord*>& records,
-                                       const std::vector<Commands::Async::Outcome>& refused) {
+void Classifier::DeleteForGoodIfAgreed() {
+  const std::vector<Commands::Async::Outcome> refused = std::move(refusedByTrash);
+  refusedByTrash.clear();
   const std::vector<Commands::Async::RequestId> requests = ::DeleteForGoodIfAgreed(refused);
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (requests.empty()) {
-      Failed(*records[i], refused[i]);
+  for (size_t i = 0; i < refused.size(); ++i) {
+    HistoryRecord* record = history.ForRequest(refused[i].id);
+    if (!record) {
+      continue;  // its record has gone (a new root): nothing more to do
+    } else if (requests.empty()) {
+      Failed(*record, refused[i]);
     } else {
-      records[i]->request = requests[i];  // still waiting, now for good
+      record->request = requests[i];  // still waiting, now for good
     }
   }
 }

@@ -80,7 +80,10 @@ class Classifier : public Base {
   // A deleted file back from the trash, current again.
   bool RestoreDeleted(HistoryRecord& record, bool playNow);
   void Failed(HistoryRecord& record, const Commands::Async::Outcome& outcome);
-  void DeleteForGoodIfAgreed(std::vector<HistoryRecord*>& records,
-                             const std::vector<Commands::Async::Outcome>& refused);
+  bool DeletionsOut() const;
+  void DeleteForGoodIfAgreed();
+  // Deletions the trash turned away, held until the tab's last deletion has
+  // ended, so that they are asked about once.
+  std::vector<Commands::Async::Outcome> refusedByTrash;
   void ForeignChange(const Commands::Async::Outcome& outcome);
 };

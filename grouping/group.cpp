@@ -33,6 +33,8 @@ void Group::Reset() {
   model.Clear();
   pendingRemovals.clear();
   deleting.clear();
+  refusedByTrash.clear();
+  refusedEntries.clear();
   rowNotes.clear();
   openGroups.clear();
   rows.clear();
@@ -81,8 +83,6 @@ void Group::DeleteAll(uint32_t group) {
 }
 
 void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
-  std::vector<Commands::Async::Outcome> refusedByTrash;
-  std::vector<const TagGroups::Entry*> refusedEntries;
   for (const Commands::Async::Outcome& outcome : outcomes) {
     if (const auto own = deleting.find(outcome.id); outcome.id != 0 && own != deleting.end()) {
       const TagGroups::Entry* entry = own->second;
@@ -112,7 +112,7 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
     }
     rowsStale = true;
   }
-  if (refusedByTrash.empty()) return;
+  if (refusedByTrash.empty() || !deleting.empty()) return;
   const std::vector<Commands::Async::RequestId> requests = DeleteForGoodIfAgreed(refusedByTrash);
   for (size_t i = 0; i < refusedEntries.size(); ++i) {
     if (requests.empty()) {
@@ -121,6 +121,9 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
       deleting[requests[i]] = refusedEntries[i];  // its note still says "deleting"
     }
   }
+  refusedByTrash.clear();
+  refusedEntries.clear();
+  rowsStale = true;
 }
 
 // [Drawing]

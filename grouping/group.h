@@ -61,6 +61,10 @@ class Group : public Base {
   void QueueDeletion(const TagGroups::Entry* entry);
 
   std::unordered_map<Commands::Async::RequestId, const TagGroups::Entry*> deleting;
+  // Deletions the trash turned away, held until the tab's last deletion has
+  // ended, so that a whole group is asked about once.
+  std::vector<Commands::Async::Outcome> refusedByTrash;
+  std::vector<const TagGroups::Entry*> refusedEntries;
   std::vector<Row> rows;  // what the list shows, headers and open groups' files
   bool rowsStale = true;
   std::unordered_set<uint32_t> openGroups;

@@ -34,6 +34,7 @@ void Similarity::Reset() {
   Base::Reset();
   model.Clear();  // the filter text stays
   deleting.clear();
+  refusedByTrash.clear();
   rowNotes.clear();
   shown.clear();
   shownStale = true;
@@ -46,7 +47,6 @@ void Similarity::CollectFiles() {
 }
 
 void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
-  std::vector<Commands::Async::Outcome> refusedByTrash;
   for (const Commands::Async::Outcome& outcome : outcomes) {
     if (const auto own = deleting.find(outcome.id); outcome.id != 0 && own != deleting.end()) {
       const std::string path = own->second;
@@ -72,7 +72,7 @@ void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
     }
     shownStale = true;
   }
-  if (refusedByTrash.empty()) return;
+  if (refusedByTrash.empty() || !deleting.empty()) return;
   const std::vector<Commands::Async::RequestId> requests = DeleteForGoodIfAgreed(refusedByTrash);
   for (size_t i = 0; i < refusedByTrash.size(); ++i) {
     const std::string& path = refusedByTrash[i].source;
@@ -82,6 +82,8 @@ void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
       deleting[requests[i]] = path;  // its note still says "deleting"
     }
   }
+  refusedByTrash.clear();
+  shownStale = true;
 }
 
 // The root's UTF-8 text and its "/" are skipped: counted in the UTF-8

@@ -183,12 +183,15 @@ void DeleteWorker() {
 // An overwrite whose old file goes to the trash: that file first, then the
 // move into its place; a move that cannot be done puts it back.
 FileOperationResult MoveReplacingViaTrash(Request& request) {
-  const FileOperationResult trashed = platform::MoveToTrash(request.destination, request.identity, request.trashed);
+  std::optional<platform::TrashEntry> entry;
+  const FileOperationResult trashed = platform::MoveToTrash(request.destination, request.identity, entry);
   if (trashed == FileOperationResult::SourceMissing) {
-    // Gone meanwhile: nothing to replace any more.
+    // Gone meanwhile (or in the trash since an earlier try that could not
+    // put it back, which the request still remembers): nothing to replace.
     return platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
   }
   if (trashed != FileOperationResult::Done) return trashed;
+  request.trashed = std::move(entry);
   const FileOperationResult moved = platform::MoveFileNoReplace(request.source, request.destination, &request.stop);
   if (moved != FileOperationResult::Done && request.trashed &&
       platform::RestoreFromTrash(*request.trashed) == FileOperationResult::Done)

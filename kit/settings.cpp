@@ -35,7 +35,14 @@ float ScrollbarSizeFromText(const std::string& text) {
 
 bool SkipConfirmationsFromText(const std::string& text) { return StoredNumber(text) != 0; }
 
-bool MoveToTrashFromText(const std::string& text) { return text.empty() || StoredNumber(text) != 0; }
+// Anything but a number (never stored, or garbled) keeps the files safe.
+bool MoveToTrashFromText(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return true;
+  const size_t digit = text[first] == '-' || text[first] == '+' ? first + 1 : first;
+  if (digit >= text.size() || text[digit] < '0' || text[digit] > '9') return true;
+  return StoredNumber(text) != 0;
+}
 
 float LoadScrollbarSize() { return ScrollbarSizeFromText(ReadSettingText("ScrollbarSize")); }
 

@@ -19,7 +19,7 @@ void WriteSettingDword(const std::string& name, uint32_t value);
 int FontSizeIndexFromText(const std::string& text);    // 0..5, else 2
 float ScrollbarSizeFromText(const std::string& text);  // clamped to 12..24
 bool SkipConfirmationsFromText(const std::string& text);
-bool MoveToTrashFromText(const std::string& text);  // empty (never stored): true
+bool MoveToTrashFromText(const std::string& text);  // true unless a number 0
 
 float LoadScrollbarSize();
 void SaveScrollbarSize(float size);  // applies to the live style at once

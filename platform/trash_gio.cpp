@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -76,11 +77,11 @@ std::vector<std::string> TrashFolders(const std::string& folder) {
 
 // The names a trash gives a file called `name`, the n-th time it holds one:
 // "clip.mp4", then "clip.2.mp4", "clip.3.mp4" ... (the number before the
-// first dot).
+// first dot, so ".hidden" gives ".2.hidden").
 std::string TrashName(const std::string& name, int n) {
   if (n == 1) return name;
   const size_t dot = name.find('.');
-  if (dot == std::string::npos || dot == 0) return name + "." + std::to_string(n);
+  if (dot == std::string::npos) return name + "." + std::to_string(n);
   return name.substr(0, dot) + "." + std::to_string(n) + name.substr(dot);
 }
 
@@ -91,7 +92,12 @@ std::optional<TrashEntry> FindInTrash(const std::string& path, const FileIdentit
   constexpr int kMostNames = 100000;
   const size_t slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  for (const std::string& trash : TrashFolders(FolderOf(path))) {
+  // The disk's top as the trash sees it: a folder reached through a link
+  // to another disk is on that disk.
+  char* real = ::realpath(FolderOf(path).c_str(), nullptr);
+  const std::string folder = real ? real : FolderOf(path);
+  std::free(real);
+  for (const std::string& trash : TrashFolders(folder)) {
     int gaps = 0;
     for (int n = 1; n <= kMostNames && gaps <= kGapsTolerated; ++n) {
       const std::string trashName = TrashName(name, n);

@@ -74,6 +74,8 @@ TEST_F(SettingsTest, ReadRulesFollowAtolAndTheRanges) {
   EXPECT_FALSE(SkipConfirmationsFromText("yes"));
   EXPECT_TRUE(SkipConfirmationsFromText("2"));
   EXPECT_TRUE(SkipConfirmationsFromText("-1"));
+  EXPECT_TRUE(MoveToTrashFromText("yes"));  // garbled: files stay safe
+  EXPECT_FALSE(MoveToTrashFromText(" 0"));
 }
 
 TEST_F(SettingsTest, WritesAreImmediateAtomicAndKeepOtherValues) {

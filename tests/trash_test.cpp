@@ -108,6 +108,16 @@ TEST(Trash, OtherDisksUseTheirOwnTrashOrRefuseWithoutTouchingTheFile) {
   EXPECT_FALSE(fs::exists(UserTrash() / "files/clip.mp4"));
   EXPECT_EQ(platform::RestoreFromTrash(*entry), FileOperationResult::Done);
   EXPECT_EQ(Bytes(clip), "on a stick");
+
+  // Reached through a link from the home disk, it is still the stick's.
+  fs::create_directories(stick.path / "videos");
+  Write(stick.path / "videos/linked.mp4", "linked");
+  fs::create_directory_symlink(stick.path / "videos", tree.Root() / "videos");
+  const std::optional<TrashEntry> linked = Trash(tree.Root() / "videos/linked.mp4");
+  ASSERT_TRUE(linked);
+  EXPECT_EQ(Bytes(linked->file), "linked");
+  EXPECT_EQ(platform::RestoreFromTrash(*linked), FileOperationResult::Done);
+  EXPECT_EQ(Bytes(stick.path / "videos/linked.mp4"), "linked");
 }
 
 class TrashThroughTheWorkers : public WithFileWorkers {};
