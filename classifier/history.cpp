@@ -64,7 +64,7 @@ void DrawState(const HistoryRecord& record) {
     StatusText(record.kind == HistoryKind::Delete ? "in the trash" : "done; the file it replaced is in the trash",
                Tone::Quiet);
   } else {
-    StatusText("done", Tone::Quiet);
+    StatusText(record.kind == HistoryKind::Delete ? "deleted for good" : "done", Tone::Quiet);
   }
   if (!record.undoRefused.empty()) StatusText("cannot undo: " + record.undoRefused, Tone::Problem);
 }

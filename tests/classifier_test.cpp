@@ -178,7 +178,7 @@ TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
   gui.Frame();
   EXPECT_FALSE(fs::exists(second));
   EXPECT_TRUE(fs::is_empty(trash / "files"));
-  EXPECT_NE(HistoryText().find("[DeleteFile]" + second + "done"), std::string::npos) << HistoryText();
+  EXPECT_NE(HistoryText().find("[DeleteFile]" + second + "deletedforgood"), std::string::npos) << HistoryText();
   EXPECT_FALSE(gui.Drawn(kUndo));
   MoveDeletedFilesToTrash = true;
 
