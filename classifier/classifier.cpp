@@ -360,7 +360,6 @@ void Classifier::CollectAndSort() {
 // [Drawing]
 
 void Classifier::Draw() {
-  DrawnTabIndex = kClassifierTab;
   CollectAndSort();
   if (CurrentPath.empty() && !fileList.empty()) NextFile();
   ScanControls(*this);
@@ -492,7 +491,7 @@ void Classifier::DrawFolderTools() {
   }
   if (TintedButton(ICON_CREATE_FOLDER " Create Folder:", kToolHue, kNoKey)) CreateFolder();
   ImGui::SameLine();
-  if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
     folderFilter.Clear();
     folderFilter.Build();
   }

@@ -75,7 +75,7 @@ HistoryRecord* History::Draw() {
   HistoryRecord* undo = nullptr;
   ImGui::BeginChild("##History", ImVec2(ImGui::GetContentRegionAvail().x, 0), true,
                     ImGuiWindowFlags_AlwaysVerticalScrollbar);
-  if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
     filter.Clear();
     filter.Build();
   }

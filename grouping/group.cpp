@@ -129,7 +129,6 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
 // [Drawing]
 
 void Group::Draw() {
-  DrawnTabIndex = kGroupingTab;
   CollectFiles();
   ScanControls(*this);
   if (!model.Groups().empty()) {
@@ -139,7 +138,7 @@ void Group::Draw() {
     GlyphDemand::Note(RootText());
     ImGui::TextUnformatted(root.c_str());
 
-    if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+    if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
       groupFilter.Clear();
       groupFilter.Build();
       rowsStale = true;
@@ -162,9 +161,9 @@ void Group::Draw() {
     const int before = groupThreshold;
     ImGui::SliderInt(ICON_THRESHOLD, &groupThreshold, 0, model.maxGroupSize, "%d");
     ImGui::SameLine();
-    if (ShortcutButton(ICON_PLUS, kNoKey)) groupThreshold = std::min(groupThreshold + 1, model.maxGroupSize);
+    if (ShortcutButton(ICON_PLUS, kNoKey, "Show only larger groups")) groupThreshold = std::min(groupThreshold + 1, model.maxGroupSize);
     ImGui::SameLine();
-    if (ShortcutButton(ICON_MINUS, kNoKey)) groupThreshold = std::max(groupThreshold - 1, 0);
+    if (ShortcutButton(ICON_MINUS, kNoKey, "Show smaller groups too")) groupThreshold = std::max(groupThreshold - 1, 0);
     if (groupThreshold != before) rowsStale = true;
     ImGui::EndChild();
 
@@ -240,11 +239,11 @@ void Group::DrawRow(const Row& row, int rowNumber) {
   }
   const TagGroups::Entry* entry = group.items[static_cast<size_t>(row.file)];
   ImGui::PushID(rowNumber);
-  if (ShortcutButton(ICON_PLAY, kNoKey) && !entry->file.path.empty()) Player.Play(entry->file.path, kGroupingTab);
+  if (ShortcutButton(ICON_PLAY, kNoKey, "Play") && !entry->file.path.empty()) Player.Play(entry->file.path, kGroupingTab);
   ImGui::SameLine();
-  if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) ShowInExplorer(entry->file.path);
+  if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey, "Show in the file manager")) ShowInExplorer(entry->file.path);
   ImGui::SameLine();
-  const bool remove = TintedButton(ICON_DELETE, kDeleteHue, kNoKey);
+  const bool remove = TintedButton(ICON_DELETE, kDeleteHue, kNoKey, "Delete this file");
   ImGui::SameLine();
   if (const auto note = rowNotes.find(entry); note != rowNotes.end()) {
     DrawRowNote(note->second);

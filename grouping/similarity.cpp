@@ -99,7 +99,6 @@ const char* Similarity::RelativeText(const FileItem& item) const {
 // [Drawing]
 
 void Similarity::Draw() {
-  DrawnTabIndex = kSimilarityTab;
   CollectFiles();
   ScanControls(*this);
   if (!model.Empty()) {
@@ -136,7 +135,7 @@ void Similarity::RebuildShown() {
 }
 
 void Similarity::DrawGroups() {
-  if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
     similarityFilter.Clear();
     similarityFilter.Build();
     shownStale = true;
@@ -200,17 +199,17 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
       CurrentPath = item.path;
       CurrentText = item.text;
     };
-    if (ShortcutButton(ICON_PLAY, kNoKey)) {
+    if (ShortcutButton(ICON_PLAY, kNoKey, "Play")) {
       makeCurrent();
       if (!CurrentPath.empty()) Player.Play(CurrentPath, kSimilarityTab);
     }
     ImGui::SameLine();
-    if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) {
+    if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey, "Show in the file manager")) {
       makeCurrent();
       ShowInExplorer(item.path);
     }
     ImGui::SameLine();
-    if (TintedButton(ICON_DELETE, kDeleteHue, kNoKey)) {
+    if (TintedButton(ICON_DELETE, kDeleteHue, kNoKey, "Delete this file")) {
       makeCurrent();
       const auto note = rowNotes.find(item.path);
       const bool onItsWay = note != rowNotes.end() && !note->second.problem;

@@ -10,12 +10,11 @@
 class Base;
 
 // What happens to the media on show before the desktop or the file system
-// acts: paused for a folder pick, unloaded (its file let go) before a reveal
-// or a file operation. The host installs it; without one nothing happens.
+// acts: paused for a folder pick, unloaded (its file let go) before a
+// reveal. The tabs let go of a file they move or delete themselves, through
+// the player. The host installs it; without one nothing happens.
 enum class MediaRelease { Pause, Unload };
 void SetMediaReleaseHook(std::function<void(MediaRelease)> hook);
-// Lets go of the file on show before a move, rename or delete.
-void ReleaseMediaForFileOperation();
 
 // Pauses the media on show and asks for a folder; once one is chosen, resets the
 // tab, stores the root and starts its walk. True when that happened before

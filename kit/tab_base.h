@@ -8,12 +8,9 @@
 #include "kit/view.h"
 
 // Index of each tab in the tab bar; the content tabs use it to tell the
-// player which tab plays and which tab draws.
+// player which tab plays a file.
 enum TabIndex : int { kViewerTab = 0, kClassifierTab = 1, kSimilarityTab = 2, kGroupingTab = 3, kSettingsTab = 4,
                       kAboutTab = 5 };
-
-// The tab being drawn this frame; each tab's Draw sets it.
-inline int DrawnTabIndex = kViewerTab;
 
 inline constexpr size_t kMaxRootPathLength = 4095;
 

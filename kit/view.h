@@ -12,7 +12,7 @@ class View {
   View& operator=(const View&) = delete;
   virtual ~View() = default;
 
-  // Draws the tab's body; first says which tab is drawing (DrawnTabIndex).
+  // Draws the tab's body.
   virtual void Draw() = 0;
   // Every frame some moves or deletions ended, whichever tab asked for
   // them, selected or not: each tab keeps its lists true to the disk.

@@ -51,20 +51,24 @@ bool TabItemWithKey(int index, const char* label, bool forceSelect) {
   return open;
 }
 
-bool ShortcutButton(const char* label, int virtualKey) {
+bool ShortcutButton(const char* label, int virtualKey, const char* action) {
   bool pressed = ImGui::Button(label);
   ObserveLastItem(label);
-  if (virtualKey == kNoKey) return pressed;
+  const char* tip = action ? action : label;
+  if (virtualKey == kNoKey) {
+    if (action && ImGui::IsItemHovered()) ImGui::SetTooltip("%s", tip);
+    return pressed;
+  }
   if (virtualKey >= 0 && virtualKey < 512 && KeyWentDown(virtualKey)) pressed = true;
-  if (ImGui::IsItemHovered()) ImGui::SetTooltip("[%c] %s", static_cast<char>(virtualKey), label);
+  if (ImGui::IsItemHovered()) ImGui::SetTooltip("[%c] %s", static_cast<char>(virtualKey), tip);
   return pressed;
 }
 
-bool TintedButton(const char* label, float hue, int virtualKey) {
+bool TintedButton(const char* label, float hue, int virtualKey, const char* action) {
   ImGui::PushStyleColor(ImGuiCol_Button, static_cast<ImVec4>(ImColor::HSV(hue, 0.6f, 0.6f)));
   ImGui::PushStyleColor(ImGuiCol_ButtonHovered, static_cast<ImVec4>(ImColor::HSV(hue, 0.7f, 0.7f)));
   ImGui::PushStyleColor(ImGuiCol_ButtonActive, static_cast<ImVec4>(ImColor::HSV(hue, 0.8f, 0.8f)));
-  const bool pressed = ShortcutButton(label, virtualKey);
+  const bool pressed = ShortcutButton(label, virtualKey, action);
   ImGui::PopStyleColor(3);
   return pressed;
 }

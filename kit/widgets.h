@@ -25,9 +25,11 @@ bool KeyWentDown(int virtualKey);
 // Begins a tab item; hovering shows "[F<index+1>] <label>".
 bool TabItemWithKey(int index, const char* label, bool forceSelect);
 // A button that also fires on its key; hovering shows "[<key>] <label>".
-bool ShortcutButton(const char* label, int virtualKey);
+// An icon alone says nothing: `action` names what it does, shown on hover
+// (after its key, if it has one).
+bool ShortcutButton(const char* label, int virtualKey, const char* action = nullptr);
 // A ShortcutButton coloured by hue (saturation and value 0.6/0.7/0.8).
-bool TintedButton(const char* label, float hue, int virtualKey);
+bool TintedButton(const char* label, float hue, int virtualKey, const char* action = nullptr);
 // A tinted button showing text exactly as it is ("a##b" shows as a##b; a
 // label would hide what follows "##"). Push an ID first: the text is not one.
 bool TintedTextButton(const std::string& text, float hue);

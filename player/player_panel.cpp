@@ -91,7 +91,8 @@ void DrawVolume(MediaPlayer& player) {
   ImGui::SameLine();
   ImGui::BeginGroup();
   bool changed = false;
-  if (ShortcutButton(volumeControl.muted ? ICON_VOLUME_OFF : ICON_VOLUME_ON, kNoKey)) {
+  if (ShortcutButton(volumeControl.muted ? ICON_VOLUME_OFF : ICON_VOLUME_ON, kNoKey,
+                     volumeControl.muted ? "Sound on" : "Mute")) {
     volumeControl.muted = !volumeControl.muted;
     changed = true;
   }
@@ -129,9 +130,9 @@ void MediaPlayer::DrawPanel(int drawingTab, float reservedHeight) {
     DrawFitted(Picture(), area, *this, true);  // the watchdog may have opened the file again
   }
   if (State() == PlaybackState::Playing) {
-    if (ShortcutButton(ICON_PAUSE, kNoKey)) Pause();
+    if (ShortcutButton(ICON_PAUSE, kNoKey, "Pause")) Pause();
   } else {
-    if (ShortcutButton(ICON_PLAY, kNoKey)) Resume();
+    if (ShortcutButton(ICON_PLAY, kNoKey, "Play")) Resume();
   }
   DrawSeekBar(*this);
   DrawVolume(*this);

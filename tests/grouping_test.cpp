@@ -143,6 +143,10 @@ TEST_F(GroupingTabs, GroupingDeletesFilesFromEveryGroupEightAFrame) {
   // The threshold's buttons stop at 0 and at the maximum.
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(gui.Click(ICON_MINUS));
   EXPECT_EQ(GroupingTab.groupThreshold, 0);
+  // An icon alone names its action on hover.
+  ASSERT_TRUE(gui.Hover(ICON_PLUS));
+  gui.Frames(2);
+  EXPECT_EQ(gui.Tooltip(), "Showonlylargergroups");
   GroupingTab.groupThreshold = 20;
   gui.Frame();
   ASSERT_TRUE(gui.Click(ICON_PLUS));

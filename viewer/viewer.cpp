@@ -50,7 +50,6 @@ void Viewer::PlayRandom() {
 }
 
 void Viewer::Draw() {
-  DrawnTabIndex = kViewerTab;
   CollectEntries();
   ScanControls(*this);
   if (!model.entries.empty()) {
@@ -99,7 +98,7 @@ void Viewer::Draw() {
 }
 
 void Viewer::DrawEntries() {
-  if (ShortcutButton(ICON_CLEAR, kNoKey)) {
+  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
     model.entriesFilter.Clear();
     model.FilterChanged();
   }
@@ -125,9 +124,9 @@ void Viewer::DrawEntries() {
       ImGui::Separator();
       ImGui::BeginGroup();
       ImGui::PushID(row + 1);
-      if (ShortcutButton(ICON_PLAY, kNoKey)) Select(index);
+      if (ShortcutButton(ICON_PLAY, kNoKey, "Play")) Select(index);
       ImGui::SameLine();
-      if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey)) ShowInExplorer(entry.path);
+      if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey, "Show in the file manager")) ShowInExplorer(entry.path);
       ImGui::SameLine();
       TextWithTooltipWhenCut("[" + entry.relative + "]");
       ImGui::PopID();

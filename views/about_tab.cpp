@@ -40,7 +40,6 @@ void LoadAboutIcon() {
 void AboutView::ReleaseGraphics() { aboutIcon.Release(); }
 
 void AboutView::Draw() {
-  DrawnTabIndex = kAboutTab;
   if (iconPng.empty()) LoadAboutIcon();
   if (aboutIcon.Valid()) {
     ImGui::Image(aboutIcon.Id(), ImVec2(kIconSize, kIconSize), ImVec2(0, 0), ImVec2(1, AboutReveal));

@@ -40,7 +40,6 @@ void DrawOptionsSection() {
 }  // namespace
 
 void SettingsView::Draw() {
-  DrawnTabIndex = kSettingsTab;
   void (*const sections[3])() = {DrawFontsSection, DrawScrollbarSection, DrawOptionsSection};
   for (int i = 1; i <= 3; ++i) {
     ImGui::BeginGroup();
