@@ -5,14 +5,19 @@
 #include "kit/text.h"
 
 std::string ExtractPlatformId(std::string path) {
+  constexpr size_t kKeyLength = 11;
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos) path.erase(0, slash + 1);  // the name alone
   const size_t dot = path.rfind('.');
-  if (dot != std::string::npos) path.resize(dot);  // the whole path: a dot in a folder's name counts too
+  if (dot != std::string::npos) path.resize(dot);
   std::string key;
-  while (!path.empty() && key.size() < 11) {
+  while (!path.empty() && key.size() < kKeyLength) {
     const char c = path.back();
     path.pop_back();
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) key.push_back(c);
   }
+  // "猫.mp4" and "犬.mp4" in one folder are no copies of each other.
+  if (key.size() < kKeyLength) key.clear();
   return key;
 }
 
@@ -24,7 +29,13 @@ void DuplicateGroups::Index(std::chrono::microseconds budget) {
 }
 
 void DuplicateGroups::Place(FileItem item) {
-  Items& group = byKey[ExtractPlatformId(item.path)];
+  const std::string key = ExtractPlatformId(item.path);
+  if (key.empty()) {
+    ++alone;
+    ++generation;
+    return;
+  }
+  Items& group = byKey[key];
   group.push_back(std::move(item));
   // Pointers to the map's values stay valid as the map grows.
   if (group.size() >= 2 && listed.insert(&group).second) candidates.push_back(&group);
@@ -78,7 +89,9 @@ void DuplicateGroups::RemovePath(Items& group, const std::string& path) {
 }
 
 DuplicateGroups::Items* DuplicateGroups::GroupOf(const std::string& path) {
-  const auto found = byKey.find(ExtractPlatformId(path));
+  const std::string key = ExtractPlatformId(path);
+  if (key.empty()) return nullptr;
+  const auto found = byKey.find(key);
   return found == byKey.end() ? nullptr : &found->second;
 }
 
@@ -89,6 +102,7 @@ void DuplicateGroups::Skip(Items& group) {
 
 void DuplicateGroups::Clear() {
   byKey.clear();
+  alone = 0;
   candidates.clear();
   listed.clear();
   intake.Clear();

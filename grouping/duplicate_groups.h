@@ -12,8 +12,9 @@
 #include "grouping/file_intake.h"
 #include "grouping/file_item.h"
 
-// The last (up to) 11 ASCII letters and digits of the path before its last
-// ".", read from the end (so reversed).
+// The last 11 ASCII letters and digits of the file's name before its last
+// ".", read from the end (so reversed). Empty when the name has fewer: the
+// letters of its folders identify nothing, so such a file stands alone.
 std::string ExtractPlatformId(std::string path);
 
 class DuplicateGroups {
@@ -36,7 +37,7 @@ class DuplicateGroups {
   // Queues and indexes at once.
   void Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);
   void Clear();
-  bool Empty() const { return byKey.empty(); }
+  bool Empty() const { return byKey.empty() && alone == 0; }
 
   // Every key that ever held two files, in the order that happened; a
   // group shows while it holds two or more.
@@ -59,6 +60,7 @@ class DuplicateGroups {
   void Place(FileItem item);
 
   std::unordered_map<std::string, Items> byKey;
+  size_t alone = 0;  // files whose names carry no identifier
   std::vector<Items*> candidates;
   std::unordered_set<const Items*> listed;
   FileIntake intake;

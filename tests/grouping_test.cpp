@@ -94,8 +94,10 @@ TEST(SimilarityRules, PlatformIdentifierKeys) {
   EXPECT_EQ(ExtractPlatformId("/v/Title [X9yZ8wV7uT6].mkv"), "6Tu7Vw8Zy9X");
   EXPECT_EQ(ExtractPlatformId("/w/x.y/Other title - X9yZ8wV7uT6.webm"), "6Tu7Vw8Zy9X");
   EXPECT_NE(ExtractPlatformId("/v/a x9yz8wv7ut6.mp4"), ExtractPlatformId("/v/a X9yZ8wV7uT6.mp4"));  // case counts
-  EXPECT_EQ(ExtractPlatformId("/V/a.mp4"), "aV");  // short names take folder characters
-  EXPECT_EQ(ExtractPlatformId("/v.old/clip"), "v");  // only a folder's dot: cut there
+  // Names too short for an identifier stand alone; folders lend them nothing.
+  EXPECT_EQ(ExtractPlatformId("/Videos/a.mp4"), "");
+  EXPECT_EQ(ExtractPlatformId("/v/\xe7\x8c\xab.mp4"), "");
+  EXPECT_EQ(ExtractPlatformId("/v.old/clip X9yZ8wV7uT6"), "6Tu7Vw8Zy9X");  // a folder's dot cuts nothing
   EXPECT_EQ(ExtractPlatformId("/post 1234567890123456789.mp4"), "98765432109");
   EXPECT_EQ(ExtractPlatformId("/a/Title X9yZ8wV7uT6 (1).mp4"), "16Tu7Vw8Zy9");  // a copy's "(1)" is part of it
   EXPECT_EQ(ExtractPlatformId(""), "");
@@ -244,11 +246,15 @@ TEST_F(GroupingTabs, SimilarityListsDuplicatesDeletesAndSkips) {
   tree.File("Dog [Ab1Cd2Ef3Gh].mp4", 10);
   tree.File("Dog again Ab1Cd2Ef3Gh.mp4", 10);
   tree.File("alone Zz9Yy8Xx7Ww.mp4", 10);
+  tree.File("Folder Of Short Names/\xe7\x8c\xab.mp4", 10);  // no identifier: no copies of each other
+  tree.File("Folder Of Short Names/\xe7\x8a\xac.mp4", 10);
+  tree.File("Folder Of Short Names/----.mkv", 10);
   Pick(0x72, [&] { return !SimilarityTab.scanner.scanning && SimilarityTab.model.Candidates().size() == 2; });
   std::string list = ListText("##Filter");
   EXPECT_NE(list.find("[10B]Catvideo[X9yZ8wV7uT6].mp4"), std::string::npos) << list;  // below the root
   EXPECT_NE(list.find("old.stuff/Catvideo-X9yZ8wV7uT6.webm"), std::string::npos) << list;
   EXPECT_EQ(list.find("alone"), std::string::npos);
+  EXPECT_EQ(list.find("FolderOfShortNames"), std::string::npos) << list;
 
   // "-mp4" hides a group only when every path holds it.
   std::snprintf(SimilarityTab.similarityFilter.InputBuf, sizeof SimilarityTab.similarityFilter.InputBuf, "%s", "-mp");
