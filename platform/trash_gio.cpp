@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -124,14 +125,20 @@ FileOperationResult MoveToTrash(const std::string& path, const std::optional<Fil
   if (expected && *expected != identity) return Result::OtherFile;
   if (S_ISDIR(status.st_mode)) return Result::Failed;  // folders are not the program's to delete
   // The local file system directly: no desktop services are asked.
-  GFile* file = g_vfs_get_file_for_path(g_vfs_get_local(), path.c_str());
-  GError* error = nullptr;
-  const bool trashed = g_file_trash(file, nullptr, &error);
-  g_object_unref(file);
-  if (!trashed) {
-    const Result result = FromGioError(error);
-    g_error_free(error);
-    return result;
+  // One file at a time: both workers trash (deletions, overwrites), and
+  // GLib's allocator synchronises in ways the thread checker cannot see.
+  static std::mutex gio;
+  {
+    std::lock_guard lock(gio);
+    GFile* file = g_vfs_get_file_for_path(g_vfs_get_local(), path.c_str());
+    GError* error = nullptr;
+    const bool trashed = g_file_trash(file, nullptr, &error);
+    g_object_unref(file);
+    if (!trashed) {
+      const Result result = FromGioError(error);
+      g_error_free(error);
+      return result;
+    }
   }
   entry = FindInTrash(path, identity);
   return Result::Done;
