@@ -22,7 +22,6 @@
 #include "kit/shell_services.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
-#include "kit/trash_refusals.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
@@ -33,8 +32,7 @@ void Group::Reset() {
   model.Clear();
   pendingRemovals.clear();
   deleting.clear();
-  refusedByTrash.clear();
-  refusedEntries.clear();
+  refusedByTrash.Clear();
   rowNotes.clear();
   openGroups.clear();
   rows.clear();
@@ -88,8 +86,7 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
       const TagGroups::Entry* entry = own->second;
       deleting.erase(own);
       if (outcome.TrashRefused()) {
-        refusedByTrash.push_back(outcome);
-        refusedEntries.push_back(entry);
+        refusedByTrash.Hold(outcome, entry);
       } else if (outcome.Done()) {
         rowNotes.erase(entry);
         pendingRemovals.push_back(entry);
@@ -112,18 +109,7 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
     }
     rowsStale = true;
   }
-  if (refusedByTrash.empty() || !deleting.empty()) return;
-  const std::vector<Commands::Async::RequestId> requests = DeleteForGoodIfAgreed(refusedByTrash);
-  for (size_t i = 0; i < refusedEntries.size(); ++i) {
-    if (requests.empty()) {
-      rowNotes[refusedEntries[i]] = {"cannot delete: " + FailureText(refusedByTrash[i].result), true};
-    } else {
-      deleting[requests[i]] = refusedEntries[i];  // its note still says "deleting"
-    }
-  }
-  refusedByTrash.clear();
-  refusedEntries.clear();
-  rowsStale = true;
+  if (refusedByTrash.AskOnceAllEnded(deleting, rowNotes)) rowsStale = true;
 }
 
 // [Drawing]

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "grouping/file_intake.h"
+#include "grouping/held_refusals.h"
 #include "grouping/tag_groups.h"
 #include "kit/tab_base.h"
 #include "kit/widgets.h"
@@ -61,10 +62,7 @@ class Group : public Base {
   void QueueDeletion(const TagGroups::Entry* entry);
 
   std::unordered_map<Commands::Async::RequestId, const TagGroups::Entry*> deleting;
-  // Deletions the trash turned away, held until the tab's last deletion has
-  // ended, so that a whole group is asked about once.
-  std::vector<Commands::Async::Outcome> refusedByTrash;
-  std::vector<const TagGroups::Entry*> refusedEntries;
+  HeldRefusals<const TagGroups::Entry*> refusedByTrash;
   std::vector<Row> rows;  // what the list shows, headers and open groups' files
   bool rowsStale = true;
   std::unordered_set<uint32_t> openGroups;

@@ -20,7 +20,6 @@
 #include "kit/shell_services.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
-#include "kit/trash_refusals.h"
 #include "kit/widgets.h"
 #include "player/media_player.h"
 
@@ -34,7 +33,7 @@ void Similarity::Reset() {
   Base::Reset();
   model.Clear();  // the filter text stays
   deleting.clear();
-  refusedByTrash.clear();
+  refusedByTrash.Clear();
   rowNotes.clear();
   shown.clear();
   shownStale = true;
@@ -52,7 +51,7 @@ void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
       const std::string path = own->second;
       deleting.erase(own);
       if (outcome.TrashRefused()) {
-        refusedByTrash.push_back(outcome);
+        refusedByTrash.Hold(outcome, path);
         continue;
       }
       if (!outcome.Done()) {
@@ -72,18 +71,7 @@ void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outco
     }
     shownStale = true;
   }
-  if (refusedByTrash.empty() || !deleting.empty()) return;
-  const std::vector<Commands::Async::RequestId> requests = DeleteForGoodIfAgreed(refusedByTrash);
-  for (size_t i = 0; i < refusedByTrash.size(); ++i) {
-    const std::string& path = refusedByTrash[i].source;
-    if (requests.empty()) {
-      rowNotes[path] = {"cannot delete: " + FailureText(refusedByTrash[i].result), true};
-    } else {
-      deleting[requests[i]] = path;  // its note still says "deleting"
-    }
-  }
-  refusedByTrash.clear();
-  shownStale = true;
+  if (refusedByTrash.AskOnceAllEnded(deleting, rowNotes)) shownStale = true;
 }
 
 // The root's UTF-8 text and its "/" are skipped: counted in the UTF-8

@@ -11,6 +11,7 @@
 
 #include "grouping/duplicate_groups.h"
 #include "grouping/file_intake.h"
+#include "grouping/held_refusals.h"
 #include "kit/tab_base.h"
 #include "kit/widgets.h"
 
@@ -47,9 +48,7 @@ class Similarity : public Base {
   bool DrawGroup(DuplicateGroups::Items& group, int& rowNumber);
 
   std::unordered_map<Commands::Async::RequestId, std::string> deleting;  // path by request
-  // Deletions the trash turned away, held until the tab's last deletion has
-  // ended, so that they are asked about once.
-  std::vector<Commands::Async::Outcome> refusedByTrash;
+  HeldRefusals<std::string> refusedByTrash;  // by path
   std::vector<DuplicateGroups::Items*> shown;  // groups the filter passes, with two files or more
   // Where each shown group begins in the list, and the list's height last:
   // which groups are in view is found without walking them all.

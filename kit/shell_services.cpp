@@ -27,7 +27,6 @@ void UseRootFolder(Base& tab, const std::string& folder) {
 
 void SetMediaReleaseHook(std::function<void(MediaRelease)> hook) { mediaReleaseHook = std::move(hook); }
 
-
 bool PickRootFolder(Base& tab) {
   ReleaseMedia(MediaRelease::Pause);  // not resumed afterwards
   if (pickPending) return false;

@@ -37,12 +37,6 @@ Result FromGioError(const GError* error) {
 
 // [Finding]
 
-std::optional<FileIdentity> IdentityAt(const std::string& path) {
-  struct stat status {};
-  if (::lstat(path.c_str(), &status) != 0) return std::nullopt;
-  return FileIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -104,9 +98,9 @@ std::optional<TrashEntry> FindInTrash(const std::string& path, const FileIdentit
       const std::string trashName = TrashName(name, n);
       const std::string file = trash + "/files/" + trashName;
       const std::string info = trash + "/info/" + trashName + ".trashinfo";
-      const std::optional<FileIdentity> there = IdentityAt(file);
+      const std::optional<FileIdentity> there = IdentityOf(file);
       if (there && *there == identity) return TrashEntry{file, info, path, identity};
-      gaps = (there || IdentityAt(info)) ? 0 : gaps + 1;
+      gaps = (there || IdentityOf(info)) ? 0 : gaps + 1;
     }
   }
   return std::nullopt;
@@ -145,7 +139,7 @@ FileOperationResult MoveToTrash(const std::string& path, const std::optional<Fil
 }
 
 FileOperationResult RestoreFromTrash(const TrashEntry& entry) {
-  const std::optional<FileIdentity> there = IdentityAt(entry.file);
+  const std::optional<FileIdentity> there = IdentityOf(entry.file);
   if (!there || *there != entry.identity) return Result::SourceMissing;
   const Result placed = MoveWithoutCopy(entry.file, entry.originalPath);
   if (placed == Result::Done) ::unlink(entry.info.c_str());  // the desktop no longer lists it
