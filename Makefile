@@ -31,7 +31,7 @@ test-sanitize: deps
 test-tsan: deps
 	@cmake -S . -B build-tsan -DSORTIQ_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
-	@ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -LE e2e
+	@TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -LE e2e
 
 bench:
 	@bash scripts/install-deps.sh --bench

@@ -12,6 +12,7 @@
 #include "app/gui_window.h"
 #include "app/main_window.h"
 #include "app/tabs.h"
+#include "kit/background_release.h"
 #include "kit/file_commands.h"
 #include "kit/fonts.h"
 #include "kit/glyph_supply.h"
@@ -28,24 +29,37 @@ namespace {
 
 constexpr auto kMinimisedSleep = std::chrono::milliseconds(64);
 
+// The program's workers, stopped and joined in this order. The glyph
+// worker is told first and joined after the file workers, by when it has
+// put down the character in hand; moves and deletions: a request in hand
+// is finished, the rest dropped; what waits to be freed is freed.
+void StopWorkers() {
+  GlyphSupply::RequestStop();
+  Commands::Async::Stop();
+  StopGlyphWork();
+  BackgroundRelease::Stop();
+}
+
 void InitApp() {
   std::srand(static_cast<unsigned>(std::time(nullptr)));  // the Viewer's random pick
   LoadSkipMessageBoxPopup();
   LoadMoveDeletedFilesToTrash();
   InitMainWindow();
   Commands::Async::Start();
+  BackgroundRelease::Start();
+  // A program ended by exit() (the display library's answer to a lost
+  // connection) joins the workers on its way out, before the statics they
+  // use are destroyed, instead of aborting on running threads.
+  static const bool stopAtExit = std::atexit(StopWorkers) == 0;
+  (void)stopAtExit;
 }
 
-// The glyph worker is told first and joined after the file workers, by
-// when it has put down the character in hand. Moves and deletions first: a
-// request in hand is finished, the rest dropped. Then the window (after
-// the workers, which wake it), and last the walks (each stops at its next
-// entry now that AppExiting is set, and waits for nothing but itself, so
-// the order of the joins does not matter).
+// The workers first; then the window (after the workers, which wake it),
+// and last the walks (each stops at its next entry now that AppExiting is
+// set, and waits for nothing but itself, so the order of the joins does
+// not matter).
 void ShutdownApp() {
-  GlyphSupply::RequestStop();
-  Commands::Async::Stop();
-  StopGlyphWork();
+  StopWorkers();
   for (const TabEntry& tab : Tabs()) tab.view.ReleaseGraphics();
   Player.Unload();
   CloseGuiWindow();

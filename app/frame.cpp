@@ -5,6 +5,7 @@
 #include "kit/fonts.h"
 #include "kit/frame_clock.h"
 #include "kit/frame_demand.h"
+#include "kit/gui_thread.h"
 #include "app/main_window.h"
 
 void RunFrame(FrameBackend& backend, void (*draw)()) {
@@ -14,6 +15,8 @@ void RunFrame(FrameBackend& backend, void (*draw)()) {
     FontRebuildPending = false;
     backend.InvalidateRenderer();
   }
+  // What the workers handed over since the last frame.
+  GuiThread::RunPosted();
   backend.BeginFrame();
   ImGui::NewFrame();
   draw();

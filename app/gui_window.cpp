@@ -1,12 +1,11 @@
 #include "app/gui_window.h"
 
 #include <imgui.h>
-#include <stb/stb_image.h>
 
 #include <cstdio>
 
-#include "kit/embedded_data.h"
 #include "kit/fonts.h"
+#include "kit/program_icon.h"
 #include "kit/style.h"
 #include "platform/window.h"
 
@@ -19,11 +18,9 @@ void WindowFrameBackend::BeginFrame() { platform::BeginGuiFrame(); }
 void WindowFrameBackend::Present() { platform::RenderAndPresent(kClearColour); }
 
 bool OpenGuiWindow(const std::string& title, float scrollbarSize) {
-  const EmbeddedBytes png = IconPngBytes();
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* pixels = stbi_load_from_memory(png.data, static_cast<int>(png.size), &width, &height, &channels, 4);
-  const bool created = platform::CreateMainWindow(title, 100, 100, 1280, 800, {pixels, width, height});
-  stbi_image_free(pixels);
+  const ProgramIconPixels& icon = ProgramIcon();
+  const bool created = platform::CreateMainWindow(title, 100, 100, 1280, 800,
+                                                  {icon.rgba.empty() ? nullptr : icon.rgba.data(), icon.width, icon.height});
   if (!created) {
     std::fprintf(stderr, "%s: no window with OpenGL 3 drawing can be opened on this display (%s)\n", title.c_str(),
                  platform::WhyNoMainWindow().c_str());

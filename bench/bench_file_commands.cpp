@@ -17,11 +17,18 @@
 
 #include "bench_util.h"
 #include "kit/file_commands.h"
+#include "kit/gui_thread.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// As the GUI thread does at the start of a frame.
+void TakeOutcomes() {
+  GuiThread::RunPosted();
+  Commands::Async::TakeOutcomes();
+}
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -51,10 +58,10 @@ double QueuedMoves(const fs::path& from, const fs::path& to) {
   for (const std::string& name : names) Commands::Async::Move(from / name, to / name);
   // The GUI thread takes the outcomes every frame; here as often.
   while (Commands::Async::Pending() != 0) {
-    Commands::Async::TakeOutcomes();
+    TakeOutcomes();
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
-  Commands::Async::TakeOutcomes();
+  TakeOutcomes();
   return Since(start);
 }
 
@@ -90,10 +97,10 @@ double QueuedTrashing(const fs::path& folder) {
   for (const std::string& name : names)
     Commands::Async::Delete(folder / name, std::nullopt, Commands::Async::Disposal::Trash);
   while (Commands::Async::Pending() != 0) {
-    Commands::Async::TakeOutcomes();
+    TakeOutcomes();
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
-  Commands::Async::TakeOutcomes();
+  TakeOutcomes();
   return Since(start);
 }
 

@@ -1,7 +1,8 @@
 // The player on screen, in a real window: the GUI thread's cost per frame of
-// UpdateFrame plus the panel while a 1080p clip plays, whether any picture is
-// skipped at 60 frames a second, and the drift between the picture shown and
-// the audio clock over a minute-long clip. Run under a display (bench/run.sh
+// UpdateFrame and the panel, and of the whole frame with its drawing, while
+// each clip plays; whether any picture is skipped at 60 frames a second; and
+// the drift between the picture shown and the audio clock over a
+// minute-long clip. Run under a display (bench/run.sh
 // starts a virtual one).
 #include <imgui.h>
 
@@ -22,10 +23,22 @@ namespace {
 
 struct Measure {
   std::vector<double> guiMilliseconds;  // UpdateFrame + panel, per frame
+  std::vector<double> frameMilliseconds;  // the whole frame: events, drawing, presenting
   std::vector<double> driftMilliseconds;  // shown picture's time - clock
   int picturesShown = 0;
-  int picturesSkipped = 0;  // due together with a newer one, never shown
+  std::vector<double> steps;  // between pictures shown one after the other
   double lastShownPts = -1;
+
+  // Pictures due together with a newer one, never shown: each step longer
+  // than the clip's frame time (the shortest step) passed some over.
+  int PicturesSkipped() const {
+    if (steps.empty()) return 0;
+    const double frame = *std::min_element(steps.begin(), steps.end());
+    if (frame <= 0) return 0;
+    int skipped = 0;
+    for (double step : steps) skipped += std::max(0, static_cast<int>(std::lround(step / frame)) - 1);
+    return skipped;
+  }
 };
 Measure* measure = nullptr;
 
@@ -43,9 +56,7 @@ void DrawAndMeasure() {
   const VideoFrame& shown = Player.CurrentFrame();
   if (Player.State() == PlaybackState::Playing && shown.pts != measure->lastShownPts && !shown.pixels.empty()) {
     measure->picturesShown++;
-    // Pictures due together with this one were never shown.
-    if (measure->lastShownPts >= 0 && shownBefore == measure->lastShownPts)
-      measure->picturesSkipped += std::max(0, static_cast<int>(std::lround((shown.pts - shownBefore) * 30)) - 1);
+    if (measure->lastShownPts >= 0 && shownBefore == measure->lastShownPts) measure->steps.push_back(shown.pts - shownBefore);
     measure->lastShownPts = shown.pts;
     // Drift: the picture's time against the clock when it goes on screen.
     if (clockBefore < Player.Duration() - 0.2) measure->driftMilliseconds.push_back((shown.pts - Player.GetPosition()) * 1000);
@@ -68,7 +79,10 @@ Measure Run(const std::string& clip, double seconds) {
   const auto start = std::chrono::steady_clock::now();
   while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
     if (platform::PumpEvents() != platform::QuitRequest::None) break;
+    const auto frameStart = std::chrono::steady_clock::now();
     RunFrame(backend, DrawAndMeasure);
+    result.frameMilliseconds.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count());
   }
   Player.Unload();
   measure = nullptr;
@@ -78,8 +92,19 @@ Measure Run(const std::string& clip, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: %s CLIP_1080P30 CLIP_60S...\n", argv[0]);
+  // CLIP... [-- CLIP_60S...]: the GUI cost for each clip before "--", the
+  // drift over a minute for each after it.
+  std::vector<std::string> costClips, driftClips;
+  bool drift = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--") {
+      drift = true;
+    } else {
+      (drift ? driftClips : costClips).push_back(argv[i]);
+    }
+  }
+  if (costClips.empty()) {
+    std::fprintf(stderr, "usage: %s CLIP... [-- CLIP_60S...]\n", argv[0]);
     return 2;
   }
   setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -88,18 +113,24 @@ int main(int argc, char** argv) {
   if (!OpenGuiWindow("Sortiq bench", 12.0f)) return 1;
   ImGui::GetIO().IniFilename = nullptr;
 
-  const Measure hd = Run(argv[1], 8.0);
-  const double frames = static_cast<double>(hd.guiMilliseconds.size());
-  double mean = 0;
-  for (double ms : hd.guiMilliseconds) mean += ms;
-  mean /= std::max(1.0, frames);
-  std::printf("panel 1080p30 GUI thread per frame: mean %.2f ms, median %.2f ms, p95 %.2f ms (target < 4 ms, mean ratio %.2f)\n",
-              mean, Percentile(hd.guiMilliseconds, 0.5), Percentile(hd.guiMilliseconds, 0.95), mean / 4.0);
-  std::printf("panel 1080p30 at %.0f GUI frames/s: %d pictures shown, %d skipped (target 0)\n", frames / 8.0,
-              hd.picturesShown, hd.picturesSkipped);
+  for (const std::string& clip : costClips) {
+    const std::string name = clip.substr(clip.rfind('/') + 1);
+    const Measure cost = Run(clip, 8.0);
+    const double frames = static_cast<double>(cost.guiMilliseconds.size());
+    double mean = 0;
+    for (double ms : cost.guiMilliseconds) mean += ms;
+    mean /= std::max(1.0, frames);
+    std::printf("panel %s GUI thread per frame: mean %.2f ms, median %.2f ms, p95 %.2f ms (target < 4 ms, mean ratio %.2f)\n",
+                name.c_str(), mean, Percentile(cost.guiMilliseconds, 0.5), Percentile(cost.guiMilliseconds, 0.95),
+                mean / 4.0);
+    std::printf("panel %s whole frame: median %.2f ms, p95 %.2f ms\n", name.c_str(),
+                Percentile(cost.frameMilliseconds, 0.5), Percentile(cost.frameMilliseconds, 0.95));
+    std::printf("panel %s at %.0f GUI frames/s: %d pictures shown, %d skipped (target 0)\n", name.c_str(), frames / 8.0,
+                cost.picturesShown, cost.PicturesSkipped());
+  }
 
-  for (int clip = 2; clip < argc; ++clip) {
-    const Measure minute = Run(argv[clip], 61.0);
+  for (const std::string& clip : driftClips) {
+    const Measure minute = Run(clip, 61.0);
     const auto& drift = minute.driftMilliseconds;
     const double within = static_cast<double>(std::count_if(drift.begin(), drift.end(), [](double d) {
                             return std::fabs(d) <= 40.0;
@@ -107,7 +138,7 @@ int main(int argc, char** argv) {
     const auto outside = std::count_if(drift.begin(), drift.end(), [](double d) { return d > 45.0 || d < -125.0; });
     std::printf("panel A/V drift over 60 s of %s: %.1f%% of %zu pictures within +-40 ms (target 95%%, ratio %.2f), "
                 "%ld outside +45/-125 ms (target 0); min %.1f ms, max %.1f ms\n",
-                argv[clip], within * 100, drift.size(), within / 0.95, static_cast<long>(outside),
+                clip.c_str(), within * 100, drift.size(), within / 0.95, static_cast<long>(outside),
                 drift.empty() ? 0 : *std::min_element(drift.begin(), drift.end()),
                 drift.empty() ? 0 : *std::max_element(drift.begin(), drift.end()));
   }

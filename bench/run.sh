@@ -18,7 +18,20 @@ if [[ ! -s "$media/1080p30.mp4" ]]; then
     -g 60 -c:a aac -movflags +faststart "$media/1080p30.part.mp4"
   mv "$media/1080p30.part.mp4" "$media/1080p30.mp4"
 fi
-"$build/bench/bench_player" "$media/1080p30.mp4"
+# 4K clips: 30 and 60 pictures a second in H.264, 30 in HEVC (the format
+# of most phones).
+fourk() {  # fourk FILE RATE ENCODER-OPTIONS...
+  local file="$1" rate="$2"; shift 2
+  [[ -s "$media/$file" ]] && return 0
+  ffmpeg -nostdin -y -loglevel error -f lavfi -i "testsrc2=size=3840x2160:rate=$rate:duration=10" \
+    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 -pix_fmt yuv420p "$@" -c:a aac \
+    -movflags +faststart "$media/$file.part.mp4"
+  mv "$media/$file.part.mp4" "$media/$file"
+}
+fourk 4k30_h264.mp4 30 -c:v libx264 -preset veryfast -g 60
+fourk 4k60_h264.mp4 60 -c:v libx264 -preset veryfast -g 120
+fourk 4k30_hevc.mp4 30 -c:v libx265 -preset ultrafast -x265-params log-level=error -tag:v hvc1
+"$build/bench/bench_player" "$media"
 
 ff() { ffmpeg -nostdin -y -loglevel error "$@"; }
 if [[ ! -s "$media/seek1080.mp4" ]]; then
@@ -55,5 +68,6 @@ fi
 (
   source "$(dirname "$0")/../tests/e2e/xvfb_session.sh"
   start_virtual_display
-  "$build/bench/bench_panel" "$media/1080p30.mp4" "$media/drift60.mp4" "$media/drift60_mp3.avi" "$media/drift60_vfr.mkv"
+  "$build/bench/bench_panel" "$media/1080p30.mp4" "$media/4k30_hevc.mp4" "$media/4k60_h264.mp4" \
+    -- "$media/drift60.mp4" "$media/drift60_mp3.avi" "$media/drift60_vfr.mkv"
 )

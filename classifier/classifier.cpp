@@ -11,6 +11,7 @@
 #include "classifier/classifier_rules.h"
 #include "kit/failure_text.h"
 #include "kit/file_commands.h"
+#include "kit/filter_row.h"
 #include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
@@ -24,7 +25,6 @@
 
 namespace {
 
-constexpr float kNextHue = 0.4995f;
 constexpr float kRenameHue = 0.1665f;
 constexpr float kFolderHue = 0.33f;
 constexpr float kToolHue = 0.66f;
@@ -362,17 +362,22 @@ void Classifier::CollectAndSort() {
 void Classifier::Draw() {
   CollectAndSort();
   if (CurrentPath.empty() && !fileList.empty()) NextFile();
-  ScanControls(*this);
-
-  if (!CurrentPath.empty()) {
-    ImGui::SameLine();
-    // Built, not formatted: the root may be long and hold "%".
-    const std::string counts = ICON_FILE_COUNT "Files in queue(" + std::to_string(fileList.size()) +
-                               ") | " ICON_ROOT_PATH "Root Path(" + RootText() + ")";
-    GlyphDemand::Note(RootText());
-    ImGui::TextUnformatted(counts.c_str());
-    DrawCurrentFile(ImGui::GetContentRegionAvail().y * 0.4f);
+  // Built, not formatted: the root may be long and hold "%".
+  const bool sorting = !CurrentPath.empty();
+  const std::string counts =
+      sorting ? ICON_FILE_COUNT "Files in queue(" + std::to_string(fileList.size()) + ") | " : std::string();
+  ScanControls(*this, counts, scanner.fileQueue.Size() > 0);
+  // At large font sizes the action row and the heading wrap: the pane
+  // grows to keep room for three rows of folder buttons below them, up to
+  // three quarters of the tab, so the history keeps some room too.
+  if (sorting) {
+    const float available = ImGui::GetContentRegionAvail().y;
+    const float wanted = foldersTop + 3 * ImGui::GetFrameHeightWithSpacing() + 2 * ImGui::GetStyle().WindowPadding.y;
+    DrawCurrentFile(std::max(available * 0.4f, std::min(wanted, available * 0.75f)));
   }
+  if (!sorting && fileList.empty() && !RootPath().empty() && !scanner.scanning && scanner.fileQueue.Size() == 0)
+    EmptyText(history.Empty() && scanner.filesFound.load() == 0 ? "No files found in " : "No files left to sort in ",
+              RootText());
   if (!fileList.empty()) DrawFolderTools();
   // The history stays while it holds records, also on the last file and after it.
   if (!fileList.empty() || !history.Empty()) {
@@ -382,7 +387,7 @@ void Classifier::Draw() {
     HelpText(ICON_HELP
              " This section lets you classify your media. Pick a folder and the app parses only its top level (no "
              "subfolders).");
-    ImGui::TextUnformatted(
+    ImGui::TextWrapped("%s",
         "From there, you can play / preview items, move them (create subfolders as needed), rename, or delete "
         "files, all within the folder.");
   }
@@ -390,17 +395,23 @@ void Classifier::Draw() {
 
 void Classifier::DrawCurrentFile(float paneHeight) {
   const float width = ImGui::GetContentRegionAvail().x;
-  ImGui::BeginChild("##leftclassify", ImVec2(width * 0.5f, paneHeight), true, kPaneFlags);
-  TextWithTooltipWhenCut(CurrentText);
+  // The pane scrolls when its rows do not fit (the rename row open at a
+  // large size), so the folder buttons are always in reach.
+  ImGui::BeginChild("##leftclassify", ImVec2(width * 0.5f, paneHeight), true,
+                    kPaneFlags & ~ImGuiWindowFlags_NoScrollbar);
+  TextKeepingItsEnd(CurrentText);
   const float rowTop = ImGui::GetCursorPosY();
   DrawActionRow();
-  const float rowHeight = ImGui::GetCursorPosY() - rowTop;
+  // The player's control row is one row high, however the actions wrapped.
+  const float rowHeight = std::min(ImGui::GetCursorPosY() - rowTop, ImGui::GetFrameHeightWithSpacing());
   if (renaming) DrawRenameRow();
   ImGui::Separator();
   const std::string heading = ICON_FOLDER " Folders (" + std::to_string(folderList.size()) +
                               ") - Click on folder button below to move the file above inside it";
-  ImGui::TextUnformatted(heading.c_str());
-  ImGui::BeginChild("##Folders", ImVec2(0, 0), false);
+  ImGui::TextWrapped("%s", heading.c_str());
+  foldersTop = ImGui::GetCursorPosY();
+  const float foldersRoom = std::max(ImGui::GetContentRegionAvail().y, 2 * ImGui::GetFrameHeightWithSpacing());
+  ImGui::BeginChild("##Folders", ImVec2(0, foldersRoom), false);
   DrawFolderButtons();
   ImGui::EndChild();
   ImGui::EndChild();
@@ -413,21 +424,22 @@ void Classifier::DrawCurrentFile(float paneHeight) {
 
 void Classifier::DrawActionRow() {
   if (ShortcutButton(ICON_PLAY " Play", '1')) Player.Play(CurrentPath, kClassifierTab);
+  // The row wraps where the pane is too narrow for it.
   if (!fileList.empty()) {
-    ImGui::SameLine();
+    SameLineIfFits(ButtonWidth(ICON_NEXT_FILE " Next File"));
     if (TintedButton(ICON_NEXT_FILE " Next File", kNextHue, '2')) {
       NextFile();
       return;
     }
   }
-  ImGui::SameLine();
+  SameLineIfFits(ButtonWidth(ICON_REVEAL " Show In Explorer"));
   if (TintedButton(ICON_REVEAL " Show In Explorer", kRevealHue, '3')) ShowInExplorer(CurrentPath);
-  ImGui::SameLine();
+  SameLineIfFits(ButtonWidth(ICON_DELETE " Delete File"));
   if (TintedButton(ICON_DELETE " Delete File", kDeleteHue, '4')) {
     DeleteCurrent();
     return;
   }
-  ImGui::SameLine();
+  SameLineIfFits(ButtonWidth(ICON_RENAME " Rename File"));
   if (TintedButton(ICON_RENAME " Rename File", kRenameHue, '5')) BeginRenaming();
 }
 
@@ -445,9 +457,9 @@ void Classifier::DrawRenameRow() {
   const bool entered = ImGui::InputText("##Rename", renameBuffer, sizeof renameBuffer, flags);
   ImGui::PopID();
   ObserveLastItem("##Rename");
-  ImGui::SameLine();
+  SameLineIfFits(ButtonWidth(ICON_APPLY " Apply Renaming"));
   const bool apply = ShortcutButton(ICON_APPLY " Apply Renaming", kNoKey);
-  ImGui::SameLine();
+  SameLineIfFits(ButtonWidth(ICON_CANCEL " Cancel Renaming"));
   if (ShortcutButton(ICON_CANCEL " Cancel Renaming", kNoKey)) {
     renaming = false;
     return;
@@ -474,7 +486,7 @@ void Classifier::DrawFolderButtons() {
     }
     firstOnRow = false;
     ImGui::PushID(static_cast<int>(i));
-    if (TintedTextButton(label, kFolderHue)) moveTo = folderList[i];
+    if (TintedTextButton(label, kFolderHue, text)) moveTo = folderList[i];
     ImGui::PopID();
   }
   if (!moveTo.empty()) MoveToFolder(moveTo);
@@ -487,20 +499,12 @@ void Classifier::DrawFolderTools() {
       sortedFolderCount = 0;
       scanner.Start(RootPath(), true);  // the files to sort stay as they are
     }
-    ImGui::SameLine();
+    SameLineIfFits(ButtonWidth(ICON_CREATE_FOLDER " Create Folder:"));
   }
   if (TintedButton(ICON_CREATE_FOLDER " Create Folder:", kToolHue, kNoKey)) CreateFolder();
-  ImGui::SameLine();
-  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
-    folderFilter.Clear();
-    folderFilter.Build();
-  }
-  ImGui::SameLine();
+  // The filter box keeps room for a few words, else starts a new line.
   const ImGuiStyle& style = ImGui::GetStyle();
-  ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
-  GlyphDemand::Note(folderFilter.InputBuf);
-  if (ImGui::InputTextWithHint(" ", ICON_FOLDER " Folder Name - Filter(include, -exclude)", folderFilter.InputBuf,
-                               IM_ARRAYSIZE(folderFilter.InputBuf)))
-    folderFilter.Build();
-  ObserveLastItem("##folderFilter");
+  SameLineIfFits(ButtonWidth(ICON_CLEAR) + style.ItemSpacing.x + 12 * ImGui::GetFontSize());
+  FilterRow(folderFilter, ICON_FOLDER " Folder Name - Filter(include, -exclude)", "##folderFilter",
+            style.ScrollbarSize + style.ItemSpacing.x);
 }

@@ -58,6 +58,7 @@ class Classifier : public Base {
   std::string renameRefused;   // why the last rename did not happen
   bool renaming = false;
   bool renameBoxWantsFocus = false;
+  float foldersTop = 0.0f;  // where the folder buttons began in the pane last frame
   int renameBoxes = 0;  // each box opened is a new one: its selection and caret start afresh
   History history;
 

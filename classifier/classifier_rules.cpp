@@ -87,6 +87,6 @@ bool IsDirectlyIn(const std::string& path, const std::string& folder) {
   std::string base = folder;
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
-  if (parent.empty()) parent = "/";
+  if (parent.empty()) return base == "/";  // a file right under the root folder
   return parent == base;
 }

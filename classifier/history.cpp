@@ -1,5 +1,6 @@
 #include "classifier/history.h"
 
+#include "kit/filter_row.h"
 #include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/text.h"
@@ -75,18 +76,9 @@ HistoryRecord* History::Draw() {
   HistoryRecord* undo = nullptr;
   ImGui::BeginChild("##History", ImVec2(ImGui::GetContentRegionAvail().x, 0), true,
                     ImGuiWindowFlags_AlwaysVerticalScrollbar);
-  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
-    filter.Clear();
-    filter.Build();
-  }
-  ImGui::SameLine();
   const ImGuiStyle& style = ImGui::GetStyle();
-  ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
-  GlyphDemand::Note(filter.InputBuf);
-  if (ImGui::InputTextWithHint(" ", ICON_FILTER " History - Filter(include, -exclude)", filter.InputBuf,
-                               IM_ARRAYSIZE(filter.InputBuf)))
-    filter.Build();
-  ObserveLastItem("##historyFilter");
+  FilterRow(filter, ICON_FILTER " History - Filter(include, -exclude)", "##historyFilter",
+            style.ScrollbarSize + style.ItemSpacing.x);
 
   int shown = 0;
   for (HistoryRecord& record : records) {

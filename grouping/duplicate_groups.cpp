@@ -1,7 +1,9 @@
 #include "grouping/duplicate_groups.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "kit/background_release.h"
 #include "kit/text.h"
 
 std::string ExtractPlatformId(std::string path) {
@@ -101,6 +103,9 @@ void DuplicateGroups::Skip(Items& group) {
 }
 
 void DuplicateGroups::Clear() {
+  // Let go of on the release worker, as the groups of a large tree would
+  // hold the window up.
+  BackgroundRelease::Release(std::make_pair(std::move(byKey), std::move(listed)));
   byKey.clear();
   alone = 0;
   candidates.clear();

@@ -32,7 +32,7 @@ class DuplicateGroups {
   // Makes room for about this many files while the map is small: growing
   // it later, at its full size, holds a frame up.
   void Reserve(size_t files) {
-    if (files > byKey.bucket_count()) byKey.reserve(files);
+    if (files > byKey.bucket_count()) byKey.reserve(2 * files);  // twice: the count grows every frame
   }
   // Queues and indexes at once.
   void Add(std::vector<std::string>& paths, std::vector<uint64_t>& sizes);

@@ -4,16 +4,20 @@
 // names never holds up the window.
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
 #include "kit/folder_scanner.h"
 
+// Indexing a frame may spend, so a big batch never holds up the window.
+inline constexpr std::chrono::microseconds kIndexBudgetPerFrame{6000};
+
 // Takes what the walk found into an intake: a quarter second apart, and
 // every frame while more waits than one frame takes.
 class WalkCollection {
  public:
-  static constexpr size_t kPerFrame = 16384;
+  static constexpr size_t kPerFrame = 8192;
 
   template <typename Intake>
   void Collect(FolderScanner& scanner, Intake& intake) {
@@ -30,22 +34,31 @@ class WalkCollection {
     intake.Reserve(scanner.filesFound.load());
   }
   bool Draining() const { return draining; }
+  // Files the walk found that are not in the intake's lists yet.
+  template <typename Intake>
+  bool StillGrowing(const FolderScanner& scanner, const Intake& intake) const {
+    return draining || intake.Queued() > 0 || scanner.fileQueue.Size() > 0;
+  }
 
  private:
   CollectTimer timer;
   bool draining = false;
 };
 
+// Batches are kept as they came: one list grown to the whole walk would be
+// moved to new memory again and again, each time holding a frame up.
 class FileIntake {
  public:
   // Takes the files (paths, sizes and marks parallel); the vectors are emptied.
   void Queue(std::vector<std::string>& paths, std::vector<uint64_t>& sizes, std::vector<FileMark>* marks = nullptr) {
-    if (next == paths_.size()) Clear();
-    for (size_t i = 0; i < paths.size(); ++i) {
-      paths_.push_back(std::move(paths[i]));
-      sizes_.push_back(i < sizes.size() ? sizes[i] : 0);
-      marks_.push_back(marks && i < marks->size() ? (*marks)[i] : FileMark{});
-    }
+    if (paths.empty()) return;
+    Batch& batch = batches_.emplace_back();
+    batch.paths.swap(paths);
+    batch.sizes.swap(sizes);
+    batch.sizes.resize(batch.paths.size(), 0);
+    if (marks) batch.marks.swap(*marks);
+    batch.marks.resize(batch.paths.size());
+    queued_ += batch.paths.size();
     paths.clear();
     sizes.clear();
     if (marks) marks->clear();
@@ -55,24 +68,34 @@ class FileIntake {
   // index). False when nothing was queued.
   template <typename Take>
   bool Drain(std::chrono::microseconds budget, Take take) {
-    if (Queued() == 0) return false;
+    if (queued_ == 0) return false;
     const auto end = std::chrono::steady_clock::now() + budget;
     do {
-      for (int n = 0; n < 64 && next < paths_.size(); ++n, ++next) take(paths_[next], sizes_[next], marks_[next]);
-    } while (next < paths_.size() && std::chrono::steady_clock::now() < end);
+      for (int n = 0; n < 64 && queued_ > 0; ++n) {
+        Batch& batch = batches_.front();
+        take(batch.paths[next_], batch.sizes[next_], batch.marks[next_]);
+        --queued_;
+        if (++next_ == batch.paths.size()) {
+          batches_.pop_front();
+          next_ = 0;
+        }
+      }
+    } while (queued_ > 0 && std::chrono::steady_clock::now() < end);
     return true;
   }
-  size_t Queued() const { return paths_.size() - next; }
+  size_t Queued() const { return queued_; }
   void Clear() {
-    paths_.clear();
-    sizes_.clear();
-    marks_.clear();
-    next = 0;
+    batches_.clear();
+    queued_ = next_ = 0;
   }
 
  private:
-  std::vector<std::string> paths_;
-  std::vector<uint64_t> sizes_;
-  std::vector<FileMark> marks_;
-  size_t next = 0;
+  struct Batch {
+    std::vector<std::string> paths;
+    std::vector<uint64_t> sizes;
+    std::vector<FileMark> marks;
+  };
+  std::deque<Batch> batches_;
+  size_t queued_ = 0;
+  size_t next_ = 0;  // in the first batch
 };

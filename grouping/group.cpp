@@ -13,6 +13,7 @@
 #include "kit/failure_text.h"
 #include "kit/file_changes.h"
 #include "kit/file_commands.h"
+#include "kit/filter_row.h"
 #include "kit/fonts.h"
 #include "kit/frame_demand.h"
 #include "kit/glyph_demand.h"
@@ -41,9 +42,11 @@ void Group::Reset() {
 
 void Group::CollectFiles() {
   collection.Collect(scanner, model);
-  if (model.Index(kIndexBudget)) rowsStale = true;
+  if (model.Index(kIndexBudgetPerFrame)) rowsStale = true;
   if (collection.Draining() || model.Queued() > 0 || !pendingRemovals.empty()) FrameDemand::Next();
 }
+
+bool Group::StillGrowing() { return collection.StillGrowing(scanner, model); }
 
 void Group::ApplyPendingRemovals() {
   for (int i = 0; i < kRemovalsPerFrame && !pendingRemovals.empty(); ++i) {
@@ -116,57 +119,57 @@ void Group::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) 
 
 void Group::Draw() {
   CollectFiles();
-  ScanControls(*this);
-  if (!model.Groups().empty()) {
-    ApplyPendingRemovals();
-    ImGui::SameLine();
-    const std::string root = ICON_ROOT_PATH "Root Path(" + RootText() + ")";
-    GlyphDemand::Note(RootText());
-    ImGui::TextUnformatted(root.c_str());
-
-    if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
-      groupFilter.Clear();
-      groupFilter.Build();
-      rowsStale = true;
-    }
-    ImGui::SameLine();
-    const float rowStart = ImGui::GetCursorPosY();
-    const ImGuiStyle& style = ImGui::GetStyle();
-    ImGui::SetNextItemWidth(-(0.33f * ImGui::GetContentRegionAvail().x + style.ScrollbarSize + style.ItemSpacing.x));
-    GlyphDemand::Note(groupFilter.InputBuf);
-    if (ImGui::InputTextWithHint(" ", ICON_FILTER "Filter(include, -exclude)", groupFilter.InputBuf,
-                                 IM_ARRAYSIZE(groupFilter.InputBuf))) {
-      groupFilter.Build();
-      rowsStale = true;
-    }
-    ObserveLastItem("##groupFilter");
-    const float filterRowHeight = ImGui::GetCursorPosY() - rowStart;
-    ImGui::SameLine();
-    ImGui::BeginChild("##slider", ImVec2(ImGui::GetContentRegionAvail().x, 1.5f * FontPixelSizes[FontSizeApplied]),
-                      false, 0);
-    const int before = groupThreshold;
-    ImGui::SliderInt(ICON_THRESHOLD, &groupThreshold, 0, model.maxGroupSize, "%d");
-    ImGui::SameLine();
-    if (ShortcutButton(ICON_PLUS, kNoKey, "Show only larger groups")) groupThreshold = std::min(groupThreshold + 1, model.maxGroupSize);
-    ImGui::SameLine();
-    if (ShortcutButton(ICON_MINUS, kNoKey, "Show smaller groups too")) groupThreshold = std::max(groupThreshold - 1, 0);
-    if (groupThreshold != before) rowsStale = true;
-    ImGui::EndChild();
-
-    ImGui::BeginChild("##GroupFilter", ImVec2(0.6625f * ImGui::GetContentRegionAvail().x, 0), true,
-                      ImGuiWindowFlags_AlwaysVerticalScrollbar);
-    DrawGroupList();
-    ImGui::EndChild();
-    ImGui::SameLine();
-    ImGui::BeginChild("##rightSimilarity", ImVec2(ImGui::GetContentRegionAvail().x, 0), true, kPaneFlags);
-    Player.DrawPanel(kGroupingTab, filterRowHeight);
-    ImGui::EndChild();
-  }
+  ScanControls(*this, {}, StillGrowing());
   if (RootPath().empty()) {
     HelpText(ICON_HELP
              " Recursively scans the root folder and all subfolders, splits filenames into words / tags, and groups "
              "files by those tags (e.g. cat dog.txt -> groups cat and dog).");
+    return;
   }
+  if (model.Groups().empty()) {
+    if (!scanner.scanning && !StillGrowing()) EmptyText(*this);
+    return;
+  }
+  ApplyPendingRemovals();
+  float filterRowHeight = 0.0f;
+  DrawTopRows(filterRowHeight);
+
+  ImGui::BeginChild("##GroupFilter", ImVec2(0.6625f * ImGui::GetContentRegionAvail().x, 0), true,
+                    ImGuiWindowFlags_AlwaysVerticalScrollbar);
+  DrawGroupList();
+  ImGui::EndChild();
+  ImGui::SameLine();
+  ImGui::BeginChild("##rightGrouping", ImVec2(ImGui::GetContentRegionAvail().x, 0), true, kPaneFlags);
+  Player.DrawPanel(kGroupingTab, filterRowHeight);
+  ImGui::EndChild();
+}
+
+// The filter, then the threshold slider with its "+" and "-", sized so the
+// whole row fits at every font size.
+void Group::DrawTopRows(float& filterRowHeight) {
+  const float rowStart = ImGui::GetCursorPosY();
+  const ImGuiStyle& style = ImGui::GetStyle();
+  const float gap = 0.33f * (ImGui::GetContentRegionAvail().x - ButtonWidth(ICON_CLEAR) - style.ItemSpacing.x) +
+                    style.ScrollbarSize + style.ItemSpacing.x;
+  if (FilterRow(groupFilter, ICON_FILTER "Filter(include, -exclude)", "##groupFilter", gap)) rowsStale = true;
+  filterRowHeight = ImGui::GetCursorPosY() - rowStart;
+
+  ImGui::SameLine();
+  const float buttons = ButtonWidth(ICON_PLUS) + ButtonWidth(ICON_MINUS) + 2 * style.ItemSpacing.x;
+  const float sliderLabel = ImGui::CalcTextSize(ICON_THRESHOLD).x + style.ItemInnerSpacing.x;
+  const float width = ImGui::GetContentRegionAvail().x;
+  ImGui::BeginChild("##slider", ImVec2(width, ImGui::GetFrameHeight()), false,
+                    ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
+  const int before = groupThreshold;
+  ImGui::SetNextItemWidth(std::max(1.0f, width - buttons - sliderLabel));
+  ImGui::SliderInt(ICON_THRESHOLD, &groupThreshold, 0, model.maxGroupSize, "%d");
+  ObserveLastItem("##threshold");
+  ImGui::SameLine();
+  if (ShortcutButton(ICON_PLUS, kNoKey, "Show only larger groups")) groupThreshold = std::min(groupThreshold + 1, model.maxGroupSize);
+  ImGui::SameLine();
+  if (ShortcutButton(ICON_MINUS, kNoKey, "Show smaller groups too")) groupThreshold = std::max(groupThreshold - 1, 0);
+  if (groupThreshold != before) rowsStale = true;
+  ImGui::EndChild();
 }
 
 // Headers of the groups shown, and the files of the open ones, in tag order.
@@ -180,11 +183,24 @@ void Group::RebuildRows() {
     if (openGroups.count(index))
       for (size_t file = 0; file < group.items.size(); ++file) rows.push_back({index, static_cast<int32_t>(file)});
   }
+  // Why the list is empty is read once here, not every frame it shows.
+  everyFileGone = rows.empty() && std::all_of(model.Groups().begin(), model.Groups().end(),
+                                              [](const TagGroups::Group& group) { return group.items.empty(); });
   rowsStale = false;
 }
 
 void Group::DrawGroupList() {
   if (rowsStale) RebuildRows();
+  if (rows.empty()) {
+    if (everyFileGone) {
+      EmptyText(*this, true);
+    } else if (groupFilter.IsActive()) {
+      EmptyText("No group matches the filter");
+    } else {
+      EmptyText("No group has more than " + std::to_string(groupThreshold) + (groupThreshold == 1 ? " file" : " files"));
+    }
+    return;
+  }
   // Every row is one frame high: only the rows in view are drawn.
   ImGuiListClipper clipper;
   clipper.Begin(static_cast<int>(rows.size()), ImGui::GetFrameHeightWithSpacing());
@@ -238,19 +254,18 @@ void Group::DrawRow(const Row& row, int rowNumber) {
     LinkMark(entry->file.path);
     ImGui::SameLine();
   }
-  TextWithTooltipWhenCut("[" + entry->file.sizeText + "] " + entry->file.text);
-  bool removeAll = false;
-  if (row.file == 0) {
-    const char* label = ICON_DELETE " Delete All Files";
-    const float width = std::floor(ImGui::CalcTextSize(label).x + 0.99999f) + 2 * ImGui::GetStyle().FramePadding.x;
-    ImGui::SameLine();
-    ImGui::SetCursorPosX(ImGui::GetCursorPosX() + ImGui::GetContentRegionAvail().x - width);
-    removeAll = TintedButton(label, kDeleteHue, kNoKey);
-  }
-  if (static_cast<size_t>(row.file) + 1 == group.items.size()) {
+  const bool last = static_cast<size_t>(row.file) + 1 == group.items.size();
+  const ImGuiStyle& style = ImGui::GetStyle();
+  float reserve = 0.0f;  // the name never runs under what follows it
+  if (last) reserve += ImGui::CalcTextSize(count.c_str()).x + style.ItemSpacing.x;
+  const char* deleteAll = RowEndLabel(ICON_DELETE " Delete All Files", ICON_DELETE "##all", reserve);
+  if (row.file == 0) reserve += ButtonWidth(deleteAll) + style.ItemSpacing.x;
+  TextKeepingItsEnd("[" + entry->file.sizeText + "] ", entry->file.text, entry->file.path, reserve);
+  if (last) {
     ImGui::SameLine();
     ImGui::TextUnformatted(count.c_str());
   }
+  const bool removeAll = row.file == 0 && RowEndButton(deleteAll, kDeleteHue, "Delete All Files");
   ImGui::PopID();
   if (remove) DeleteFile(entry);
   if (removeAll) DeleteAll(row.group);

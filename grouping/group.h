@@ -19,10 +19,7 @@
 
 class Group : public Base {
  public:
-  // Indexing a frame may spend, so a big batch never holds up the window.
-  static constexpr std::chrono::microseconds kIndexBudget{6000};
   static constexpr int kRemovalsPerFrame = 8;
-
 
   Group() : Base(true, true) {}
   void Reset() override;
@@ -35,6 +32,8 @@ class Group : public Base {
   // Collects what the walk found (a quarter second apart) and indexes some
   // of it; then unlinks up to kRemovalsPerFrame deleted files.
   void CollectFiles();
+  // Files the walk found that are not in the groups yet.
+  bool StillGrowing();
   void ApplyPendingRemovals();
   // Asks (unless switched off), then queues the deletion.
   void DeleteFile(const TagGroups::Entry* entry);
@@ -56,6 +55,7 @@ class Group : public Base {
     int32_t file;  // -1: the group's header
   };
   void RebuildRows();
+  void DrawTopRows(float& filterRowHeight);
   void DrawGroupList();
   void DrawRow(const Row& row, int rowNumber);
 
@@ -65,5 +65,6 @@ class Group : public Base {
   HeldRefusals<const TagGroups::Entry*> refusedByTrash;
   std::vector<Row> rows;  // what the list shows, headers and open groups' files
   bool rowsStale = true;
+  bool everyFileGone = false;  // no rows because every group is empty
   std::unordered_set<uint32_t> openGroups;
 };

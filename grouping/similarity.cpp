@@ -12,6 +12,7 @@
 #include "kit/failure_text.h"
 #include "kit/file_changes.h"
 #include "kit/file_commands.h"
+#include "kit/filter_row.h"
 #include "kit/frame_demand.h"
 #include "kit/glyph_demand.h"
 #include "kit/icons.h"
@@ -24,7 +25,6 @@
 #include "player/media_player.h"
 
 namespace {
-constexpr float kSkipHue = 0.4995f;
 }  // namespace
 
 // [Model]
@@ -41,9 +41,11 @@ void Similarity::Reset() {
 
 void Similarity::CollectFiles() {
   collection.Collect(scanner, model);
-  model.Index(kIndexBudget);
+  model.Index(kIndexBudgetPerFrame);
   if (collection.Draining() || model.Queued() > 0) FrameDemand::Next();
 }
+
+bool Similarity::StillGrowing() { return collection.StillGrowing(scanner, model); }
 
 void Similarity::FilesChanged(const std::vector<Commands::Async::Outcome>& outcomes) {
   for (const Commands::Async::Outcome& outcome : outcomes) {
@@ -88,15 +90,15 @@ const char* Similarity::RelativeText(const FileItem& item) const {
 
 void Similarity::Draw() {
   CollectFiles();
-  ScanControls(*this);
-  if (!model.Empty()) {
-    ImGui::SameLine();
-    const std::string root = ICON_ROOT_PATH "Root Path(" + RootText() + ")";
-    GlyphDemand::Note(RootText());
-    ImGui::TextUnformatted(root.c_str());
-    DrawGroups();
+  ScanControls(*this, {}, StillGrowing());
+  if (!RootPath().empty()) {
+    if (!model.Empty()) {
+      DrawGroups();
+    } else if (!scanner.scanning && !StillGrowing()) {
+      EmptyText(*this);
+    }
+    return;
   }
-  if (!RootPath().empty()) return;
   HelpText(ICON_HELP
            " This feature recursively scans a folder and detects likely duplicates by parsing platform IDs / tags in "
            "filenames (e.g. YouTube, X / Twitter, etc.).\nIt normalizes titles and extensions (MP4 / MKV / WebM,...) "
@@ -123,22 +125,11 @@ void Similarity::RebuildShown() {
 }
 
 void Similarity::DrawGroups() {
-  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
-    similarityFilter.Clear();
-    similarityFilter.Build();
-    shownStale = true;
-  }
-  ImGui::SameLine();
   const float rowStart = ImGui::GetCursorPosY();
   const ImGuiStyle& style = ImGui::GetStyle();
-  ImGui::SetNextItemWidth(-(style.ScrollbarSize + style.ItemSpacing.x));
-  GlyphDemand::Note(similarityFilter.InputBuf);
-  if (ImGui::InputTextWithHint(" ", ICON_FILTER "Filter(include, -exclude)", similarityFilter.InputBuf,
-                               IM_ARRAYSIZE(similarityFilter.InputBuf))) {
-    similarityFilter.Build();
+  if (FilterRow(similarityFilter, ICON_FILTER "Filter(include, -exclude)", "##similarityFilter",
+                style.ScrollbarSize + style.ItemSpacing.x))
     shownStale = true;
-  }
-  ObserveLastItem("##similarityFilter");
   const float filterRowHeight = ImGui::GetCursorPosY() - rowStart;
 
   ImGui::BeginChild("##Filter", ImVec2(0.66f * ImGui::GetContentRegionAvail().x, 0), true,
@@ -169,6 +160,18 @@ void Similarity::DrawGroups() {
   ImGui::SetCursorPosY(start);
   const float total = shownTop.back();
   ImGui::Dummy(ImVec2(1.0f, total));
+  if (shown.empty()) {
+    ImGui::SetCursorPosY(start);
+    if (similarityFilter.IsActive()) {
+      EmptyText("No group of duplicates matches the filter");
+    } else {
+      if (scanner.scanning || StillGrowing()) {
+        EmptyText("No duplicates found yet");
+      } else {
+        EmptyText("No duplicates in ", RootText());
+      }
+    }
+  }
   ImGui::EndChild();
 
   ImGui::SameLine();
@@ -221,14 +224,10 @@ bool Similarity::DrawGroup(DuplicateGroups::Items& group, int& rowNumber) {
       if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s", ("The same file as " + OneLine(RelativeText(*same))).c_str());
       ImGui::SameLine();
     }
-    TextWithTooltipWhenCut("[" + item.sizeText + "] " + RelativeText(item));
-    if (i == 0) {
-      const char* label = ICON_NEXT_FILE " Skip";
-      const float width = std::floor(ImGui::CalcTextSize(label).x + 0.99999f) + 2 * ImGui::GetStyle().FramePadding.x;
-      ImGui::SameLine();
-      ImGui::SetCursorPosX(ImGui::GetCursorPosX() + ImGui::GetContentRegionAvail().x - width);
-      skip = TintedButton(label, kSkipHue, kNoKey);
-    }
+    const char* skipLabel = RowEndLabel(ICON_NEXT_FILE " Skip", ICON_NEXT_FILE "##skip", 0.0f);
+    const float reserve = i == 0 ? ButtonWidth(skipLabel) + ImGui::GetStyle().ItemSpacing.x : 0.0f;
+    TextKeepingItsEnd("[" + item.sizeText + "] ", RelativeText(item), item.text, reserve);
+    if (i == 0) skip = RowEndButton(skipLabel, kNextHue, "Skip this group");
     ImGui::PopID();
   }
   ImGui::Separator();

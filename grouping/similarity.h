@@ -19,9 +19,6 @@ inline constexpr char kTwinsiftAddress[] = "https://twinsift.example.org/";
 
 class Similarity : public Base {
  public:
-  // Indexing a frame may spend, so a big batch never holds up the window.
-  static constexpr std::chrono::microseconds kIndexBudget{6000};
-
 
   Similarity() : Base(true, true) {}
   void Reset() override;
@@ -33,6 +30,8 @@ class Similarity : public Base {
   void Draw() override;
 
   void CollectFiles();
+  // Files the walk found that are not in the groups yet.
+  bool StillGrowing();
   // The path below the root, as the list shows it and the filter reads it.
   const char* RelativeText(const FileItem& item) const;
 

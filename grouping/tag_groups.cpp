@@ -1,7 +1,9 @@
 #include "grouping/tag_groups.h"
 
 #include <algorithm>
+#include <tuple>
 
+#include "kit/background_release.h"
 #include "kit/text.h"
 
 void TagsOfName(std::string_view name, std::string& lowered, std::vector<std::string_view>& tags) {
@@ -22,8 +24,10 @@ void TagsOfName(std::string_view name, std::string& lowered, std::vector<std::st
 }
 
 void TagGroups::Reserve(size_t files) {
-  if (files > groupOfTag.bucket_count()) groupOfTag.reserve(files);
-  if (files > groups.capacity()) groups.reserve(files);
+  // Room for twice as many: the walk's count grows every frame, and each
+  // step of room costs a pass over what is already there.
+  if (files > groupOfTag.bucket_count()) groupOfTag.reserve(2 * files);
+  if (files > groups.capacity()) groups.reserve(2 * files);
 }
 
 bool TagGroups::Index(std::chrono::microseconds budget) {
@@ -112,7 +116,10 @@ void TagGroups::Repath(const Entry* entry, std::string path) {
 }
 
 void TagGroups::Clear() {
-  items.clear();
+  // Let go of on the release worker: at 200,000 files freeing them would
+  // hold the window up for several frames.
+  BackgroundRelease::Release(std::make_tuple(std::move(items), std::move(groups), std::move(groupOfTag)));
+  items.clear();  // moved from: made empty for sure
   groups.clear();
   groupOfTag.clear();
   order.clear();

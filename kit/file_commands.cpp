@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "kit/gui_thread.h"
 #include "kit/scan_queue.h"
 #include "kit/settings.h"
 #include "kit/text.h"
@@ -80,48 +81,31 @@ std::atomic<int32_t> pending{0};
 std::unordered_map<RequestId, Shared> live;
 RequestId lastId = 0;
 
-// Outcomes on their way from the workers (and the GUI's own operations).
-std::mutex outcomeMutex;
+// GUI thread only, posted there by the workers (and the GUI's own
+// operations): outcomes not yet taken, and the title the delete worker
+// asked for last.
 std::vector<Outcome> outcomes;
-
-// The title handed from the delete worker to the GUI thread.
-std::mutex titleMutex;
 std::string titleWanted = kIdleTitle;
 bool titleFresh = false;
 
-// The two workers. A program ended by exit() without Stop (the display
-// connection lost) joins them on its way out instead of aborting on
-// running threads; they are declared after everything they use, so that
-// all of it is still there while they finish.
+// The two workers, started and joined by the program's start-up and
+// shutdown (Start and Stop).
 struct Workers {
   std::thread deleting;
   std::thread moving;
-  ~Workers() {
-    stopRequested.store(true);
-    deleteBell.Ring();
-    moveBell.Ring();
-    if (deleting.joinable()) deleting.join();
-    if (moving.joinable()) moving.join();
-  }
 };
 Workers workers;
 
 void AskForTitle(const std::string& title) {
-  {
-    std::lock_guard lock(titleMutex);
+  GuiThread::Post([title] {
     if (title == titleWanted) return;
     titleWanted = title;
     titleFresh = true;
-  }
-  platform::WakeMainLoop();  // a resting window sets it now
+  });
 }
 
 void HandIn(Outcome outcome) {
-  {
-    std::lock_guard lock(outcomeMutex);
-    outcomes.push_back(std::move(outcome));
-  }
-  platform::WakeMainLoop();
+  GuiThread::Post([outcome = std::move(outcome)]() mutable { outcomes.push_back(std::move(outcome)); });
 }
 
 // Carries a request out, trying again only while it fails for a reason
@@ -293,10 +277,7 @@ void AnnounceMove(std::string source, std::string destination) {
 
 std::vector<Outcome> TakeOutcomes() {
   std::vector<Outcome> taken;
-  {
-    std::lock_guard lock(outcomeMutex);
-    taken.swap(outcomes);
-  }
+  taken.swap(outcomes);
   for (const Outcome& outcome : taken) live.erase(outcome.id);
   return taken;
 }
@@ -319,7 +300,6 @@ void Stop() {
 }
 
 std::optional<std::string> TakeTitle() {
-  std::lock_guard lock(titleMutex);
   if (!titleFresh) return std::nullopt;
   titleFresh = false;
   return titleWanted;

@@ -4,8 +4,6 @@
 #include <imgui_internal.h>
 
 #include <algorithm>
-#include <atomic>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -14,70 +12,39 @@
 #include <vector>
 
 #include "kit/glyph_demand.h"
+#include "kit/gui_thread.h"
+#include "kit/path_text.h"
 #include "kit/text.h"
 #include "kit/widgets.h"
 #include "platform/home_folder.h"
-#include "platform/wake.h"
+#include "platform/sub_folders.h"
 
 namespace {
 
-// One row of the list: a sub-folder, or a link to a folder (entered by
-// choice, never while reading the listing).
-struct SubFolder {
-  std::string name;
-  bool isLink = false;
-};
+using platform::SubFolder;
+using platform::SubFolders;
 
-// A folder's sub-folders (sorted by name), read off the GUI thread: a slow
-// folder never holds up a frame.
-struct Listing {
-  std::filesystem::path folder;
-  std::vector<SubFolder> subFolders;
-  bool isFolder = false;  // the path names a folder (through links)
-  bool readable = false;
-};
-
-Listing ReadListing(std::filesystem::path folder) {
-  Listing listing;
-  listing.folder = std::move(folder);
-  std::error_code error;
-  listing.isFolder = std::filesystem::is_directory(listing.folder, error);
-  for (std::filesystem::directory_iterator it(listing.folder, error), end; !error && it != end; it.increment(error)) {
-    std::string name = it->path().filename().string();
-    if (name.empty() || name[0] == '.') continue;
-    std::error_code ignored;
-    const auto type = it->symlink_status(ignored).type();
-    if (type == std::filesystem::file_type::directory) {
-      listing.subFolders.push_back({std::move(name), false});
-    } else if (type == std::filesystem::file_type::symlink && it->is_directory(ignored)) {
-      listing.subFolders.push_back({std::move(name), true});
-    }
-  }
-  listing.readable = !error || !listing.subFolders.empty();
-  std::sort(listing.subFolders.begin(), listing.subFolders.end(),
-            [](const SubFolder& a, const SubFolder& b) { return a.name < b.name; });
-  return listing;
-}
-
-// A listing on its way. The reading thread is detached and shares this with
-// the chooser: a folder that never answers (a dead network mount) holds
-// neither a frame nor the program's exit.
+// A listing on its way, read off the GUI thread (a slow folder never
+// holds up a frame) and posted to it. The reading thread is detached and
+// shares this with the chooser: a folder that never answers (a dead
+// network mount) holds neither a frame nor the program's exit.
 struct PendingListing {
-  std::atomic<bool> done{false};
-  Listing listing;
+  bool done = false;  // GUI thread only
+  SubFolders listing;
 };
 
-std::shared_ptr<PendingListing> StartListing(const std::filesystem::path& folder) {
+std::shared_ptr<PendingListing> StartListing(const std::string& folder) {
   auto pending = std::make_shared<PendingListing>();
   try {
     std::thread([pending, folder] {
-      pending->listing = ReadListing(folder);
-      pending->done.store(true, std::memory_order_release);
-      platform::WakeMainLoop();  // a resting window shows it now
+      GuiThread::Post([pending, listing = platform::ListSubFolders(folder)]() mutable {
+        pending->listing = std::move(listing);
+        pending->done = true;
+      });
     }).detach();
   } catch (const std::system_error&) {  // no thread to be had: read it here
-    pending->listing = ReadListing(folder);
-    pending->done.store(true, std::memory_order_release);
+    pending->listing = platform::ListSubFolders(folder);
+    pending->done = true;
   }
   return pending;
 }
@@ -87,7 +54,7 @@ struct ChooserState {
   bool popupOpened = false;
   std::string title;
   platform::FolderChosen onChosen;
-  std::filesystem::path folder;
+  std::string folder;
   std::vector<SubFolder> subFolders;
   int selected = -1;
   char pathText[4096] = "";
@@ -103,15 +70,6 @@ ChooserState chooser;
 
 constexpr char kFullPathWanted[] = "Type a full path, starting with /";
 constexpr char kNoSuchFolder[] = "No such folder";
-
-// Typed or picked paths are taken absolute and normal ("." and ".."
-// resolved, no trailing "/"); anything else is refused.
-std::optional<std::filesystem::path> Normal(const std::filesystem::path& typed) {
-  if (!typed.is_absolute()) return std::nullopt;
-  std::filesystem::path normal = typed.lexically_normal();
-  if (!normal.has_filename() && normal != normal.root_path()) normal = normal.parent_path();
-  return normal;
-}
 
 void SetPathText(const std::string& text) {
   text.copy(chooser.pathText, sizeof chooser.pathText - 1);
@@ -136,7 +94,7 @@ int TextBoxCallback(ImGuiInputTextCallbackData* data) {
 }
 
 // Starts reading the folder; it is shown once its listing has come.
-void ShowFolder(const std::filesystem::path& folder) {
+void ShowFolder(const std::string& folder) {
   chooser.problem.clear();
   chooser.textEdited = false;  // what was typed is being acted on; its result may replace it
   chooser.pending = StartListing(folder);  // a superseded listing reads on, unseen
@@ -147,12 +105,12 @@ void Answer(std::optional<std::string> folder);
 // Takes a listing that has come. A folder that cannot be read leaves the
 // chooser where it was, with the text as typed and a word why.
 void TakeListing() {
-  if (!chooser.pending || !chooser.pending->done.load(std::memory_order_acquire)) return;
-  Listing listing = std::move(chooser.pending->listing);
+  if (!chooser.pending || !chooser.pending->done) return;
+  SubFolders listing = std::move(chooser.pending->listing);
   chooser.pending.reset();
   const bool choose = std::exchange(chooser.chooseWhenListed, false);
   if (choose && listing.isFolder) {
-    Answer(listing.folder.string());
+    Answer(listing.folder);
     return;
   }
   if (!listing.readable && !chooser.folder.empty()) {
@@ -161,10 +119,10 @@ void TakeListing() {
   }
   if (choose) chooser.problem = kNoSuchFolder;  // before the first listing: the typed path was no folder
   chooser.folder = std::move(listing.folder);
-  chooser.subFolders = std::move(listing.subFolders);
+  chooser.subFolders = std::move(listing.entries);
   chooser.selected = -1;
   // What the user has begun to type meanwhile stays.
-  if (!chooser.textEdited) SetPathText(chooser.folder.string());
+  if (!chooser.textEdited) SetPathText(chooser.folder);
 }
 
 void Answer(std::optional<std::string> folder) {
@@ -181,13 +139,13 @@ void Answer(std::optional<std::string> folder) {
 
 // What the text box names: the folder typed, or nothing (with the reason
 // shown) when it is not a full path.
-std::optional<std::filesystem::path> TypedFolder() {
-  auto typed = Normal(chooser.pathText);
+std::optional<std::string> TypedFolder() {
+  auto typed = NormalFullPath(chooser.pathText);
   if (!typed) chooser.problem = kFullPathWanted;
   return typed;
 }
 
-void DrawRows(std::filesystem::path& enter) {
+void DrawRows(std::string& enter) {
   // Only the rows in view are drawn; names are drawn as text, never read
   // as labels ("a##b" shows as it is).
   ImGuiListClipper clipper;
@@ -201,8 +159,8 @@ void DrawRows(std::filesystem::path& enter) {
       const ImVec2 labelAt = ImGui::GetCursorScreenPos();  // where the row's label would go
       if (ImGui::Selectable("##folder", chooser.selected == i, ImGuiSelectableFlags_AllowDoubleClick)) {
         chooser.selected = i;
-        SetPathText((chooser.folder / row.name).string());  // Select takes the row clicked
-        if (ImGui::IsMouseDoubleClicked(0)) enter = chooser.folder / row.name;
+        SetPathText(JoinPath(chooser.folder, row.name));  // Select takes the row clicked
+        if (ImGui::IsMouseDoubleClicked(0)) enter = JoinPath(chooser.folder, row.name);
       }
       GlyphDemand::Note(shown);
       ImGui::GetWindowDrawList()->AddText(labelAt, ImGui::GetColorU32(ImGuiCol_Text), shown.c_str());
@@ -226,7 +184,8 @@ void OpenFolderChooser(const std::string& title, platform::FolderChosen onChosen
   chooser.selected = -1;
   chooser.chooseWhenListed = false;
   SetPathText("");
-  ShowFolder(platform::HomeFolder());
+  const std::string home = platform::HomeFolder();
+  ShowFolder(NormalFullPath(home).value_or(home));
 }
 
 void CancelFolderChooser() {
@@ -248,9 +207,9 @@ void DrawFolderChooser() {
   TakeListing();
   if (ShortcutButton("Up", kNoKey)) {
     // Up from what the text box shows (typed, or the folder shown).
-    const auto typed = Normal(chooser.pathText);
-    const std::filesystem::path from = typed ? *typed : chooser.folder;
-    if (from.has_relative_path()) ShowFolder(from.parent_path());
+    const auto typed = NormalFullPath(chooser.pathText);
+    const std::string from = typed ? *typed : chooser.folder;
+    if (!from.empty() && from != "/") ShowFolder(ParentFolder(from));
   }
   ImGui::SameLine();
   ImGui::SetNextItemWidth(-1);
@@ -278,7 +237,7 @@ void DrawFolderChooser() {
 
   const float footer = ImGui::GetFrameHeightWithSpacing() + ImGui::GetStyle().ItemSpacing.y;
   ImGui::BeginChild("##ChooserFolders", ImVec2(0, -footer), true);
-  std::filesystem::path enter;
+  std::string enter;
   DrawRows(enter);
   ImGui::EndChild();
   if (!enter.empty()) ShowFolder(enter);
@@ -292,7 +251,7 @@ void DrawFolderChooser() {
     // chosen: a mistyped path must not start a walk somewhere else.
     if (const auto typed = TypedFolder()) {
       if (*typed == chooser.folder) {
-        Answer(typed->string());
+        Answer(*typed);
       } else {
         ShowFolder(*typed);
         chooser.chooseWhenListed = true;

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
+
+#include "platform/whole_file.h"
 
 // The rasteriser is compiled here, privately, so that what it would assert
 // on (a font it cannot read) ends the drawing of one glyph instead of the
@@ -202,15 +203,6 @@ bool CharacterMapInside(const unsigned char* data, size_t size, int mapAt) {
   }
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file) return false;
-  const std::streamoff size = file.tellg();
-  if (size <= 0 || static_cast<uint64_t>(size) > FontFace::kLargestFile) return false;
-  bytes.resize(static_cast<size_t>(size));
-  file.seekg(0);
-  return static_cast<bool>(file.read(reinterpret_cast<char*>(bytes.data()), size));
-}
 
 }  // namespace
 
@@ -239,7 +231,7 @@ bool FontTablesInside(const unsigned char* data, size_t size, int faceIndex, siz
 
 std::unique_ptr<FontFace> FontFace::FromFile(const std::string& path, int faceIndex) {
   std::unique_ptr<FontFace> face(new FontFace);
-  if (!ReadWholeFile(path, face->owned)) return nullptr;
+  if (!platform::ReadWholeFile(path, FontFace::kLargestFile, face->owned)) return nullptr;
   if (!face->Open(face->owned.data(), face->owned.size(), faceIndex)) return nullptr;
   return face;
 }

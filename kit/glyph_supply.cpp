@@ -14,7 +14,7 @@
 
 #include "kit/embedded_data.h"
 #include "platform/system_fonts.h"
-#include "platform/wake.h"
+#include "kit/gui_thread.h"
 
 namespace GlyphSupply {
 namespace {
@@ -70,24 +70,15 @@ struct Worker {
   std::mutex lock;
   std::condition_variable wake;
   std::deque<Request> requests;
-  std::vector<GlyphAnswers> answers;
   std::atomic<size_t> unanswered{0};  // characters asked for, not yet answered
   std::atomic<bool> stopping{false};  // looked at for every character
   std::atomic<float> wantedSize{0.0f};  // the size last asked for; others are stale
-  std::thread thread;
-
-  ~Worker() {  // a program that never called Stop still ends cleanly
-    {
-      std::lock_guard<std::mutex> hold(lock);
-      stopping = true;
-      wake.notify_one();
-    }
-    if (thread.joinable()) thread.join();
-    platform::ReleaseSystemFonts();
-  }
+  std::atomic<unsigned> stops{0};
+  std::thread thread;  // started by the first Ask, joined by Stop
 };
 
 Worker worker;
+std::vector<GlyphAnswers> arrived;  // GUI thread only, posted there by the worker
 
 // Marks that change how text runs or joins but draw nothing (zero-width
 // spaces and joiners, direction marks, variation selectors, the byte order
@@ -106,15 +97,15 @@ GlyphBitmap EmptyGlyph(char32_t c) {
   return glyph;
 }
 
+// The characters count as answered once the GUI thread has them.
 void Publish(GlyphAnswers& batch, size_t answered) {
   if (answered == 0) return;
-  {
-    std::lock_guard<std::mutex> hold(worker.lock);
-    worker.answers.push_back(std::move(batch));
+  GuiThread::Post([answers = std::move(batch), answered, stops = worker.stops.load()]() mutable {
+    if (stops != worker.stops.load()) return;  // asked before a stop, which forgot it
+    arrived.push_back(std::move(answers));
     worker.unanswered -= answered;
-  }
+  });
   batch = GlyphAnswers{};
-  platform::WakeMainLoop();
 }
 
 void Serve() {
@@ -182,9 +173,8 @@ void Ask(const std::vector<char32_t>& codePoints, float pixelSize) {
 }
 
 std::vector<GlyphAnswers> Take() {
-  std::lock_guard<std::mutex> hold(worker.lock);
   std::vector<GlyphAnswers> taken;
-  taken.swap(worker.answers);
+  taken.swap(arrived);
   return taken;
 }
 
@@ -202,8 +192,9 @@ void Stop() {
   platform::ReleaseSystemFonts();
   std::lock_guard<std::mutex> hold(worker.lock);
   worker.requests.clear();
-  worker.answers.clear();
+  arrived.clear();
   worker.unanswered = 0;
+  ++worker.stops;
 }
 
 }  // namespace GlyphSupply

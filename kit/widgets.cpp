@@ -2,8 +2,10 @@
 
 #include <imgui_internal.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "kit/frame_clock.h"
 #include "kit/frame_demand.h"
@@ -23,6 +25,43 @@ bool TextFieldHasKeyboard() {
 }
 
 bool IsDigitKey(int virtualKey) { return virtualKey >= 0x30 && virtualKey <= 0x39; }
+
+// Byte offset where the longest end of `text` that fits `room` after the
+// cut mark starts. Widths only shrink as the start moves right, so a binary
+// search over the characters' starts finds it.
+size_t EndThatFits(const std::string& text, float room, float markWidth) {
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+  size_t low = 0, high = starts.size();  // starts[high] (or the end) always fits
+  while (low < high) {
+    const size_t middle = low + (high - low) / 2;
+    if (markWidth + ImGui::CalcTextSize(text.c_str() + starts[middle], nullptr, false).x <= room) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  return high < starts.size() ? starts[high] : text.size();
+}
+
+constexpr char kCutMark[] = "...";
+
+// The cut mark and the longest end of `text` that fits `room` after it.
+std::string EndAfterCutMark(const std::string& text, float room) {
+  const float markWidth = ImGui::CalcTextSize(kCutMark).x;
+  return kCutMark + text.substr(EndThatFits(text, room, markWidth));
+}
+
+void TooltipText(const std::string& text) {
+  const std::string shown = OneLine(text);
+  GlyphDemand::Note(shown);
+  ImGui::BeginTooltip();
+  ImGui::PushTextWrapPos(ImGui::GetIO().DisplaySize.x * 0.6f);
+  ImGui::TextUnformatted(shown.c_str());  // never formatted: a path may be 4,095 bytes
+  ImGui::PopTextWrapPos();
+  ImGui::EndTooltip();
+}
 
 }  // namespace
 
@@ -51,6 +90,22 @@ bool TabItemWithKey(int index, const char* label, bool forceSelect) {
   return open;
 }
 
+bool WrappedCheckbox(const char* label, bool* value) {
+  ImGui::PushID(label);
+  bool changed = ImGui::Checkbox("##box", value);
+  ImGui::PopID();
+  ImGui::SameLine();
+  ImGui::PushTextWrapPos(0.0f);
+  ImGui::TextUnformatted(label);
+  ImGui::PopTextWrapPos();
+  ObserveLastItem(label);
+  if (ImGui::IsItemClicked()) {
+    *value = !*value;
+    changed = true;
+  }
+  return changed;
+}
+
 bool ShortcutButton(const char* label, int virtualKey, const char* action) {
   bool pressed = ImGui::Button(label);
   ObserveLastItem(label);
@@ -73,10 +128,14 @@ bool TintedButton(const char* label, float hue, int virtualKey, const char* acti
   return pressed;
 }
 
-bool TintedTextButton(const std::string& text, float hue) {
+bool TintedTextButton(const std::string& text, float hue, const std::string& whole) {
   const ImGuiStyle& style = ImGui::GetStyle();
-  const ImVec2 textSize = ImGui::CalcTextSize(text.c_str(), nullptr, false);
-  if (ImGui::IsRectVisible(textSize)) GlyphDemand::Note(text);  // buttons scrolled away keep no glyphs
+  // A label longer than the pane is wide keeps its end, whole on hover.
+  const float room = ImGui::GetContentRegionAvail().x - 2 * style.FramePadding.x;
+  std::string shown = text;
+  if (ImGui::CalcTextSize(text.c_str(), nullptr, false).x > room) shown = EndAfterCutMark(text, room);
+  const ImVec2 textSize = ImGui::CalcTextSize(shown.c_str(), nullptr, false);
+  if (ImGui::IsRectVisible(textSize)) GlyphDemand::Note(shown);  // buttons scrolled away keep no glyphs
   ImGui::PushStyleColor(ImGuiCol_Button, static_cast<ImVec4>(ImColor::HSV(hue, 0.6f, 0.6f)));
   ImGui::PushStyleColor(ImGuiCol_ButtonHovered, static_cast<ImVec4>(ImColor::HSV(hue, 0.7f, 0.7f)));
   ImGui::PushStyleColor(ImGuiCol_ButtonActive, static_cast<ImVec4>(ImColor::HSV(hue, 0.8f, 0.8f)));
@@ -84,9 +143,10 @@ bool TintedTextButton(const std::string& text, float hue) {
   const bool pressed =
       ImGui::Button("##text", ImVec2(textSize.x + 2 * style.FramePadding.x, textSize.y + 2 * style.FramePadding.y));
   ImGui::GetWindowDrawList()->AddText(ImVec2(at.x + style.FramePadding.x, at.y + style.FramePadding.y),
-                                      ImGui::GetColorU32(ImGuiCol_Text), text.c_str());
+                                      ImGui::GetColorU32(ImGuiCol_Text), shown.c_str());
   ImGui::PopStyleColor(3);
   ObserveLastItem(text.c_str());
+  if (shown.size() != text.size() && ImGui::IsItemHovered()) TooltipText(whole.empty() ? text : whole);
   return pressed;
 }
 
@@ -123,16 +183,39 @@ void LinkMark(const std::string& path) {
   ImGui::SetTooltip("%s", ("Link to " + target).c_str());
 }
 
-void TextWithTooltipWhenCut(const std::string& shown) {
-  const std::string text = OneLine(shown);
+float ButtonWidth(const char* label) {
+  // Raised to a whole pixel, as the right-aligned buttons are placed.
+  return std::floor(ImGui::CalcTextSize(label, nullptr, true).x + 0.99999f) + 2 * ImGui::GetStyle().FramePadding.x;
+}
+
+void SameLineIfFits(float nextWidth) {
+  ImGui::SameLine();
+  if (nextWidth > ImGui::GetContentRegionAvail().x) ImGui::NewLine();
+}
+
+bool RowEndButton(const char* label, float hue, const char* action) {
+  ImGui::SameLine();
+  ImGui::SetCursorPosX(ImGui::GetCursorPosX() + std::max(0.0f, ImGui::GetContentRegionAvail().x - ButtonWidth(label)));
+  return TintedButton(label, hue, kNoKey, action);
+}
+
+const char* RowEndLabel(const char* label, const char* icon, float reserved) {
+  const float room = ImGui::GetContentRegionAvail().x - reserved - ButtonWidth(label);
+  return room >= 16 * ImGui::GetFontSize() ? label : icon;
+}
+
+
+void TextKeepingItsEnd(const std::string& head, const std::string& tail, const std::string& whole, float reserve) {
+  const std::string shownHead = OneLine(head);
+  const std::string shownTail = OneLine(tail);
+  const float room = ImGui::GetContentRegionAvail().x - reserve;
+  const float headWidth = ImGui::CalcTextSize(shownHead.c_str(), nullptr, false).x;
+  const bool cut = headWidth + ImGui::CalcTextSize(shownTail.c_str(), nullptr, false).x > room;
+  const std::string text = shownHead + (cut ? EndAfterCutMark(shownTail, room - headWidth) : shownTail);
   GlyphDemand::Note(text);
-  ImGui::TextUnformatted(text.c_str());
-  ObserveLastItem(text.c_str());
-  const bool cut = ImGui::GetItemRectMax().x > ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x;
-  if (!cut || !ImGui::IsItemHovered()) return;
-  ImGui::BeginTooltip();
-  ImGui::PushTextWrapPos(ImGui::GetIO().DisplaySize.x * 0.6f);
   ImGui::TextUnformatted(text.c_str());  // never formatted: a path may be 4,095 bytes
-  ImGui::PopTextWrapPos();
-  ImGui::EndTooltip();
+  // Found by what it says in full, cut or not.
+  ObserveLastItem(cut ? (shownHead + shownTail).c_str() : text.c_str());
+  // Made UTF-8 only when shown: rows hand in file-system paths as they are.
+  if (cut && ImGui::IsItemHovered()) TooltipText(ToUtf8(whole));
 }

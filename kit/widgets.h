@@ -14,6 +14,8 @@ inline constexpr int kNoKey = -1;
 // panes the content tabs are laid out in.
 inline constexpr float kRevealHue = 0.08325f;
 inline constexpr float kDeleteHue = 0.0f;
+inline constexpr float kNextHue = 0.4995f;  // next file, skip a group
+inline constexpr float kPlayRandomHue = 0.1665f;
 inline constexpr ImGuiWindowFlags kPaneFlags =
     ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoCollapse;
 
@@ -32,7 +34,9 @@ bool ShortcutButton(const char* label, int virtualKey, const char* action = null
 bool TintedButton(const char* label, float hue, int virtualKey, const char* action = nullptr);
 // A tinted button showing text exactly as it is ("a##b" shows as a##b; a
 // label would hide what follows "##"). Push an ID first: the text is not one.
-bool TintedTextButton(const std::string& text, float hue);
+// A label too long for the pane keeps its end; hovering shows `whole`
+// (the label itself when not given).
+bool TintedTextButton(const std::string& text, float hue, const std::string& whole = {});
 // The hourglass button that turns while a walk or computation runs.
 void BusySpinner();
 
@@ -63,6 +67,30 @@ void DrawRowNote(const RowNote& note);
 // where the link points.
 void LinkMark(const std::string& path);
 
-// One line of text (control characters shown as U+FFFD); when it is cut
-// off at the edge of its pane, hovering it shows the whole text.
-void TextWithTooltipWhenCut(const std::string& text);
+// A checkbox whose label wraps at the pane's edge instead of running past
+// it; a click on the label toggles it too.
+bool WrappedCheckbox(const char* label, bool* value);
+
+// The width a button with this label takes (the label up to "##", with
+// the frame's padding), so a row can be laid out before it is drawn.
+float ButtonWidth(const char* label);
+// Puts the next item of this width on the current line when it fits
+// there, else starts a new line: rows of buttons wrap at large font sizes
+// instead of running past the pane.
+void SameLineIfFits(float nextWidth);
+// A tinted button on the current line whose right edge meets the
+// content's right edge.
+bool RowEndButton(const char* label, float hue, const char* action = nullptr);
+// The label a row-end button has room for: the whole label, or its icon
+// alone when the row's text would keep fewer than 16 characters' room
+// beside it (`reserved`: what else the row holds, in pixels).
+const char* RowEndLabel(const char* label, const char* icon, float reserved);
+
+// One line of text (control characters shown as U+FFFD): the head whole,
+// then as much of the tail as fits before `reserve` pixels from the right
+// edge. When the tail does not fit, its end shows after "...", since the
+// end of a name is what tells names apart (identifier, extension); hovering
+// then shows `whole` (UTF-8 or file-system bytes).
+void TextKeepingItsEnd(const std::string& head, const std::string& tail, const std::string& whole,
+                       float reserve = 0.0f);
+inline void TextKeepingItsEnd(const std::string& text) { TextKeepingItsEnd({}, text, text); }

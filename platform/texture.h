@@ -27,8 +27,10 @@ class Texture {
   // Replaces the whole picture; rows are strideBytes apart. GUI thread only.
   bool Update(const uint8_t* pixels, int strideBytes);
   void Release();
-  // Smooths the picture when shown smaller than its size (from the next
-  // upload, or at once when it has pixels).
+  // Smooths the picture when shown smaller than its size, from detail
+  // reduced once (a picture that stays as it is; Update drops it, since
+  // reducing a large picture again each time it changes costs more than
+  // the upload).
   void SetSmoothShrink(bool smooth);
 
   bool Valid() const { return handle != 0; }
@@ -38,11 +40,21 @@ class Texture {
 
  private:
   uint32_t handle = 0;
+  uint32_t pixelBuffer = 0;  // what Update copies pictures through, where there is one
   int width = 0;
   int height = 0;
   PixelFormat format = PixelFormat::RGBA;
   bool smoothShrink = false;
   bool filled = false;
+  bool reducedDetail = false;  // its smaller sizes are made and current
+
+  friend void AddPictureQuad(ImDrawList*, const Texture&, const ImVec2*, const ImVec2*, float);
 };
+
+// Draws the texture over the quad `corners` (four points, with their `uvs`)
+// at `scale` screen pixels per texel. Down to half size every texel reaches
+// the screen through the linear filter; below it each screen pixel is the
+// average of the texels it covers, so fine detail does not break up.
+void AddPictureQuad(ImDrawList* list, const Texture& texture, const ImVec2* corners, const ImVec2* uvs, float scale);
 
 }  // namespace platform

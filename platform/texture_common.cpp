@@ -6,12 +6,15 @@ Texture& Texture::operator=(Texture&& other) noexcept {
   if (this != &other) {
     Release();
     handle = other.handle;
+    pixelBuffer = other.pixelBuffer;
     width = other.width;
     height = other.height;
     format = other.format;
     smoothShrink = other.smoothShrink;
     filled = other.filled;
+    reducedDetail = other.reducedDetail;
     other.handle = 0;
+    other.pixelBuffer = 0;
     other.width = other.height = 0;
   }
   return *this;

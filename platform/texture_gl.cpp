@@ -2,6 +2,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
 #include "platform/texture.h"
 
 namespace platform {
@@ -29,9 +33,12 @@ class BoundTexture {
   GLint previous = 0;
 };
 
-void ApplyShrinkFilter(bool smooth, bool filled) {
+// Makes the smaller sizes when asked for and there are pixels; true when
+// they are made.
+bool ApplyShrinkFilter(bool smooth, bool filled) {
   if (smooth && filled) glGenerateMipmap(GL_TEXTURE_2D);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, smooth && filled ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+  return smooth && filled;
 }
 
 }  // namespace
@@ -56,7 +63,7 @@ bool Texture::Create(int w, int h, PixelFormat f, const uint8_t* pixels, int str
     glPixelStorei(GL_UNPACK_ROW_LENGTH, pixels && strideBytes > 0 ? strideBytes / 4 : 0);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GlFormat(f), GL_UNSIGNED_BYTE, pixels);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    ApplyShrinkFilter(smoothShrink, pixels != nullptr);
+    reducedDetail = ApplyShrinkFilter(smoothShrink, pixels != nullptr);
     ok = glGetError() == GL_NO_ERROR;
   }
   if (!ok) {
@@ -71,16 +78,73 @@ bool Texture::Create(int w, int h, PixelFormat f, const uint8_t* pixels, int str
   return true;
 }
 
+namespace {
+
+// A pixel buffer lets a GPU's copy engine take the picture while the frame
+// goes on. A software renderer has none: there the buffer only adds a copy
+// of every picture (4K: 18 ms a frame instead of 12). SORTIQ_PIXEL_BUFFERS
+// = 1 or 0 chooses either way.
+bool PixelBuffersHelp() {
+  static const bool help = [] {
+    if (const char* chosen = std::getenv("SORTIQ_PIXEL_BUFFERS"); chosen && *chosen) return std::strcmp(chosen, "0") != 0;
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (renderer == nullptr) return false;
+    for (const char* software : {"llvmpipe", "softpipe", "Software", "SwiftShader"})
+      if (std::strstr(renderer, software)) return false;
+    return true;
+  }();
+  return help;
+}
+
+// The picture goes through a pixel buffer: the rows are copied into memory
+// the driver hands out (fresh each time, so it never waits for the GPU to
+// finish reading the last picture), and the transfer into the texture is
+// the driver's to schedule; with a GPU it runs while the frame goes on.
+// Where no buffer can be had the rows go straight from the picture.
+bool UploadThroughPixelBuffer(GLuint buffer, const uint8_t* pixels, int strideBytes, int width, int height,
+                              GLenum format) {
+  if (buffer == 0) return false;
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  const auto bytes = static_cast<GLsizeiptr>(rowBytes * static_cast<size_t>(height));
+  glBindBuffer(GL_PIXEL_UNPACK_BUFFER, buffer);
+  glBufferData(GL_PIXEL_UNPACK_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
+  auto* mapped =
+      static_cast<uint8_t*>(glMapBufferRange(GL_PIXEL_UNPACK_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
+  if (mapped == nullptr) {
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    return false;
+  }
+  if (static_cast<size_t>(strideBytes) == rowBytes) {
+    std::memcpy(mapped, pixels, static_cast<size_t>(bytes));
+  } else {
+    for (int y = 0; y < height; ++y)
+      std::memcpy(mapped + rowBytes * static_cast<size_t>(y), pixels + static_cast<size_t>(strideBytes) * static_cast<size_t>(y),
+                  rowBytes);
+  }
+  const bool unmapped = glUnmapBuffer(GL_PIXEL_UNPACK_BUFFER) == GL_TRUE;
+  if (unmapped) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, nullptr);
+  }
+  glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+  return unmapped;
+}
+
+}  // namespace
+
 bool Texture::Update(const uint8_t* pixels, int strideBytes) {
   if (!handle || !pixels) return false;
   ClearStaleErrors();
   BoundTexture bound(handle);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, strideBytes / 4);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GlFormat(format), GL_UNSIGNED_BYTE, pixels);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  if (pixelBuffer == 0 && PixelBuffersHelp()) glGenBuffers(1, &pixelBuffer);
+  if (!UploadThroughPixelBuffer(pixelBuffer, pixels, strideBytes, width, height, GlFormat(format))) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, strideBytes / 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GlFormat(format), GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  }
   filled = true;
-  if (smoothShrink) ApplyShrinkFilter(true, true);
+  if (reducedDetail) reducedDetail = ApplyShrinkFilter(false, true);  // the draw smooths it instead
   return glGetError() == GL_NO_ERROR;
 }
 
@@ -89,7 +153,7 @@ void Texture::SetSmoothShrink(bool smooth) {
   smoothShrink = smooth;
   if (!handle) return;
   BoundTexture bound(handle);
-  ApplyShrinkFilter(smooth, filled);
+  reducedDetail = ApplyShrinkFilter(smooth, filled);
 }
 
 void Texture::Release() {
@@ -97,9 +161,12 @@ void Texture::Release() {
     GLuint name = handle;
     glDeleteTextures(1, &name);
   }
+  if (pixelBuffer) glDeleteBuffers(1, &pixelBuffer);
+  pixelBuffer = 0;
   handle = 0;
   width = height = 0;
   filled = false;
+  reducedDetail = false;
 }
 
 }  // namespace platform

@@ -76,6 +76,10 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
   if (pendingSound.size() >= bufferBytes) FlushPendingSound();
 }
 
+void MediaPlayer::PushAudioBuffer(AudioBuffer buffer) {
+  audioQueue.Push(std::move(buffer), [this] { return stopRequested || seekRequested; });
+}
+
 void MediaPlayer::FlushPendingSound() {
   if (pendingSound.empty()) return;
   AudioBuffer buffer;
@@ -111,18 +115,22 @@ VoiceReading MediaPlayer::ReadVoice() {
   return {voice.samplesPlayed, voice.buffersQueued > 0};
 }
 
+// Reads the clock without changing it: what a dry voice does to the clock
+// is noted once per frame (UpdateAudio).
 double MediaPlayer::GetPosition() {
-  if (ended) return endPosition;
-  // Not playing, or playing but still waiting for a seek: where it stands.
-  if (state != PlaybackState::Playing || seekAwaited) return clock.Held();
+  if (transport.phase == Phase::Ended) return transport.endPosition;
+  // Not playing, or waiting for a seek or the first picture: where it stands.
+  if (transport.phase != Phase::Playing || transport.seek) return clock.Held();
   if (!audioCodec || !sourceVoice || sampleRate <= 0) return clock.Position(nullptr, 0);
   const VoiceReading voice = ReadVoice();
   return clock.Position(&voice, sampleRate);
 }
 
 void MediaPlayer::UpdateAudio() {
-  if (state != PlaybackState::Playing || !sourceVoice || !audioCodec || seekAwaited) return;
-  if (sourceVoice->State().buffersQueued > 0) {
+  if (transport.phase != Phase::Playing || !sourceVoice || !audioCodec || transport.seek) return;
+  const VoiceReading reading = ReadVoice();
+  clock.Observe(&reading, sampleRate);
+  if (reading.buffersQueued) {
     FeedVoice();  // keep the lead the buffer ends may have missed
     return;
   }

@@ -8,7 +8,7 @@ extern "C" {
 #include <libavutil/display.h>
 }
 
-AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, bool singleThreaded) {
+AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, DecoderThreads threads) {
   if (!stream || !stream->codecpar) return nullptr;
   const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
   if (preferredName) {
@@ -20,9 +20,12 @@ AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, b
   bool ok = avcodec_parameters_to_context(context, stream->codecpar) >= 0;
   if (ok) {
     context->pkt_timebase = stream->time_base;
-    if (singleThreaded) {
+    if (threads == DecoderThreads::One) {
       context->thread_count = 1;
       context->thread_type = 0;
+    } else if (threads == DecoderThreads::EveryCore) {
+      context->thread_count = 0;  // the library's choice: the cores, and one more
+      context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     }
     ok = avcodec_open2(context, decoder, nullptr) >= 0;
   }

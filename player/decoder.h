@@ -4,11 +4,16 @@ struct AVCodecContext;
 struct AVFrame;
 struct AVStream;
 
+// How a decoder uses the machine's cores: one thread, or frames and slices
+// spread over every core (a 4K picture takes one core longer to decode
+// than its frame lasts; frame threads add a picture of delay per thread).
+// Library: whatever the decoder does by default.
+enum class DecoderThreads { One, EveryCore, Library };
+
 // Finds, sets up and opens the decoder for a stream: preferredName names a
-// decoder to use instead of the default one when it exists; a single-
-// threaded decoder neither splits frames nor slices over threads. Null on
-// any failure (nothing is left allocated).
-AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, bool singleThreaded);
+// decoder to use instead of the default one when it exists. Null on any
+// failure (nothing is left allocated).
+AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, DecoderThreads threads);
 
 // Clockwise turn the stream's display matrix asks for: 0, 90, 180 or 270.
 int RotationOf(const AVStream* stream);

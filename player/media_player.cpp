@@ -43,12 +43,16 @@ void MediaPlayer::Play(const std::string& path, int playingTab) {
   showingStill = false;
   stillTexture.Release();
   currentPath = path;
+  cannotPlay = false;
+  whyNot.clear();
   if (Open(path) && !singlePicture) {
     Resume();
   } else {
     // A picture, or what cannot be played: its first picture, still.
     Close();
     showingStill = LoadStillFrame(path);
+    cannotPlay = !showingStill;
+    if (cannotPlay && whyNot.empty()) whyNot = "it holds no picture that can be shown";
   }
   ownerTab = playingTab;
   mediaLoaded = true;  // also when nothing could be shown: the panel keeps its controls
@@ -75,8 +79,6 @@ ShownPicture MediaPlayer::StillPicture() const {
   return {&stillTexture, stillTexture.Width(), stillTexture.Height(), stillRotation, stillPixelAspect};
 }
 
-void MediaPlayer::SetPictureMinified(bool minified) { videoTexture.SetSmoothShrink(minified); }
-
 bool MediaPlayer::Open(const std::string& path) {
   Close();
   videoQueue.SetCapacity(30);
@@ -85,17 +87,17 @@ bool MediaPlayer::Open(const std::string& path) {
   openPath = path;
   bool ok = OpenStreams(path);
   if (ok && videoCodec) {
-    // Beyond 1080p fewer than 30 pictures fit the queue's memory budget.
-    const size_t frameBytes = static_cast<size_t>(videoWidth) * static_cast<size_t>(videoHeight) * 4;
-    videoQueue.SetCapacity(std::clamp<size_t>(kVideoQueueBudgetBytes / frameBytes, 2, 30));
+    videoQueue.SetCapacity(30, kVideoQueueBudgetBytes);
     // The same file again (played to its end and started over): its last
     // picture stays up until the first one comes, rather than black.
     const bool again = currentFramePath == path && currentFrame.width == videoWidth &&
                        currentFrame.height == videoHeight && !currentFrame.pixels.empty();
     ok = videoTexture.Create(videoWidth, videoHeight, platform::PixelFormat::BGRA,
                              again ? currentFrame.pixels.data() : nullptr, again ? currentFrame.stride : 0);
+    if (!ok) Refuse("no room for its picture on the graphics card");
+    if (ok && !(ok = conveyor.Start())) Refuse("no thread to convert its pictures");
   }
-  if (ok && audioCodec) ok = CreateAudioOutput();
+  if (ok && audioCodec && !(ok = CreateAudioOutput())) Refuse("the sound device cannot play its sound");
   if (ok) {
     stopRequested = false;
     try {
@@ -108,7 +110,7 @@ bool MediaPlayer::Open(const std::string& path) {
     Close();
     return false;
   }
-  state = PlaybackState::Stopped;
+  transport = {};
   return true;
 }
 
@@ -122,20 +124,34 @@ double FrameDurationFor(const AVStream* stream) {
   return 1.0 / 30.0;
 }
 
-void MediaPlayer::ResetTimeline() {
-  const bool mayJump = formatContext && formatContext->iformat && (formatContext->iformat->flags & AVFMT_TS_DISCONT);
-  stamper.Restart(0.0, frameDuration, mayJump);
-  soundAlignPending = true;
-  soundTarget = 0.0;
-  pendingSound.clear();
+bool MediaPlayer::Refuse(std::string reason) {
+  if (whyNot.empty()) whyNot = std::move(reason);
+  return false;
 }
 
+bool MediaPlayer::RefuseWithCode(const char* step, int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return Refuse(std::string(step) + ": " + text);
+}
+
+namespace {
+
+std::string NoDecoderFor(const AVStream* stream) {
+  return std::string("no decoder for its ") + (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? "sound" : "picture") +
+         " (" + avcodec_get_name(stream->codecpar->codec_id) + ")";
+}
+
+}  // namespace
+
 bool MediaPlayer::OpenStreams(const std::string& path) {
-  if (avformat_open_input(&formatContext, path.c_str(), nullptr, nullptr) < 0) return false;
+  if (const int code = avformat_open_input(&formatContext, path.c_str(), nullptr, nullptr); code < 0)
+    return RefuseWithCode("cannot open it", code);
   formatContext->flags |= AVFMT_FLAG_DISCARD_CORRUPT;
   formatContext->probesize = 52428800;
   formatContext->max_analyze_duration = 10000000;
-  if (avformat_find_stream_info(formatContext, nullptr) < 0) return false;
+  if (const int code = avformat_find_stream_info(formatContext, nullptr); code < 0)
+    return RefuseWithCode("cannot read its streams", code);
   duration = formatContext->duration > 0 ? formatContext->duration / 1000000.0 : 0.0;
   startTimeMicroseconds = formatContext->start_time != AV_NOPTS_VALUE ? formatContext->start_time : 0;
 
@@ -149,7 +165,7 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
   audioStreamIndex = av_find_best_stream(formatContext, AVMEDIA_TYPE_AUDIO, -1,
                                          videoStreamIndex >= 0 ? videoStreamIndex : -1, nullptr, 0);
   if (videoStreamIndex < 0) {
-    if (audioStreamIndex < 0) return false;
+    if (audioStreamIndex < 0) return Refuse("it holds neither picture nor sound");
     if (!OpenAudioOnly()) return false;
     if (coverIndex >= 0) LoadCover(coverIndex);  // without it the sound still plays
     return true;
@@ -160,11 +176,18 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
   const AVCodecID videoId = videoStream->codecpar->codec_id;
   const char* videoName = videoId == AV_CODEC_ID_H264 ? "h264" : videoId == AV_CODEC_ID_HEVC ? "hevc" : nullptr;
   // Refuse pictures too large to hold before a decoder allocates for them.
-  if (PictureTooLarge(videoStream->codecpar->width, videoStream->codecpar->height)) return false;
-  if (!(videoCodec = OpenDecoder(videoStream, videoName, true))) return false;
+  if (PictureTooLarge(videoStream->codecpar->width, videoStream->codecpar->height))
+    return Refuse("its picture is too large");
+  // Pictures up to 720p decode many times faster than they play on one
+  // core; larger ones spread over every core (frame threads add a
+  // picture of delay each, worth it only where one core is not enough).
+  const bool small = int64_t{videoStream->codecpar->width} * videoStream->codecpar->height <= kOneCorePicturePixels;
+  if (!(videoCodec = OpenDecoder(videoStream, videoName, small ? DecoderThreads::One : DecoderThreads::EveryCore)))
+    return Refuse(NoDecoderFor(videoStream));
   videoWidth = videoCodec->width;
   videoHeight = videoCodec->height;
-  if (videoWidth <= 0 || videoHeight <= 0 || PictureTooLarge(videoWidth, videoHeight)) return false;
+  if (videoWidth <= 0 || videoHeight <= 0) return Refuse("its picture has no size");
+  if (PictureTooLarge(videoWidth, videoHeight)) return Refuse("its picture is too large");
   rotation = RotationOf(videoStream);
   pixelAspect = PixelAspectOf(formatContext, videoStream);
 
@@ -172,7 +195,7 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
     audioStream = formatContext->streams[audioStreamIndex];
     const bool aac = audioStream && audioStream->codecpar && audioStream->codecpar->codec_id == AV_CODEC_ID_AAC;
     // A file whose sound cannot be decoded does not play at all.
-    if (!(audioCodec = OpenDecoder(audioStream, aac ? "aac" : nullptr, true))) return false;
+    if (!(audioCodec = OpenDecoder(audioStream, aac ? "aac" : nullptr, DecoderThreads::One))) return Refuse(NoDecoderFor(audioStream));
   }
 
   videoFrame = av_frame_alloc();
@@ -182,7 +205,7 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
 
   frameDuration = FrameDurationFor(videoStream);
   singlePicture = !audioCodec && IsSinglePicture(formatContext, videoStream, frameDuration);
-  if (audioCodec && !SetUpResampler()) return false;
+  if (audioCodec && !SetUpResampler()) return Refuse("its sound cannot be converted for the device");
   ResetTimeline();
   return true;
 }
@@ -192,11 +215,11 @@ bool MediaPlayer::OpenAudioOnly() {
   videoStream = nullptr;
   videoWidth = videoHeight = 0;
   audioStream = formatContext->streams[audioStreamIndex];
-  if (!(audioCodec = OpenDecoder(audioStream, nullptr, false))) return false;
+  if (!(audioCodec = OpenDecoder(audioStream, nullptr, DecoderThreads::Library))) return Refuse(NoDecoderFor(audioStream));
   audioFrame = av_frame_alloc();
   packet = av_packet_alloc();
   if (!audioFrame || !packet) return false;
-  if (!SetUpResampler()) return false;
+  if (!SetUpResampler()) return Refuse("its sound cannot be converted for the device");
   frameDuration = 0.0;
   ResetTimeline();
   return true;
@@ -207,7 +230,7 @@ bool MediaPlayer::OpenAudioOnly() {
 bool MediaPlayer::LoadCover(int streamIndex) {
   const AVStream* cover = formatContext->streams[streamIndex];
   if (!cover->attached_pic.data || cover->attached_pic.size <= 0) return false;
-  AVCodecContext* decoder = OpenDecoder(cover, nullptr, true);
+  AVCodecContext* decoder = OpenDecoder(cover, nullptr, DecoderThreads::One);
   AVFrame* frame = av_frame_alloc();
   bool ok = decoder && frame && avcodec_send_packet(decoder, &cover->attached_pic) >= 0;
   if (ok && avcodec_receive_frame(decoder, frame) < 0)
@@ -228,17 +251,11 @@ bool MediaPlayer::LoadCover(int streamIndex) {
   return ok;
 }
 
-void MediaPlayer::WakeWorker() {
-  { std::lock_guard<std::mutex> lock(eofMutex); }
-  eofCondition.notify_all();
-  audioQueue.Wake();
-  videoQueue.Wake();
-}
-
 void MediaPlayer::Close() {
   stopRequested = true;
   WakeWorker();
   if (demuxThread.joinable()) demuxThread.join();
+  conveyor.Stop();
 
   std::unique_ptr<platform::AudioVoice> voice;
   {
@@ -254,7 +271,6 @@ void MediaPlayer::Close() {
   voice.reset();  // waits for the audio thread to leave the voice
   videoQueue.Clear();
   audioQueue.Clear();
-  converter.Reset();
   resampler.Close();
   av_frame_free(&videoFrame);
   av_frame_free(&audioFrame);
@@ -276,15 +292,11 @@ void MediaPlayer::Close() {
   sampleRate = channels = 0;
   pendingSound.clear();
   clock.Reset(0.0);
-  ended = false;
-  endPosition = 0.0;
+  transport = {};
   endOfStream = false;
   seekRequested = false;
-  seekDoneGeneration = seekGeneration.load();
-  seekFailed = false;
-  seekAwaited = false;
-  pictureWantedAfterSeek = false;
-  state = PlaybackState::Stopped;
+  seekAnswered = seekSerial.load();
+  seekRefused = false;
 }
 
 MediaPlayer::Status MediaPlayer::Inspect() {
@@ -309,13 +321,22 @@ MediaPlayer::Status MediaPlayer::Inspect() {
 }
 
 bool MediaPlayer::PeekQueuedPicture(VideoFrame& out) {
-  return videoQueue.PeekFront([&](const VideoFrame& front) { out = front; });
+  const uint64_t serial = timelineSerial;
+  bool current = false;
+  videoQueue.PeekFront([&](const VideoFrame& front) {
+    current = front.serial == serial;
+    if (current) out = front;
+  });
+  return current;
 }
 
 std::pair<size_t, size_t> MediaPlayer::DrainQueues() {
   size_t pictures = 0, buffers = 0;
   VideoFrame picture;
-  while (videoQueue.TryPop(picture)) ++pictures;
+  while (videoQueue.TryPop(picture)) {
+    ++pictures;
+    conveyor.Recycle(std::move(picture.pixels));  // as the screen gives them back
+  }
   AudioBuffer buffer;
   while (audioQueue.TryPop(buffer)) ++buffers;
   return {pictures, buffers};

@@ -1,10 +1,13 @@
 #pragma once
-// The one media player of the program. A file is played by three threads:
+// The one media player of the program. A file is played by four threads:
 // the GUI thread (every public operation), the demux thread (reads packets
-// and runs both decoders) and the audio thread (asks for more sound).
-// Sections: open and close (media_player.cpp), pictures
-// (video_decoder.cpp), sound (audio_output.cpp), demux thread and transport
-// (transport.cpp), still pictures (still_frame.cpp); the panel is drawn
+// and runs both decoders, whose frame threads are the library's), the
+// picture converter (picture_conveyor.h) and the audio thread (asks for
+// more sound). Sections: open and close (media_player.cpp), the demux
+// thread and the worker's side of a seek (demux_thread.cpp), decoding
+// pictures (video_decoder.cpp), sound and the position (audio_output.cpp),
+// play, pause and seek (transport.cpp), the step of every GUI frame
+// (frame_step.cpp), still pictures (still_frame.cpp); the panel is drawn
 // apart, from what this class shows (player_panel.cpp).
 #include <atomic>
 #include <condition_variable>
@@ -20,9 +23,11 @@
 #include "player/audio_resampler.h"
 #include "player/bounded_queue.h"
 #include "player/media_types.h"
+#include "player/picture_conveyor.h"
 #include "player/picture_converter.h"
 #include "player/picture_stamper.h"
 #include "player/playback_clock.h"
+#include "player/transport_state.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -75,8 +80,9 @@ class MediaPlayer {
   // The first picture of a file that cannot be played, as the still picture.
   bool LoadStillFrame(const std::string& path);
 
-  // What the panel shows.
-  PlaybackState State() const { return state; }
+  // What the panel shows. Playing also while the first picture is on its
+  // way and while a seek that is to play on is in flight.
+  PlaybackState State() const;
   double Duration() const { return duration; }
   float Volume() const { return volume; }
   // The moving picture of the open file (no texture when it has none).
@@ -86,9 +92,20 @@ class MediaPlayer {
   // The file plays as one picture: no time and no seek bar.
   bool SinglePicture() const { return singlePicture; }
   // Everything has been shown and heard.
-  bool Ended() const { return ended; }
-  // The panel shows the picture smaller than its size: smooth it.
-  void SetPictureMinified(bool minified);
+  bool Ended() const { return transport.phase == Phase::Ended; }
+  // The file last given to Play, whether media is loaded (also when it
+  // could not be shown), whether a still picture stands in, and which tab
+  // played it.
+  const std::string& CurrentPath() const { return currentPath; }
+  bool MediaLoaded() const { return mediaLoaded; }
+  bool ShowingStill() const { return showingStill; }
+  int OwnerTab() const { return ownerTab; }
+  // The file on show could neither be played nor shown as a picture, and
+  // why, in FFmpeg's words where it gave them.
+  bool CannotPlay() const { return cannotPlay; }
+  const std::string& WhyNot() const { return whyNot; }
+  // Sound without a picture of its own or a cover.
+  bool SoundOnly() const { return audioCodec && !videoCodec && !videoTexture.Valid(); }
 
   // A narrow view of the inner state, for tests and benchmarks.
   struct Status {
@@ -117,6 +134,9 @@ class MediaPlayer {
 
  private:
   bool OpenStreams(const std::string& path);
+  // Notes why the file cannot be opened; false, for the caller to return.
+  bool Refuse(std::string reason);
+  bool RefuseWithCode(const char* step, int code);
   bool OpenAudioOnly();
   bool SetUpResampler();
   bool CreateAudioOutput();
@@ -124,16 +144,15 @@ class MediaPlayer {
   void ResetTimeline();
 
   void DemuxThread();
-  void PushVideoFrame(VideoFrame frame);
   void PushAudioBuffer(AudioBuffer buffer);
   void DecodeVideo(const AVPacket* source);
   void DecodeAudio(const AVPacket* source);
   void AppendSound(const AVFrame& frame);
   void FlushPendingSound();
-  bool PerformSeek();
+  bool PerformSeek(uint64_t serial);
   bool SeekStreamTo(int64_t timestamp);
   bool SeekToKeyFrameBefore(int64_t target);
-  bool SeekInFlight() const { return seekDoneGeneration != seekGeneration; }
+  bool SeekInFlight() const { return transport.seek.has_value(); }
 
   // Wakes a worker waiting at the end of the stream or on a full queue, so
   // it sees a stop or seek request raised before the call.
@@ -143,9 +162,18 @@ class MediaPlayer {
   int FeedVoice();
   size_t VoiceTargetFrames() const;
   VoiceReading ReadVoice();
+  // The worker has answered the seek in flight: the phase it leads to.
   void FinishSeek();
   void UpdateAudio();
-  void UpdateVideo();
+  // Shows the newest due picture; whether one went up.
+  bool UpdateVideo();
+  // Starting: the clock and the sound start once the first picture is up
+  // (at the latest after a second).
+  void StartWhenReady(bool pictureShown);
+  void BeginStarting();
+  void StartOverWithoutWaiting();
+  size_t PicturesWantedAtStart() const;
+  void StartClock();
   void CheckEnd();
 
   // Demuxing and decoding
@@ -159,7 +187,6 @@ class MediaPlayer {
   AVFrame* videoFrame = nullptr;
   AVFrame* audioFrame = nullptr;
   AVPacket* packet = nullptr;
-  PictureConverter converter;
   AudioResampler resampler;
 
   std::string openPath;  // the file open now
@@ -182,6 +209,8 @@ class MediaPlayer {
   int rotation = 0;
   double pixelAspect = 1.0;
   bool singlePicture = false;
+  bool cannotPlay = false;
+  std::string whyNot;  // the first reason the last opening gave
   int stillRotation = 0;
   double stillPixelAspect = 1.0;
   platform::Texture videoTexture;
@@ -195,55 +224,61 @@ class MediaPlayer {
   float volume = 1.0f;
   std::mutex submitMutex;  // only ever try-locked: neither thread waits for the other
 
-  // Clock (GUI thread only)
+  // Clock and transport (GUI thread only)
   PlaybackClock clock;
-  bool ended = false;
-  double endPosition = 0.0;
+  Transport transport;
 
   // Worker
   std::thread demuxThread;
   std::atomic<bool> stopRequested{false};
   std::mutex eofMutex;
   std::condition_variable eofCondition;
-  std::atomic<bool> endOfStream{false};  // read to the end and drained
+  std::atomic<bool> endOfStream{false};  // read to the end and every picture queued
+  // The seek request (the GUI writes the target and serial, then raises
+  // seekRequested) and the worker's answer: the serial it answered last,
+  // and whether the file refused it.
   std::atomic<bool> seekRequested{false};
-  std::atomic<int64_t> seekTarget{0};   // in the seek stream's time base
+  std::atomic<int64_t> seekTarget{0};  // in the seek stream's time base
   std::atomic<double> seekSeconds{0.0};
-  // Seeks asked for and seeks done (or refused) by the worker: one is in
-  // flight while they differ.
-  std::atomic<uint64_t> seekGeneration{0};
-  std::atomic<uint64_t> seekDoneGeneration{0};
-  std::atomic<bool> seekFailed{false};
-  // GUI side of a seek in flight: where playback stood before it.
-  bool seekAwaited = false;
-  double positionBeforeSeek = 0.0;
-  // A seek done while not playing: its first picture is to be shown.
-  bool pictureWantedAfterSeek = false;
+  std::atomic<uint64_t> seekSerial{0};
+  std::atomic<uint64_t> seekAnswered{0};
+  std::atomic<bool> seekRefused{false};
   // The owner tab drew the panel since the last UpdateFrame.
   bool panelShown = false;
 
-  // Queues
-  BoundedQueue<VideoFrame> videoQueue{8};
+  // Queues, and the converter thread between the decoder and the screen.
+  // Each seek starts a new timeline; pictures of an older one are dropped
+  // wherever they are met.
+  PictureQueue videoQueue{8};
   BoundedQueue<AudioBuffer> audioQueue{16};
+  std::atomic<uint64_t> timelineSerial{0};  // written by the worker only
+  PictureConveyor conveyor{videoQueue,
+                           [this](uint64_t serial) { return stopRequested || seekRequested || serial != timelineSerial; }};
 
-  std::atomic<PlaybackState> state{PlaybackState::Stopped};
+  // What is on show: the last path given to Play, whether media is
+  // loaded, whether the still picture stands in, and which tab played.
+  std::string currentPath;
+  bool mediaLoaded = false;
+  bool showingStill = false;
+  int ownerTab = -1;
+  // The still picture shown for a file that cannot be played; kept across
+  // Close, dropped by Play and Unload.
+  platform::Texture stillTexture;
 };
-
-// Player globals: the last path given to Play, whether media is loaded,
-// whether a still picture stands in, and which tab played last.
-inline std::string currentPath;
-inline bool mediaLoaded = false;
-inline bool showingStill = false;
-inline int32_t ownerTab = -1;
-// The still picture shown for a file that cannot be played (its size is the
-// texture's); kept across Close, dropped by Play and Unload.
-inline platform::Texture stillTexture;
 
 extern MediaPlayer Player;
 
-// Memory the queued pictures may take; the queue holds fewer than 30
-// pictures only when 30 would not fit (beyond 1080p).
-inline constexpr size_t kVideoQueueBudgetBytes = 256u * 1024u * 1024u;
+// Memory the pictures queued for the screen may take: four 4K pictures, or
+// 30 of 1080p (the queue never holds more than 30).
+inline constexpr size_t kVideoQueueBudgetBytes = 4u * 3840u * 2160u * 4u + (1u << 20);
+// Pictures of up to this many pixels (720p) are decoded on one core.
+inline constexpr int64_t kOneCorePicturePixels = 1280 * 720;
+// Pictures larger than this (1080p) take their decoder a good part of a
+// frame's time, most of all in its first moments: the clock waits for a
+// few to be ahead before it starts.
+inline constexpr int64_t kLargePicturePixels = 1920 * 1080;
+// Pictures queued behind the first before the clock starts.
+inline constexpr size_t kPicturesAheadAtStart = 4;
 // Sound is queued in buffers of at least this long, so 64 of them always
 // hold more than a second whatever the packets' size.
 inline constexpr double kSoundBufferSeconds = 0.02;

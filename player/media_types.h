@@ -8,6 +8,7 @@ enum class PlaybackState : int32_t { Stopped = 0, Playing = 1, Paused = 2 };
 // One converted picture: BGRA rows stride bytes apart (0 = width * 4).
 struct VideoFrame {
   double pts = 0.0;  // seconds on the media timeline
+  uint64_t serial = 0;  // the timeline it was decoded on: each seek starts a new one
   int32_t width = 0;
   int32_t height = 0;
   int32_t stride = 0;

@@ -62,26 +62,3 @@ std::string TimeText(double position, double duration) {
   std::snprintf(text, sizeof text, "%02d:%02d:%02d / %02d:%02d:%02d", h1, m1, s1, h2, m2, s2);
   return text;
 }
-
-bool PlaybackWatchdog::Step(TimePoint now, double position, bool playing) {
-  if (!started) {
-    started = true;
-    lastTime = now;
-  }
-  if (playing && position == lastPosition) {
-    stalledSeconds += std::chrono::duration<float>(now - lastTime).count();
-  } else {
-    stalledSeconds = 0.0f;
-  }
-  lastTime = now;
-  lastPosition = position;
-  const uint64_t n = frameCounter++;
-  if (n < 64 || stalledSeconds < 0.5f) return false;
-  frameCounter = 0;
-  stalledSeconds = 0.0f;
-  return true;
-}
-
-PlaybackWatchdog::Action PlaybackWatchdog::Decide(double position, double duration, bool ended) {
-  return !ended && std::fabs(position - duration) >= 1.0 ? Action::RestartInPlace : Action::ReplayFromStart;
-}

@@ -1,8 +1,6 @@
 #pragma once
 // The player panel's rules apart from its drawing: fitting a picture into
-// the space it gets, the time text, the volume control and the watchdog
-// that restarts a stalled picture.
-#include <chrono>
+// the space it gets, the time text and the volume control.
 #include <cstdint>
 #include <string>
 
@@ -36,27 +34,4 @@ struct VolumeControl {
   float volumeSetting = 1.0f;
   // The value the slider shows and the voice plays at.
   float Value() const { return muted ? 0.0f : volumeSetting; }
-};
-
-// Watches the clock of a playing picture. A clock that stands still for half
-// a second is restarted where it stands, or from the start when that is
-// within a second of the end.
-class PlaybackWatchdog {
- public:
-  enum class Action { None, RestartInPlace, ReplayFromStart };
-  using TimePoint = std::chrono::steady_clock::time_point;
-
-  // Called once per frame with the clock's position; true when the picture
-  // has stood still long enough to act on.
-  bool Step(TimePoint now, double position, bool playing);
-  // What to do, from the position read again when acting: a file played
-  // to its end starts again.
-  static Action Decide(double position, double duration, bool ended);
-
- private:
-  bool started = false;
-  TimePoint lastTime{};
-  float stalledSeconds = 0.0f;
-  uint64_t frameCounter = 0;
-  double lastPosition = 0.0;
 };

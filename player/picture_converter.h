@@ -26,7 +26,8 @@ class PictureConverter {
   PictureConverter& operator=(const PictureConverter&) = delete;
 
   // Converts the frame at its own size into out (pixels and size; the time
-  // is the caller's). False drops the picture.
+  // is the caller's), into out's pixel buffer when it has the right size.
+  // False drops the picture.
   bool Convert(const AVFrame& frame, VideoFrame& out);
   void Reset();
 

@@ -28,29 +28,36 @@ void PlaybackClock::StartWithoutVoice() {
   clockFallback = audioStarved = false;
 }
 
-double PlaybackClock::Position(const VoiceReading* voice, int sampleRate) {
+double PlaybackClock::SamplePosition(const VoiceReading& voice, int sampleRate) const {
+  const uint64_t played = voice.samplesPlayed >= samplesPlayedBase ? voice.samplesPlayed - samplesPlayedBase : 0;
+  return clockBase + static_cast<double>(played) / sampleRate;
+}
+
+double PlaybackClock::Position(const VoiceReading* voice, int sampleRate) const {
   const auto now = source();
   if (!voice || sampleRate <= 0) return clockBase + SecondsBetween(wallClockStart, now);
-  const uint64_t played = voice->samplesPlayed >= samplesPlayedBase ? voice->samplesPlayed - samplesPlayedBase : 0;
-  const double position = clockBase + static_cast<double>(played) / sampleRate;
+  if (clockFallback) return heldPosition + SecondsBetween(fallbackSince, now);
+  if (audioStarved && !voice->buffersQueued) return heldPosition;
+  return SamplePosition(*voice, sampleRate);
+}
+
+void PlaybackClock::Observe(const VoiceReading* voice, int sampleRate) {
+  if (!voice || sampleRate <= 0 || clockFallback) return;
+  const auto now = source();
   if (voice->buffersQueued) {
     audioStarved = false;
-    return position;
+    return;
   }
   // The voice has run dry: hold the position briefly, then let the wall
   // clock carry the picture on.
   if (!audioStarved) {
-    heldPosition = position;
+    heldPosition = SamplePosition(*voice, sampleRate);
     audioStarved = true;
     starvedSince = now;
-    return position;
+  } else if (SecondsBetween(starvedSince, now) >= kStarvedHoldSeconds) {
+    clockFallback = true;
+    fallbackSince = now;
   }
-  if (clockFallback) return heldPosition + SecondsBetween(fallbackSince, now);
-  if (SecondsBetween(starvedSince, now) < kStarvedHoldSeconds) return heldPosition;
-  heldPosition = position;
-  clockFallback = true;
-  fallbackSince = now;
-  return position;
 }
 
 void PlaybackClock::Refilled(uint64_t samplesPlayed) {

@@ -31,8 +31,13 @@ class PlaybackClock {
   void Start(uint64_t samplesPlayed);
   void StartWithoutVoice();
 
-  // The position while playing, from the voice at sampleRate (null: no sound).
-  double Position(const VoiceReading* voice, int sampleRate);
+  // The position while playing, from the voice at sampleRate (null: no
+  // sound). Reading it changes nothing.
+  double Position(const VoiceReading* voice, int sampleRate) const;
+  // Notes what the voice does (once per frame while playing): a voice that
+  // has run dry holds the position, and after a while the wall clock
+  // carries it on.
+  void Observe(const VoiceReading* voice, int sampleRate);
 
   // The dry voice got sound again: when the wall clock had taken over, the
   // sound goes on from where it had got to.
@@ -45,6 +50,8 @@ class PlaybackClock {
   static constexpr double kStarvedHoldSeconds = 0.2;
 
  private:
+  double SamplePosition(const VoiceReading& voice, int sampleRate) const;
+
   TimeSource source;
   uint64_t samplesPlayedBase = 0;
   double clockBase = 0.0;

@@ -56,7 +56,7 @@ bool MediaPlayer::LoadStillFrame(const std::string& path) {
   if (index < 0 || !d.format->streams[index]->codecpar) return false;
   AVStream* stream = d.format->streams[index];
   if (PictureTooLarge(stream->codecpar->width, stream->codecpar->height)) return false;
-  if (!(d.codec = OpenDecoder(stream, nullptr, true))) return false;
+  if (!(d.codec = OpenDecoder(stream, nullptr, DecoderThreads::One))) return false;
   if (!(d.frame = av_frame_alloc()) || !(d.packet = av_packet_alloc())) return false;
   if (!DecodeFirstPicture(d, index)) return false;
 

@@ -1,4 +1,5 @@
-// The demux thread with its two bounded queues, and play, pause and seek.
+// Play, pause and seek (GUI thread): the phase of transport_state.h and the
+// clock, the voice and the worker's seek request that go with it.
 #include <algorithm>
 #include <cmath>
 
@@ -8,138 +9,36 @@
 
 namespace {
 
-constexpr int kInvalidDataRetries = 16;
-constexpr auto kReadRetryDelay = std::chrono::milliseconds(2);
-// The longest the GUI waits on the worker: for a seek to be done and the
-// first sound after it.
+// The longest the GUI waits on the worker: for a seek to be answered and
+// the first sound after it; and for the first pictures of a large video,
+// which may take longer to come (the frame step then waits on without
+// holding the GUI).
 constexpr auto kFirstBufferWait = std::chrono::milliseconds(500);
+constexpr auto kFirstPicturesWait = std::chrono::milliseconds(100);
 
 }  // namespace
 
-void MediaPlayer::DemuxThread() {
-  int errorCount = 0;
-  bool flushed = false;
-  while (!stopRequested) {
-    if (seekRequested.exchange(false)) {
-      if (PerformSeek()) {
-        errorCount = 0;
-        flushed = false;
-      }
-      continue;
-    }
-    if (endOfStream) {
-      // Nothing to read until a seek or a stop: sleep without using the CPU.
-      std::unique_lock<std::mutex> lock(eofMutex);
-      eofCondition.wait(lock, [this] { return stopRequested || seekRequested; });
-      continue;
-    }
-    av_packet_unref(packet);
-    const int result = av_read_frame(formatContext, packet);
-    if (result == AVERROR(EAGAIN)) {
-      std::this_thread::sleep_for(kReadRetryDelay);
-      continue;
-    }
-    if (result < 0) {
-      av_packet_unref(packet);
-      if (result != AVERROR_EOF && result == AVERROR_INVALIDDATA && ++errorCount <= kInvalidDataRetries) continue;
-      // The end, or an error that ends reading: what the decoders hold is
-      // still shown and heard.
-      if (!flushed) {
-        DecodeVideo(nullptr);
-        DecodeAudio(nullptr);
-        flushed = true;
-      }
-      endOfStream = true;
-      continue;
-    }
-    errorCount = 0;
-    const bool usable = !(packet->flags & AV_PKT_FLAG_CORRUPT) && packet->size > 0 && packet->data &&
-                        (packet->buf || av_packet_make_refcounted(packet) >= 0);
-    if (usable && packet->stream_index == videoStreamIndex) {
-      DecodeVideo(packet);
-    } else if (usable && packet->stream_index == audioStreamIndex) {
-      DecodeAudio(packet);
-    }
-    av_packet_unref(packet);
+void MediaPlayer::WakeWorker() {
+  { std::lock_guard<std::mutex> lock(eofMutex); }
+  eofCondition.notify_all();
+  audioQueue.Wake();
+  videoQueue.Wake();
+  conveyor.Wake();
+}
+
+PlaybackState MediaPlayer::State() const {
+  if (transport.seek && transport.seek->playAfter) return PlaybackState::Playing;
+  switch (transport.phase) {
+    case Phase::Starting:
+    case Phase::Playing: return PlaybackState::Playing;
+    case Phase::Paused: return PlaybackState::Paused;
+    // A video at its end starts over (the pause button stays); sound
+    // stands at its end with the play button.
+    case Phase::Ended: return videoCodec ? PlaybackState::Playing : PlaybackState::Paused;
+    case Phase::Stopped:
+    case Phase::Cueing: break;
   }
-  av_packet_unref(packet);
-}
-
-// Worker side of a seek. On success everything decoded before it is gone
-// and stamping restarts at the target; a refused seek changes nothing.
-bool MediaPlayer::SeekStreamTo(int64_t timestamp) {
-  const int stream = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
-  if (!formatContext || stream < 0) return false;
-  return avformat_seek_file(formatContext, stream, INT64_MIN, timestamp, INT64_MAX, AVSEEK_FLAG_BACKWARD) >= 0 ||
-         av_seek_frame(formatContext, stream, timestamp, AVSEEK_FLAG_BACKWARD) >= 0;
-}
-
-// Containers without an index of key frames (transport and program
-// streams) seek to any packet; decoding would then start at the next key
-// frame, seconds after the target. Look for the key frame the seek led to
-// and, while it lies beyond the target, seek further back; then seek to
-// the key frame itself.
-bool MediaPlayer::SeekToKeyFrameBefore(int64_t target) {
-  if (!SeekStreamTo(target)) return false;
-  if (!videoStream) return true;  // every sound packet starts cleanly
-  const bool indexed = avformat_index_get_entries_count(videoStream) > 0 &&
-                       !(formatContext->iformat->flags & AVFMT_TS_DISCONT);
-  if (indexed) return true;
-  const AVRational timeBase = videoStream->time_base;
-  int64_t margin = 0;
-  const int64_t step = av_rescale_q(2, AVRational{1, 1}, timeBase);  // 2 s
-  for (int attempt = 0; attempt < 8 && !stopRequested; ++attempt) {
-    int64_t keyTime = AV_NOPTS_VALUE;
-    for (int read = 0; read < 5000 && keyTime == AV_NOPTS_VALUE && !stopRequested; ++read) {
-      if (av_read_frame(formatContext, packet) < 0) break;
-      // Its decode time: these containers seek by it, and with reordered
-      // pictures the presentation time lies after it.
-      if (packet->stream_index == videoStreamIndex && (packet->flags & AV_PKT_FLAG_KEY))
-        keyTime = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-      av_packet_unref(packet);
-    }
-    if (keyTime == AV_NOPTS_VALUE) return SeekStreamTo(target - margin);  // none found: as good as it gets
-    if (keyTime <= target) return SeekStreamTo(keyTime);
-    if (margin > 0 && target - margin <= videoStream->start_time) return SeekStreamTo(keyTime);
-    margin = margin > 0 ? margin * 2 : step;
-    if (!SeekStreamTo(target - margin)) return false;
-  }
-  return true;
-}
-
-bool MediaPlayer::PerformSeek() {
-  const uint64_t generation = seekGeneration;
-  const int stream = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
-  const int64_t target = seekTarget;
-  bool sought = false;
-  // Input that cannot seek (a pipe) is not touched: reading goes on.
-  const bool seekable = formatContext && formatContext->pb && (formatContext->pb->seekable & AVIO_SEEKABLE_NORMAL);
-  if (seekable && stream >= 0) sought = SeekToKeyFrameBefore(target);
-  if (sought) {
-    // The seek has already emptied the demuxer's buffers; flushing it again
-    // would forget the timestamp it landed on, and demuxers that count
-    // timestamps on from there (MP3, raw AAC) would start again from 0.
-    if (videoCodec) avcodec_flush_buffers(videoCodec);
-    if (audioCodec) avcodec_flush_buffers(audioCodec);
-    videoQueue.Clear();
-    audioQueue.Clear();
-    ResetTimeline();
-    stamper.Restart(seekSeconds, frameDuration, formatContext->iformat->flags & AVFMT_TS_DISCONT);
-    soundTarget = seekSeconds;
-    endOfStream = false;
-  }
-  seekFailed = !sought;
-  seekDoneGeneration = generation;
-  audioQueue.Wake();  // the GUI may be waiting for the outcome
-  return sought;
-}
-
-void MediaPlayer::PushVideoFrame(VideoFrame frame) {
-  videoQueue.Push(std::move(frame), [this] { return stopRequested || seekRequested; });
-}
-
-void MediaPlayer::PushAudioBuffer(AudioBuffer buffer) {
-  audioQueue.Push(std::move(buffer), [this] { return stopRequested || seekRequested; });
+  return PlaybackState::Stopped;
 }
 
 bool MediaPlayer::Seek(double seconds) {
@@ -150,81 +49,144 @@ bool MediaPlayer::Seek(double seconds) {
   if (index < 0 || index >= static_cast<int>(formatContext->nb_streams)) return false;
   const AVRational timeBase = formatContext->streams[index]->time_base;
   if (timeBase.num <= 0 || timeBase.den <= 0 || !std::isfinite(seconds)) return false;
-  if (!seekAwaited) positionBeforeSeek = GetPosition();
+  const double before = transport.seek ? transport.seek->positionBefore : GetPosition();
   // The voice keeps its sound until the seek is known to have worked.
   if (sourceVoice) sourceVoice->Stop();
-  state = PlaybackState::Stopped;
-  ended = false;
-  clock.Hold(seconds);
   const int64_t micros = static_cast<int64_t>(seconds * 1000000.0) + startTimeMicroseconds;
   seekTarget = av_rescale_q(micros, AVRational{1, 1000000}, timeBase);
   seekSeconds = seconds;
-  seekGeneration.fetch_add(1);
+  const uint64_t serial = seekSerial.fetch_add(1) + 1;
   seekRequested = true;  // after the target: the worker reads it once it sees the request
-  seekAwaited = true;
+  transport.phase = Phase::Stopped;
+  transport.seek = PendingSeek{serial, seconds, before, false};
+  clock.Hold(seconds);
   WakeWorker();  // a worker blocked on a full queue or at the end wakes and seeks
   return true;
 }
 
-// GUI side of a finished seek: the sound from before it is dropped, or, when
-// the file refused the seek, the position goes back to where it was.
 void MediaPlayer::FinishSeek() {
-  if (!seekAwaited || SeekInFlight()) return;
-  seekAwaited = false;
-  if (seekFailed) {
-    clock.Hold(positionBeforeSeek);
-  } else {
-    clock.Reset(seekSeconds);
-    pictureWantedAfterSeek = state != PlaybackState::Playing && videoCodec != nullptr;
+  if (!transport.seek || seekAnswered != transport.seek->serial) return;
+  const PendingSeek seek = *transport.seek;
+  transport.seek.reset();
+  if (seekRefused) {
+    // The file refused: playback stays where it was, and goes on from there
+    // when it is to play.
+    clock.Hold(seek.positionBefore);
+    if (seek.playAfter) StartClock();
+    return;
+  }
+  clock.Reset(seek.target);
+  {
     std::lock_guard<std::mutex> submit(submitMutex);
-    if (sourceVoice) sourceVoice->Flush();
+    if (sourceVoice) sourceVoice->Flush();  // the sound from before the seek
   }
-  // Resume gave up waiting for this seek: playback starts from the target now.
-  if (state == PlaybackState::Playing) {
-    if (sourceVoice) {
-      clock.Start(sourceVoice->State().samplesPlayed);
-      FeedVoice();
-      sourceVoice->Start();
-    } else {
-      clock.StartWithoutVoice();
-    }
+  if (seek.playAfter) {
+    BeginStarting();
+  } else {
+    transport.phase = videoCodec ? Phase::Cueing : Phase::Stopped;
   }
+}
+
+void MediaPlayer::BeginStarting() {
+  transport.phase = Phase::Starting;
+  transport.startingSince = clock.Now();
+  transport.firstPictureUp = false;
+}
+
+void MediaPlayer::StartClock() {
+  transport.phase = Phase::Playing;
+  if (audioCodec && sourceVoice) {
+    clock.Start(sourceVoice->State().samplesPlayed);
+    FeedVoice();
+    sourceVoice->Start();
+  } else {
+    clock.StartWithoutVoice();
+  }
+}
+
+// A large video's clock waits until a few pictures are queued beyond the
+// first (or no more fit), so that decoding, slowest in its first moments,
+// is ahead of the clock when it starts; meanwhile the first picture goes
+// up. Smaller ones are decoded far faster than they play: they start at
+// once, as sound does.
+size_t MediaPlayer::PicturesWantedAtStart() const {
+  if (int64_t{videoWidth} * videoHeight <= kLargePicturePixels) return 0;
+  return kPicturesAheadAtStart + (transport.firstPictureUp ? 0 : 1);
+}
+
+void MediaPlayer::StartWhenReady(bool pictureShown) {
+  if (transport.phase != Phase::Starting) return;
+  if (pictureShown) transport.firstPictureUp = true;
+  constexpr auto kLongestStart = std::chrono::seconds(1);
+  const bool late = clock.Now() - transport.startingSince >= kLongestStart;
+  // The first sound is waited for too (Play waits for it briefly; the
+  // restart at a video's end does not wait at all).
+  if (audioCodec && sourceVoice && audioQueue.Size() == 0 && !endOfStream && !late) return;
+  const size_t wanted = PicturesWantedAtStart();
+  if (!videoCodec || wanted == 0 || endOfStream || late || videoQueue.HasLeadOf(wanted)) StartClock();
 }
 
 void MediaPlayer::Resume() {
   FrameDemand::Next();
   // Nothing open (a file that cannot play): the play button stays a play button.
-  if (state == PlaybackState::Playing || !formatContext) return;
-  if (ended) Seek(0.0);  // played to the end: again from the start
+  if (!formatContext) return;
   const auto deadline = Clock::now() + kFirstBufferWait;
-  if (seekAwaited) {
-    audioQueue.WaitUntil(kFirstBufferWait, [this](size_t) { return !SeekInFlight() || stopRequested; });
+  if (transport.phase == Phase::Ended && !transport.seek) Seek(0.0);  // played to the end: again from the start
+  if (transport.seek) {
+    transport.seek->playAfter = true;
+    const uint64_t serial = transport.seek->serial;
+    audioQueue.WaitUntil(kFirstBufferWait, [&](size_t) { return seekAnswered == serial || stopRequested; });
     FinishSeek();
+    if (transport.seek) return;  // still seeking: the frame step goes on from its answer
   }
-  const bool afterSeekOrOpen = state == PlaybackState::Stopped && !seekFailed;
-  seekFailed = false;
-  if (!audioCodec) {
-    clock.StartWithoutVoice();
-    state = PlaybackState::Playing;
-    return;
+  switch (transport.phase) {
+    case Phase::Playing:
+    case Phase::Ended: return;
+    case Phase::Paused:
+      StartClock();
+      return;
+    case Phase::Stopped:
+    case Phase::Cueing:
+      BeginStarting();
+      break;
+    case Phase::Starting: break;
   }
-  if (!sourceVoice) return;
-  if (afterSeekOrOpen) {
-    // Wait briefly for the first sound.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    audioQueue.WaitUntil(std::max(left, std::chrono::milliseconds(0)),
-                         [this](size_t queued) { return queued > 0 || stopRequested || endOfStream; });
+  const auto left = [&] {
+    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+                    std::chrono::milliseconds(0));
+  };
+  // Wait briefly for the first sound and a large video's first pictures;
+  // what is not there by then, the frame step waits for without holding
+  // the GUI.
+  if (audioCodec && sourceVoice)
+    audioQueue.WaitUntil(left(), [this](size_t queued) { return queued > 0 || stopRequested || endOfStream; });
+  if (videoCodec && PicturesWantedAtStart() > 0)
+    videoQueue.WaitForLead(std::min(left(), kFirstPicturesWait), PicturesWantedAtStart(),
+                           [this] { return stopRequested || endOfStream; });
+  StartWhenReady(false);
+}
+
+// A video at its end, again from the start, from within the frame step:
+// unlike Play, nothing is waited for here (a 4K clip would stall the window
+// at every loop); the frame step starts the clock once the seek is answered
+// and the first sound and pictures are in.
+void MediaPlayer::StartOverWithoutWaiting() {
+  Seek(0.0);
+  if (transport.seek) {
+    transport.seek->playAfter = true;
+  } else if (transport.phase != Phase::Playing) {
+    BeginStarting();
   }
-  state = PlaybackState::Playing;
-  if (seekAwaited) return;  // still seeking: the sound starts once the seek is done
-  clock.Start(sourceVoice->State().samplesPlayed);
-  FeedVoice();
-  sourceVoice->Start();
 }
 
 void MediaPlayer::Pause() {
-  if (state != PlaybackState::Playing) return;
-  clock.Hold(GetPosition());
-  if (audioCodec && sourceVoice) sourceVoice->Stop();
-  state = PlaybackState::Paused;
+  if (transport.seek) {
+    transport.seek->playAfter = false;
+  } else if (transport.phase == Phase::Playing) {
+    clock.Hold(GetPosition());
+    if (audioCodec && sourceVoice) sourceVoice->Stop();
+    transport.phase = Phase::Paused;
+  } else if (transport.phase == Phase::Starting) {
+    transport.phase = Phase::Paused;  // the clock never ran
+  }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Layers only look down: platform < kit < player < tabs < host. A folder may
 # include its own layer and those below; the tabs never include one another;
-# operating-system headers appear only in platform/.
+# operating-system headers, and the standard library's file system, appear
+# only in platform/.
 set -uo pipefail
 cd "$1"
 rank() {
@@ -26,7 +27,7 @@ for dir in platform kit player viewer classifier grouping views app; do
     while IFS= read -r line; do
       echo "operating system outside platform/: $line"
       bad=1
-    done < <(grep -rn '#include <\(unistd\|fcntl\|SDL\|sys/\|dirent\|pwd\|dlfcn\|GL\)' "$dir")
+    done < <(grep -rn '#include <\(unistd\|fcntl\|SDL\|sys/\|dirent\|pwd\|dlfcn\|GL\|filesystem\|fstream\)\|std::filesystem' "$dir")
   fi
 done
 ((bad == 0)) && echo "layers: every include looks down"

@@ -477,8 +477,8 @@ TEST_F(ClassifierTest, UndoAcrossDisksStopsACopyInHandOrCopiesBackOnTheWorker) {
   const std::string other = Media("h264_aac.mp4");
   Player.Play(other, kGroupingTab);
   ASSERT_TRUE(FramesUntil(gui, [&] { return ClassifierTab.history.Empty(); }));
-  EXPECT_TRUE(mediaLoaded);
-  EXPECT_EQ(currentPath, other);
+  EXPECT_TRUE(Player.MediaLoaded());
+  EXPECT_EQ(Player.CurrentPath(), other);
   gui.Tap(0x71);
   ASSERT_TRUE(FramesUntil(gui, [&] { return Current() == big; }));
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - undoAsked).count(), 1.0);

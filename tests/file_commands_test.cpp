@@ -29,7 +29,7 @@ namespace {
 std::vector<std::string> WaitForWorkers() {
   std::vector<std::string> titles;
   const auto takeTitles = [&] {
-    while (auto title = Commands::Async::TakeTitle()) titles.push_back(*title);
+    while (auto title = TakeTitleAsTheGuiDoes()) titles.push_back(*title);
   };
   const auto end = Clock::now() + std::chrono::seconds(20);
   while (Clock::now() < end && Commands::Async::Pending() != 0) {
@@ -46,7 +46,7 @@ std::vector<std::string> WaitForWorkers() {
 // Every outcome handed in so far, by request; a request with two fails.
 std::map<RequestId, Commands::Async::Outcome> Outcomes() {
   std::map<RequestId, Commands::Async::Outcome> byId;
-  for (Commands::Async::Outcome& outcome : Commands::Async::TakeOutcomes()) {
+  for (Commands::Async::Outcome& outcome : TakeOutcomesAsTheGuiDoes()) {
     EXPECT_EQ(byId.count(outcome.id), 0u) << "two outcomes for request " << outcome.id;
     byId[outcome.id] = std::move(outcome);
   }
@@ -57,13 +57,13 @@ class FileCommands : public ::testing::Test {
  protected:
   void SetUp() override {
     Commands::Async::Start();
-    while (Commands::Async::TakeTitle()) {
+    while (TakeTitleAsTheGuiDoes()) {
     }
-    Commands::Async::TakeOutcomes();
+    TakeOutcomesAsTheGuiDoes();
   }
   void TearDown() override {
     Commands::Async::Stop();
-    Commands::Async::TakeOutcomes();
+    TakeOutcomesAsTheGuiDoes();
   }
 };
 
@@ -131,7 +131,7 @@ TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitle) {
   // The title names the file while it is being deleted, not after.
   std::optional<std::string> first;
   while (!first && Clock::now() - start < std::chrono::seconds(2)) {
-    first = Commands::Async::TakeTitle();
+    first = TakeTitleAsTheGuiDoes();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   ASSERT_TRUE(first.has_value());
@@ -158,7 +158,7 @@ TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitle) {
   }
   EXPECT_LE(static_cast<double>(titles.size()), 16 * seconds + 1);  // at most 16 a second
   // Outcomes come in the order the requests ended: queue order here.
-  std::vector<Commands::Async::Outcome> outcomes = Commands::Async::TakeOutcomes();
+  std::vector<Commands::Async::Outcome> outcomes = TakeOutcomesAsTheGuiDoes();
   std::erase_if(outcomes, [&](const Commands::Async::Outcome& outcome) { return outcome.id < missing; });
   ASSERT_EQ(outcomes.size(), 13u);
   EXPECT_EQ(outcomes[0].id, missing);

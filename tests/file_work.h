@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "kit/file_commands.h"
+#include "kit/gui_thread.h"
 #include "kit/settings.h"
 
 inline std::string Bytes(const std::filesystem::path& path) {
@@ -20,6 +22,17 @@ inline std::string Bytes(const std::filesystem::path& path) {
 
 inline void Write(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// What the GUI thread takes from the workers, as at the start of a frame:
+// what they posted, then the outcomes or the title among it.
+inline std::vector<Commands::Async::Outcome> TakeOutcomesAsTheGuiDoes() {
+  GuiThread::RunPosted();
+  return Commands::Async::TakeOutcomes();
+}
+inline std::optional<std::string> TakeTitleAsTheGuiDoes() {
+  GuiThread::RunPosted();
+  return Commands::Async::TakeTitle();
 }
 
 // Waits (up to 20 s) until the workers have nothing queued or in hand.

@@ -344,7 +344,7 @@ TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
   // The copy plays from Similarity; "Dog [Ab1Cd2Ef3Gh].mp4" goes from Grouping.
   const std::string copy = (tree.Root() / "Dog copy Ab1Cd2Ef3Gh.mp4").string();
   Player.Play(copy, kSimilarityTab);
-  ASSERT_TRUE(mediaLoaded);
+  ASSERT_TRUE(Player.MediaLoaded());
   SkipConfirmations = true;
   ASSERT_TRUE(gui.Click("ab1cd2ef3gh"));
   gui.Frame();
@@ -352,8 +352,8 @@ TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
   const TagGroups::Entry* dog = GroupingTab.model.Find(tree.RootString() + "/Dog [Ab1Cd2Ef3Gh].mp4");
   ASSERT_NE(dog, nullptr);
   GroupingTab.DeleteFile(dog);
-  EXPECT_TRUE(mediaLoaded);  // another file: it plays on
-  EXPECT_EQ(currentPath, copy);
+  EXPECT_TRUE(Player.MediaLoaded());  // another file: it plays on
+  EXPECT_EQ(Player.CurrentPath(), copy);
   ASSERT_TRUE(WorkersDone());
   gui.Frames(2);
   EXPECT_FALSE(fs::exists(tree.Root() / "Dog [Ab1Cd2Ef3Gh].mp4"));
@@ -377,7 +377,7 @@ TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
 
   // Deleting the file that plays stops it.
   GroupingTab.DeleteFile(GroupingTab.model.Find(copy));
-  EXPECT_FALSE(mediaLoaded);
+  EXPECT_FALSE(Player.MediaLoaded());
   ASSERT_TRUE(WorkersDone());
   gui.Frame();
   EXPECT_EQ(group->size(), 1u);

@@ -48,7 +48,8 @@ void GuiHarness::OnItem(const char* label, const ImVec2& min, const ImVec2& max)
   // its items where they will not be shown: only visible items count.
   for (const ImGuiWindow* window = ImGui::GetCurrentWindowRead(); window; window = window->ParentWindow)
     if (window->HiddenFramesCannotSkipItems > 0 || window->HiddenFramesCanSkipItems > 0) return;
-  drawing[label] = {min, max};
+  const ImGuiWindow* pane = ImGui::GetCurrentWindowRead();
+  drawing[label] = {min, max, pane->InnerClipRect.Min, pane->InnerClipRect.Max, pane->ScrollbarY};
 }
 
 void GuiHarness::Frame() { Frame({}); }
@@ -183,6 +184,29 @@ std::string GuiHarness::WindowText(const char* windowName) const {
   for (const ImGuiWindow* child : GImGui->Windows)
     if (child != window && child->ParentWindow == window && child->Active) text += GlyphsOf(child->DrawList);
   return text;
+}
+
+std::vector<std::string> GuiHarness::LayoutFaults() const {
+  std::vector<std::string> faults;
+  constexpr float kSlack = 1.0f;  // rounding of item edges
+  for (const auto& [label, rect] : items) {
+    const bool across = rect.min.x < rect.clipMin.x - kSlack || rect.max.x > rect.clipMax.x + kSlack;
+    const bool down = !rect.paneScrolls && (rect.min.y < rect.clipMin.y - kSlack || rect.max.y > rect.clipMax.y + kSlack);
+    if (across || down)
+      faults.push_back("cut " + std::string(across ? "across" : "at the bottom") + ": " + label + " x " +
+                       std::to_string(rect.min.x) + "-" + std::to_string(rect.max.x) + " in " +
+                       std::to_string(rect.clipMin.x) + "-" + std::to_string(rect.clipMax.x));
+  }
+  for (const ImGuiWindow* window : GImGui->Windows) {
+    if (!window->Active || (window->Flags & (ImGuiWindowFlags_Tooltip | ImGuiWindowFlags_Popup))) continue;
+    // The lists: those that always show their scrollbar, and the
+    // Classifier's folder buttons.
+    const bool list = (window->Flags & ImGuiWindowFlags_AlwaysVerticalScrollbar) ||
+                      std::string(window->Name).find("/##Folders_") != std::string::npos;
+    if (window->ScrollbarX || (window->ScrollbarY && !list))
+      faults.push_back(std::string("scrollbar on ") + window->Name);
+  }
+  return faults;
 }
 
 std::string GuiHarness::Tooltip() const {

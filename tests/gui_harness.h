@@ -43,6 +43,11 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
   // and its child windows, spaces left out.
   std::string WindowText(const char* windowName) const;
 
+  // What a user would see as broken in last frame's layout: a control cut
+  // off by the edge of the pane it is in (across always, downwards where
+  // the pane does not scroll), and a scrollbar on a pane that is no list.
+  std::vector<std::string> LayoutFaults() const;
+
   int FontAtlasBuilds() const { return atlasBuilds; }
   // The tooltip text drawn last frame, empty when none.
   std::string Tooltip() const;
@@ -57,6 +62,8 @@ class GuiHarness final : public FrameBackend, public ItemObserver {
  private:
   struct Rect {
     ImVec2 min, max;
+    ImVec2 clipMin, clipMax;  // the visible part of the pane it is in
+    bool paneScrolls = false;  // it has a scrollbar: what is below is reached by scrolling
   };
   std::map<std::string, Rect> items;      // drawn last frame
   std::map<std::string, Rect> drawing;    // being drawn this frame

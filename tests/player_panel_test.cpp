@@ -1,4 +1,4 @@
-// The player panel: fitting, time text, watchdog, colour conversion, the
+// The player panel: fitting, time text, colour conversion, the
 // still-picture fallback, and the panel's controls driven through the
 // headless GUI.
 #include <gtest/gtest.h>
@@ -62,25 +62,6 @@ TEST(PanelModel, TimeTextCutsToWholeSeconds) {
   EXPECT_EQ(TimeText(-1.0, 59.99), "00:00:00 / 00:00:59");
 }
 
-TEST(PanelModel, WatchdogActsOnHalfASecondStandingStill) {
-  PlaybackWatchdog watchdog;
-  auto now = std::chrono::steady_clock::time_point(std::chrono::hours(2));
-  const auto frame = std::chrono::milliseconds(16);
-  double position = 0;
-  for (int i = 0; i < 100; ++i) {  // moving: never
-    now += frame;
-    position += 0.016;
-    EXPECT_FALSE(watchdog.Step(now, position, true));
-  }
-  int frames = 0;
-  while (!watchdog.Step(now += frame, position, true)) ++frames;
-  EXPECT_NEAR(frames, 31, 2);  // 0.5 s of 16 ms frames
-  for (int i = 0; i < 100; ++i) EXPECT_FALSE(watchdog.Step(now += frame, position + i, false));  // paused
-  EXPECT_EQ(PlaybackWatchdog::Decide(5.0, 60.0, false), PlaybackWatchdog::Action::RestartInPlace);
-  EXPECT_EQ(PlaybackWatchdog::Decide(59.5, 60.0, false), PlaybackWatchdog::Action::ReplayFromStart);
-  EXPECT_EQ(PlaybackWatchdog::Decide(50.0, 60.0, true), PlaybackWatchdog::Action::ReplayFromStart);
-}
-
 TEST(PlayerPictures, ColourRangeAndMatrixFollowTheSource) {
   ExpectNear(FirstPicturePixel("bt709_green.mp4", 32, 32), {0, 255, 0, 255}, 6);
   ExpectNear(FirstPicturePixel("full_range_light.mp4", 32, 32), {240, 240, 240, 255}, 4);
@@ -95,19 +76,19 @@ TEST(PlayerPictures, StillPictureStandsInForWhatCannotPlay) {
   TestVoiceScope voices;
   MediaPlayer player;
   player.Play(Media("undecodable_audio.mp4"), kViewerTab);  // its sound cannot be decoded
-  EXPECT_TRUE(showingStill);
-  EXPECT_EQ(stillTexture.Width(), 640);
-  EXPECT_EQ(stillTexture.Height(), 360);
+  EXPECT_TRUE(player.ShowingStill());
+  EXPECT_EQ(player.StillPicture().width, 640);
+  EXPECT_EQ(player.StillPicture().height, 360);
   EXPECT_FALSE(player.Inspect().open);
   // A one-picture stream gives its picture only when the decoder is drained.
   EXPECT_TRUE(player.LoadStillFrame(Media("single_picture.mp4")));
-  EXPECT_EQ(stillTexture.Width(), 320);
+  EXPECT_EQ(player.StillPicture().width, 320);
   EXPECT_FALSE(player.LoadStillFrame(Media("audio_only.m4a")));  // no picture at all
   EXPECT_FALSE(player.LoadStillFrame(Media("huge.y4m")));
-  EXPECT_FALSE(stillTexture.Valid());
+  EXPECT_EQ(player.StillPicture().texture, nullptr);
   player.Play(Media("text.mp4"), kViewerTab);
-  EXPECT_FALSE(showingStill);
-  EXPECT_TRUE(mediaLoaded);
+  EXPECT_FALSE(player.ShowingStill());
+  EXPECT_TRUE(player.MediaLoaded());
   player.Unload();
 }
 
@@ -183,7 +164,10 @@ TEST_F(PanelTest, MuteKeepsTheVolumeSetting) {
   EXPECT_NEAR(Player.Volume(), 0.5f, 0.03);
 }
 
-TEST_F(PanelTest, StillPictureHasNoControlsAndFailureKeepsTheRow) {
+// A still picture has no controls; what cannot be played says so, and why
+// on hover, above the control row; sound without a picture shows its cover
+// or a quiet sign, with its time bar.
+TEST_F(PanelTest, StillPictureHasNoControlsAndWhatCannotPlaySaysWhy) {
   Player.Play(Media("undecodable_audio.mp4"), kViewerTab);
   gui.Frame(body);
   EXPECT_TRUE(gui.Drawn("#image"));
@@ -195,4 +179,29 @@ TEST_F(PanelTest, StillPictureHasNoControlsAndFailureKeepsTheRow) {
   EXPECT_TRUE(gui.Drawn(ICON_PLAY) || gui.Drawn(ICON_PAUSE));
   EXPECT_FALSE(gui.Drawn("##Seek"));
   EXPECT_TRUE(gui.Drawn("##volume"));
+  const auto says = [&](const std::string& what) {
+    return gui.WindowText("##TestWindow").find(what) != std::string::npos;
+  };
+  EXPECT_TRUE(says("Cannotplaythisfile"));
+  ASSERT_TRUE(gui.Hover("Cannot play this file"));
+  gui.Frame(body);
+  gui.Frame(body);
+  EXPECT_EQ(gui.Tooltip(), "cannotopenit:Invaliddatafoundwhenprocessinginput");
+  Player.Play(Media("no such file.mp4"), kViewerTab);
+  gui.Frame(body);
+  gui.Frame(body);
+  EXPECT_EQ(gui.Tooltip(), "cannotopenit:Nosuchfileordirectory");
+
+  Player.Play(Media("audio_only.m4a"), kViewerTab);
+  gui.Frame(body);
+  gui.Frame(body);
+  EXPECT_FALSE(says("Cannotplaythisfile"));
+  EXPECT_TRUE(says("Soundonly"));
+  EXPECT_TRUE(gui.Drawn("##Seek"));
+  Player.Play(Media("cover.mp3"), kViewerTab);
+  gui.Frame(body);
+  gui.Frame(body);
+  EXPECT_FALSE(says("Soundonly"));
+  EXPECT_TRUE(gui.Drawn("#image"));
+  EXPECT_TRUE(gui.Drawn("##Seek"));
 }

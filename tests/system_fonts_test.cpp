@@ -45,7 +45,7 @@ class SystemFontsTest : public ::testing::Test {
     ::setenv("FONTCONFIG_FILE", file.c_str(), 1);
   }
   std::string DrawUntilAnswered(const std::string& name) {
-    const std::function<void()> body = [&] { TextWithTooltipWhenCut(name); };
+    const std::function<void()> body = [&] { TextKeepingItsEnd(name); };
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     int quiet = 0;
     while (std::chrono::steady_clock::now() < end && quiet < 40) {

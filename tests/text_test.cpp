@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "kit/path_text.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
 
@@ -46,4 +47,18 @@ TEST(FilterBoxes, TermsInAnyScriptFindTheirOwnLetters) {
   EXPECT_FALSE(passes("mp4,-猫", "/m/猫.mp4"));
   EXPECT_TRUE(passes("mp4,-猫", "/m/犬.mp4"));
   EXPECT_FALSE(passes("ไทย", "/m/เพลง.mp3"));
+}
+
+TEST(PathText, TypedPathsAreMadeFullAndNormal) {
+  EXPECT_EQ(NormalFullPath("/home/me/../you/./clips//"), "/home/you/clips");
+  EXPECT_EQ(NormalFullPath("/.."), "/");
+  EXPECT_EQ(NormalFullPath("/a/b/../../.."), "/");
+  EXPECT_EQ(NormalFullPath("/a/..b/c.."), "/a/..b/c..");  // names that only start or end with dots
+  EXPECT_EQ(NormalFullPath("home/me"), std::nullopt);
+  EXPECT_EQ(NormalFullPath(""), std::nullopt);
+  EXPECT_EQ(ParentFolder("/home/me"), "/home");
+  EXPECT_EQ(ParentFolder("/home"), "/");
+  EXPECT_EQ(ParentFolder("/"), "/");
+  EXPECT_EQ(JoinPath("/", "home"), "/home");
+  EXPECT_EQ(JoinPath("/home", "me"), "/home/me");
 }

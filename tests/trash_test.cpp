@@ -141,7 +141,7 @@ TEST_F(TrashThroughTheWorkers, DeletionsAndOverwritesSayWhereTheFileWent) {
                                                      (tree.Root() / "into/kept.mp4").string(), identity("into/kept.mp4"));
   ASSERT_TRUE(WorkersDone());
   std::map<Commands::Async::RequestId, Commands::Async::Outcome> outcomes;
-  for (Commands::Async::Outcome& outcome : Commands::Async::TakeOutcomes()) outcomes[outcome.id] = outcome;
+  for (Commands::Async::Outcome& outcome : TakeOutcomesAsTheGuiDoes()) outcomes[outcome.id] = outcome;
 
   ASSERT_TRUE(outcomes[deleted].Done() && outcomes[deleted].trashed);
   EXPECT_EQ(Bytes(outcomes[deleted].trashed->file), "deleted");
@@ -163,7 +163,7 @@ TEST_F(TrashThroughTheWorkers, DeletionsAndOverwritesSayWhereTheFileWent) {
   const auto off = Commands::Async::Delete((tree.Root() / "off.mp4").string());
   MoveDeletedFilesToTrash = true;
   ASSERT_TRUE(WorkersDone());
-  const auto last = Commands::Async::TakeOutcomes();
+  const auto last = TakeOutcomesAsTheGuiDoes();
   ASSERT_EQ(last.size(), 1u);
   EXPECT_EQ(last[0].id, off);
   EXPECT_TRUE(last[0].Done() && !last[0].trashed);

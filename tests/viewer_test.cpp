@@ -157,7 +157,7 @@ TEST_F(ViewerTabTest, KeysActWhileShownButNotWhileTypingInTheFilter) {
   gui.Frame();
   const std::string first = ViewerTab.model.entries[0].path;
   EXPECT_EQ(ViewerTab.CurrentPath, first);
-  EXPECT_EQ(currentPath, first);
+  EXPECT_EQ(Player.CurrentPath(), first);
   gui.Tap('3');
   gui.Frame();
   EXPECT_EQ(shell.revealed, (std::vector<std::string>{first}));
@@ -223,14 +223,20 @@ TEST_F(ViewerTabTest, LongPathsShowInFull) {
   std::erase(expected, ' ');
   EXPECT_NE(text.find(expected), std::string::npos);
 
-  // In a window of the usual size the row is cut at the pane's edge;
-  // hovering it shows the whole path.
+  // In a window of the usual size the row keeps its end, the file's name,
+  // after "..."; hovering it shows the whole path.
   ImGui::GetIO().DisplaySize = ImVec2(1280, 800);
   gui.Frames(2);
+  const std::string cut = gui.WindowText("##entriesViewer");
+  EXPECT_NE(cut.find("[..."), std::string::npos) << cut;
+  EXPECT_NE(cut.find("/ÉndÖfNäme.mp4]"), std::string::npos) << cut;
+  EXPECT_EQ(cut.find("Ünïcödé-folder-0/"), std::string::npos) << cut;
   EXPECT_TRUE(gui.Tooltip().empty());
   ASSERT_TRUE(gui.Hover("[" + name + "]", 0.01f));
   gui.Frames(2);
-  EXPECT_NE(gui.Tooltip().find(expected), std::string::npos);
+  std::string whole = tree.RootString() + "/" + name;
+  std::erase(whole, ' ');
+  EXPECT_EQ(gui.Tooltip(), whole);
 }
 
 // Names in other scripts, as downloads are often named: every letter shows

@@ -2,8 +2,10 @@
 
 #include <imgui.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "kit/filter_row.h"
 #include "kit/glyph_demand.h"
 #include "kit/icons.h"
 #include "kit/scan_controls.h"
@@ -51,28 +53,26 @@ void Viewer::PlayRandom() {
 
 void Viewer::Draw() {
   CollectEntries();
-  ScanControls(*this);
-  if (!model.entries.empty()) {
-    ImGui::SameLine();
-    // Built, not formatted: a formatted line is cut at a fixed length.
-    const std::string counts = ICON_FILE_COUNT "File Count(" + std::to_string(model.entries.size()) +
-                               ") | " ICON_ROOT_PATH "Root Path(" + RootText() + ")";
-    GlyphDemand::Note(RootText());
-    ImGui::TextUnformatted(counts.c_str());
-  }
+  // Built, not formatted: a formatted line is cut at a fixed length.
+  const std::string counts =
+      model.entries.empty() ? std::string() : ICON_FILE_COUNT "File Count(" + std::to_string(model.entries.size()) + ") | ";
+  ScanControls(*this, counts, scanner.fileQueue.Size() > 0);
   if (RootPath().empty()) {
     HelpText(ICON_HELP
              " A simple media viewer that scans your selected folder (and its subfolders) with quick playback and "
              "filtered search.");
     return;
   }
-  if (model.entries.empty()) return;
+  if (model.entries.empty()) {
+    if (!scanner.scanning && scanner.fileQueue.Size() == 0) EmptyText(*this);
+    return;
+  }
 
   ImGui::BeginChild("##leftViewer", ImVec2(ImGui::GetContentRegionAvail().x * 0.5f, 0), true, kPaneFlags);
   if (CurrentText.empty()) {
     ImGui::TextUnformatted(ICON_PLAY " Select a media file...");
   } else {
-    TextWithTooltipWhenCut(CurrentText);
+    TextKeepingItsEnd(CurrentText);
   }
   const float rowTop = ImGui::GetCursorPosY();
   if (ShortcutButton(ICON_PLAY " Play", '1')) {
@@ -82,13 +82,14 @@ void Viewer::Draw() {
       Player.Play(CurrentPath, kViewerTab);
     }
   }
-  ImGui::SameLine();
-  if (TintedButton(ICON_NEXT_FILE " Next File", 0.4995f, '2')) NextFile();
-  ImGui::SameLine();
+  SameLineIfFits(ButtonWidth(ICON_NEXT_FILE " Next File"));
+  if (TintedButton(ICON_NEXT_FILE " Next File", kNextHue, '2')) NextFile();
+  SameLineIfFits(ButtonWidth(ICON_REVEAL " Show In Explorer"));
   if (TintedButton(ICON_REVEAL " Show In Explorer", kRevealHue, '3')) ShowInExplorer(CurrentPath);
-  ImGui::SameLine();
-  if (TintedButton(ICON_PLAY_RANDOM " Play Random", 0.1665f, '4')) PlayRandom();
-  Player.DrawPanel(kViewerTab, ImGui::GetCursorPosY() - rowTop);
+  SameLineIfFits(ButtonWidth(ICON_PLAY_RANDOM " Play Random"));
+  if (TintedButton(ICON_PLAY_RANDOM " Play Random", kPlayRandomHue, '4')) PlayRandom();
+  // The player's control row is one row high, however the actions wrapped.
+  Player.DrawPanel(kViewerTab, std::min(ImGui::GetCursorPosY() - rowTop, ImGui::GetFrameHeightWithSpacing()));
   ImGui::EndChild();
 
   ImGui::SameLine();
@@ -98,17 +99,9 @@ void Viewer::Draw() {
 }
 
 void Viewer::DrawEntries() {
-  if (ShortcutButton(ICON_CLEAR, kNoKey, "Clear the filter")) {
-    model.entriesFilter.Clear();
+  if (FilterRow(model.entriesFilter, ICON_FILTER " Entries - Filter(include, -exclude)", "##entriesFilter",
+                ImGui::GetStyle().ItemSpacing.x))
     model.FilterChanged();
-  }
-  ImGui::SameLine();
-  ImGui::SetNextItemWidth(-ImGui::GetStyle().ItemSpacing.x);
-  GlyphDemand::Note(model.entriesFilter.InputBuf);  // what the user typed
-  if (ImGui::InputTextWithHint(" ", ICON_FILTER " Entries - Filter(include, -exclude)", model.entriesFilter.InputBuf,
-                               IM_ARRAYSIZE(model.entriesFilter.InputBuf)))
-    model.FilterChanged();
-  ObserveLastItem("##entriesFilter");
 
   ImGui::BeginChild("##entriesViewer", ImVec2(ImGui::GetContentRegionAvail().x, 0), false,
                     ImGuiWindowFlags_AlwaysVerticalScrollbar);
@@ -128,10 +121,11 @@ void Viewer::DrawEntries() {
       ImGui::SameLine();
       if (TintedButton(ICON_REVEAL, kRevealHue, kNoKey, "Show in the file manager")) ShowInExplorer(entry.path);
       ImGui::SameLine();
-      TextWithTooltipWhenCut("[" + entry.relative + "]");
+      TextKeepingItsEnd("[", entry.relative + "]", entry.text);
       ImGui::PopID();
       ImGui::EndGroup();
     }
   }
+  if (listed.empty()) EmptyText("No file matches the filter");
   ImGui::EndChild();
 }

@@ -1,15 +1,13 @@
 #include "views/about_tab.h"
 
 #include <imgui.h>
-#include <stb/stb_image.h>
 
 #include <cmath>
-#include <vector>
 
-#include "kit/embedded_data.h"
 #include "kit/frame_clock.h"
 #include "kit/frame_demand.h"
 #include "kit/icons.h"
+#include "kit/program_icon.h"
 #include "kit/shell_services.h"
 #include "kit/tab_base.h"
 #include "kit/widgets.h"
@@ -18,29 +16,27 @@
 namespace {
 
 platform::Texture aboutIcon;
-std::vector<uint8_t> iconPng;  // filled once; an undecodable icon is not tried again
+bool iconTried = false;  // an undecodable icon is not tried again
 constexpr float kIconSize = 256.0f;
 constexpr float kRevealPerSecond = 0.5f;
 
 void LoadAboutIcon() {
-  const EmbeddedBytes png = IconPngBytes();
-  if (png.size == 0) return;
-  iconPng.assign(png.data, png.data + png.size);
+  iconTried = true;
   aboutIcon.Release();
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* pixels = stbi_load_from_memory(iconPng.data(), static_cast<int>(iconPng.size()), &width, &height,
-                                          &channels, 4);
-  if (!pixels) return;
-  aboutIcon.Create(width, height, platform::PixelFormat::RGBA, pixels, width * 4);
-  stbi_image_free(pixels);
+  const ProgramIconPixels& icon = ProgramIcon();
+  if (icon.rgba.empty()) return;
+  aboutIcon.Create(icon.width, icon.height, platform::PixelFormat::RGBA, icon.rgba.data(), icon.width * 4);
 }
 
 }  // namespace
 
-void AboutView::ReleaseGraphics() { aboutIcon.Release(); }
+void AboutView::ReleaseGraphics() {
+  aboutIcon.Release();
+  iconTried = false;  // made again from the decoded pixels on the next draw
+}
 
 void AboutView::Draw() {
-  if (iconPng.empty()) LoadAboutIcon();
+  if (!iconTried) LoadAboutIcon();
   if (aboutIcon.Valid()) {
     ImGui::Image(aboutIcon.Id(), ImVec2(kIconSize, kIconSize), ImVec2(0, 0), ImVec2(1, AboutReveal));
     // A frame after a rest follows a long pause: the animation moves by

@@ -30,11 +30,11 @@ void DrawScrollbarSection() {
 
 void DrawOptionsSection() {
   ImGui::TextUnformatted(ICON_OPTIONS "Options");
-  if (ImGui::Checkbox("Deletes files, and replaces files of the same name, immediately without showing a "
+  if (WrappedCheckbox("Deletes files, and replaces files of the same name, immediately without showing a "
                       "confirmation dialog. Use with care",
                       &SkipConfirmations))
     SaveSkipMessageBoxPopup();
-  if (ImGui::Checkbox("Move deleted files to the trash", &MoveDeletedFilesToTrash)) SaveMoveDeletedFilesToTrash();
+  if (WrappedCheckbox("Move deleted files to the trash", &MoveDeletedFilesToTrash)) SaveMoveDeletedFilesToTrash();
 }
 
 }  // namespace

@@ -27,19 +27,25 @@ mkdir -p "$tiny"
 mounted_tiny=0
 if [[ "$(id -u)" == 0 ]] && mount -t tmpfs -o size=4k tmpfs "$tiny"; then
   mounted_tiny=1
-  trap 'umount -l "$tiny" 2>/dev/null || true' EXIT
+  trap 'umount -l "$tiny" 2>/dev/null || true; stop_virtual_display' EXIT
 fi
 
 settle() { sleep "${1:-0.6}"; }
 files_in() { find "$1" -maxdepth 1 -type f -printf '%f\n' | sort; }
 count_in() { files_in "$1" | wc -l; }
 fail() { screenshot "$artefacts/classifier-failed.png"; echo "$1" >&2; exit 1; }
-# question_box CAPTION: the line of the question box with that caption, once it shows.
+# question_box CAPTION: the line of the question box with that caption, once
+# it is on the screen (the window exists a while before it is mapped and
+# drawn; a click meanwhile lands on the main window under it).
 question_box() {
   local line=""
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     line="$(xwininfo -root -tree | grep -F "\"$1\"" | head -1 || true)"
-    [[ -n "$line" ]] && { echo "$line"; return 0; }
+    if [[ -n "$line" ]] && xwininfo -id "$(awk '{print $1}' <<<"$line")" 2>/dev/null | grep -q IsViewable; then
+      sleep 0.3
+      echo "$line"
+      return 0
+    fi
     sleep 0.1
   done
   return 1

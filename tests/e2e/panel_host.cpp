@@ -67,7 +67,7 @@ void DrawPanelWindow() {
   if (framesSincePlay >= 0 && ++framesSincePlay == 10) {
     const ImVec4 r = reporter.imageSeen ? reporter.image : ImVec4(0, 0, 0, 0);
     std::printf("shown %s image %.0f %.0f %.0f %.0f seekbar %s still %s\n", playing.c_str(), r.x, r.y, r.z, r.w,
-                reporter.seekSeen ? "yes" : "no", showingStill ? "yes" : "no");
+                reporter.seekSeen ? "yes" : "no", Player.ShowingStill() ? "yes" : "no");
     std::fflush(stdout);
   }
 }

@@ -44,8 +44,16 @@ start_server() {
 # socket file by name, and would remove the socket of the next test's server
 # if that one took the same display number meanwhile.
 stop_virtual_display() {
+  # A program stuck in a question box does not end on SIGTERM: after a
+  # while it is killed, so that a failed test reports its failure instead
+  # of running into the test's time limit.
   if [[ -n "${APP_PID:-}" ]]; then
     kill "$APP_PID" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$APP_PID" 2>/dev/null; then
+      echo "the program did not end on SIGTERM within 5 s: killed" >&2
+      kill -KILL "$APP_PID" 2>/dev/null || true
+    fi
     wait "$APP_PID" 2>/dev/null || true
   fi
   if [[ -n "${XVFB_PID:-}" ]]; then

@@ -3,7 +3,7 @@
 # tool, into the folder given. Does nothing when the set is already there.
 set -euo pipefail
 out="$1"
-stamp="$out/.complete-v8"
+stamp="$out/.complete-v9"
 [[ -e "$stamp" ]] && exit 0
 mkdir -p "$out"
 ff() { ffmpeg -nostdin -y -loglevel error "$@"; }
@@ -136,6 +136,8 @@ ff -f lavfi -i color=c=red:s=1x1,format=rgb24 -frames:v 1 -update 1 "$out/one_pi
 # The pattern is computed once and repeated for 3 s.
 ff -f lavfi -i "color=c=black:s=3840x2160:r=25,trim=end_frame=1,format=gray,geq=lum='if(mod(X\,2)\,235\,16)',loop=loop=74:size=1,setpts=N/25/TB,format=yuv420p" \
    -c:v libx264 -preset ultrafast "$out/uhd.mp4"
+# A 4K clip of a tenth of the pictures, quick to play to its end.
+ff -f lavfi -i "color=c=gray:s=3840x2160:r=25:d=0.4,format=yuv420p" -c:v libx264 -preset ultrafast "$out/uhd_short.mp4"
 # A phone photo: landscape pixels with an EXIF orientation of 6 (turn a
 # quarter clockwise to view), written as an APP1 segment after the start
 # marker. Red top-left quarter, as in rotate90.mp4.
