@@ -60,7 +60,10 @@ void MediaPlayer::DemuxThread() {
         flushed = true;
       }
       // The end is reached when the last picture is queued for the screen.
+      // A seek or a stop cuts the wait short: the end is not reached then
+      // (a refused seek comes back here, and the last pictures still go up).
       conveyor.WaitUntilIdle(timelineSerial);
+      if (stopRequested || seekRequested) continue;
       endOfStream = true;
       videoQueue.Wake();  // the GUI may wait for pictures that will not come
       audioQueue.Wake();
@@ -126,8 +129,7 @@ bool MediaPlayer::PerformSeek(uint64_t serial) {
   const int64_t target = seekTarget;
   bool sought = false;
   // Input that cannot seek (a pipe) is not touched: reading goes on.
-  const bool seekable = formatContext && formatContext->pb && (formatContext->pb->seekable & AVIO_SEEKABLE_NORMAL);
-  if (seekable && stream >= 0) sought = SeekToKeyFrameBefore(target);
+  if (inputSeekable && stream >= 0) sought = SeekToKeyFrameBefore(target);
   if (sought) {
     // The seek has already emptied the demuxer's buffers; flushing it again
     // would forget the timestamp it landed on, and demuxers that count

@@ -152,6 +152,7 @@ bool MediaPlayer::OpenStreams(const std::string& path) {
   formatContext->max_analyze_duration = 10000000;
   if (const int code = avformat_find_stream_info(formatContext, nullptr); code < 0)
     return RefuseWithCode("cannot read its streams", code);
+  inputSeekable = formatContext->pb && (formatContext->pb->seekable & AVIO_SEEKABLE_NORMAL);
   duration = formatContext->duration > 0 ? formatContext->duration / 1000000.0 : 0.0;
   startTimeMicroseconds = formatContext->start_time != AV_NOPTS_VALUE ? formatContext->start_time : 0;
 
@@ -297,6 +298,7 @@ void MediaPlayer::Close() {
   seekRequested = false;
   seekAnswered = seekSerial.load();
   seekRefused = false;
+  inputSeekable = false;
 }
 
 MediaPlayer::Status MediaPlayer::Inspect() {

@@ -209,6 +209,7 @@ class MediaPlayer {
   int rotation = 0;
   double pixelAspect = 1.0;
   bool singlePicture = false;
+  bool inputSeekable = false;  // not a pipe: a seek can be asked of it
   bool cannotPlay = false;
   std::string whyNot;  // the first reason the last opening gave
   int stillRotation = 0;

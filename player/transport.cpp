@@ -42,7 +42,9 @@ PlaybackState MediaPlayer::State() const {
 }
 
 bool MediaPlayer::Seek(double seconds) {
-  if (!formatContext) return false;
+  // Input that cannot seek (a pipe) is not asked to: the request alone
+  // would call off the pictures in hand.
+  if (!formatContext || !inputSeekable) return false;
   FrameDemand::Next();
   if (duration > 0) seconds = std::clamp(seconds, 0.0, duration);
   const int index = videoStreamIndex >= 0 ? videoStreamIndex : audioStreamIndex;
@@ -171,7 +173,7 @@ void MediaPlayer::Resume() {
 // at every loop); the frame step starts the clock once the seek is answered
 // and the first sound and pictures are in.
 void MediaPlayer::StartOverWithoutWaiting() {
-  Seek(0.0);
+  if (!Seek(0.0)) return;  // a pipe played to its end stays there
   if (transport.seek) {
     transport.seek->playAfter = true;
   } else if (transport.phase != Phase::Playing) {

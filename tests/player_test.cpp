@@ -287,8 +287,9 @@ TEST_F(PlayerTest, SeekInSoundWithACoverIsTimedOnTheSound) {
   EXPECT_NE(player.Picture().texture, nullptr);
 }
 
-// A stream that cannot seek (read through a pipe): the position stays
-// where it was and playback goes on.
+// A stream that cannot seek (read through a pipe): the seek is refused,
+// the position stays where it was and playback goes on without losing a
+// picture.
 TEST_F(PlayerTest, RefusedSeekKeepsThePosition) {
   const std::string fifo = testing::TempDir() + "/sortiq-seek-fifo.ts";
   std::filesystem::remove(fifo);
@@ -303,11 +304,18 @@ TEST_F(PlayerTest, RefusedSeekKeepsThePosition) {
   player.Resume();
   PlayFor(1.0);
   const double before = player.GetPosition();
-  ASSERT_TRUE(player.Seek(0.2));
+  double shown = player.CurrentFrame().pts;
+  EXPECT_FALSE(player.Seek(0.2));
   player.Resume();
   EXPECT_NEAR(player.GetPosition(), before, 0.011);
-  PlayFor(0.5);
+  double widestStep = 0;
+  for (int step = 0; step < 50; ++step) {
+    PlayFor(0.01);
+    widestStep = std::max(widestStep, player.CurrentFrame().pts - shown);
+    shown = player.CurrentFrame().pts;
+  }
   EXPECT_NEAR(player.GetPosition(), before + 0.5, 0.02);
+  EXPECT_NEAR(widestStep, 0.04, 0.002);  // 25 pictures a second, none left out
   player.Close();
   writer.join();
   std::filesystem::remove(fifo);
