@@ -134,8 +134,13 @@ void MediaPlayer::Resume() {
   if (!formatContext) return;
   const auto deadline = Clock::now() + kFirstBufferWait;
   if (transport.phase == Phase::Ended && !transport.seek) Seek(0.0);  // played to the end: again from the start
+  // A large video's first sound and pictures after an open or a seek take
+  // a while (half a second at 4K on two cores): the window is not held
+  // meanwhile; the frame step starts the clock once they are in.
+  const bool large = videoCodec && int64_t{videoWidth} * videoHeight > kLargePicturePixels;
   if (transport.seek) {
     transport.seek->playAfter = true;
+    if (large) return;
     const uint64_t serial = transport.seek->serial;
     audioQueue.WaitUntil(kFirstBufferWait, [&](size_t) { return seekAnswered == serial || stopRequested; });
     FinishSeek();
@@ -153,6 +158,7 @@ void MediaPlayer::Resume() {
       break;
     case Phase::Starting: break;
   }
+  if (large) return;
   const auto left = [&] {
     return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
                     std::chrono::milliseconds(0));
