@@ -173,6 +173,9 @@ class MediaPlayer {
   void BeginStarting();
   void StartOverWithoutWaiting();
   size_t PicturesWantedAtStart() const;
+  // Larger than 1080p: its first pictures are slow to come, so its start
+  // is waited for by the frame step, never by the GUI.
+  bool LargeVideo() const;
   void StartClock();
   void CheckEnd();
 

@@ -111,8 +111,12 @@ void MediaPlayer::StartClock() {
 // is ahead of the clock when it starts; meanwhile the first picture goes
 // up. Smaller ones are decoded far faster than they play: they start at
 // once, as sound does.
+bool MediaPlayer::LargeVideo() const {
+  return videoCodec && int64_t{videoWidth} * videoHeight > kLargePicturePixels;
+}
+
 size_t MediaPlayer::PicturesWantedAtStart() const {
-  if (int64_t{videoWidth} * videoHeight <= kLargePicturePixels) return 0;
+  if (!LargeVideo()) return 0;
   return kPicturesAheadAtStart + (transport.firstPictureUp ? 0 : 1);
 }
 
@@ -137,7 +141,7 @@ void MediaPlayer::Resume() {
   // A large video's first sound and pictures after an open or a seek take
   // a while (half a second at 4K on two cores): the window is not held
   // meanwhile; the frame step starts the clock once they are in.
-  const bool large = videoCodec && int64_t{videoWidth} * videoHeight > kLargePicturePixels;
+  const bool large = LargeVideo();
   if (transport.seek) {
     transport.seek->playAfter = true;
     if (large) return;
