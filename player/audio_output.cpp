@@ -60,6 +60,7 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
     const double start = frame.best_effort_timestamp * av_q2d(audioCodec->pkt_timebase) - startTimeMicroseconds / 1e6;
     const double early = soundTarget - start;
     const size_t converted = (pendingSound.size() - before) / frameBytes;
+    bool aligned = true;
     if (early > 0 && early < 3600) {
       const auto cut = std::min(converted, static_cast<size_t>(std::llround(early * sampleRate)));
       pendingSound.erase(pendingSound.begin() + static_cast<std::ptrdiff_t>(before),
@@ -69,7 +70,12 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
     } else if (early < 0 && -early <= kLongestLeadIn) {
       const auto silence = static_cast<size_t>(std::llround(-early * sampleRate));
       pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(before), silence * frameBytes, 0);
+    } else if (early != 0.0) {
+      aligned = false;  // starts at once, at a time nobody knows
     }
+    // Sound without timestamps taken before it goes just ahead of the target.
+    if (aligned && !soundAlignPending)
+      pendingSoundStart = soundTarget - static_cast<double>(before / frameBytes) / sampleRate;
   }
 
   const size_t bufferBytes = std::max<size_t>(1, static_cast<size_t>(sampleRate * kSoundBufferSeconds)) * frameBytes;
@@ -83,6 +89,10 @@ void MediaPlayer::PushAudioBuffer(AudioBuffer buffer) {
 void MediaPlayer::FlushPendingSound() {
   if (pendingSound.empty()) return;
   AudioBuffer buffer;
+  buffer.start = pendingSoundStart;
+  const size_t frameBytes = static_cast<size_t>(channels) * 2;
+  if (frameBytes > 0 && sampleRate > 0)
+    pendingSoundStart += static_cast<double>(pendingSound.size() / frameBytes) / sampleRate;
   buffer.bytes = std::move(pendingSound);
   pendingSound = {};
   PushAudioBuffer(std::move(buffer));
@@ -136,9 +146,29 @@ void MediaPlayer::UpdateAudio() {
   }
   // The voice has run dry: once sound comes again it plays on from where
   // the clock has got to.
+  if (clock.OnWallClock()) SkipSoundBefore(GetPosition());
   if (FeedVoice() == 0) return;
   clock.Refilled(sourceVoice->State().samplesPlayed);
   sourceVoice->Start();
+}
+
+// Sound arriving after the clock went on without it (it starts later in
+// the file than the pictures, or came too late to start with them) would
+// otherwise be heard as far behind the picture as the clock had gone on.
+void MediaPlayer::SkipSoundBefore(double position) {
+  const size_t frameBytes = static_cast<size_t>(channels) * 2;
+  if (frameBytes == 0 || sampleRate <= 0) return;
+  const auto framesIn = [&](const AudioBuffer& buffer) { return buffer.bytes.size() / frameBytes; };
+  AudioBuffer past;
+  audioQueue.PopNewestDue(past, [&](const AudioBuffer& buffer) {
+    return std::isfinite(buffer.start) && buffer.start + static_cast<double>(framesIn(buffer)) / sampleRate <= position;
+  });
+  audioQueue.PeekFront([&](AudioBuffer& buffer) {
+    if (!std::isfinite(buffer.start) || buffer.start >= position) return;
+    const size_t late = std::min(framesIn(buffer), static_cast<size_t>((position - buffer.start) * sampleRate));
+    buffer.bytes.erase(buffer.bytes.begin(), buffer.bytes.begin() + static_cast<std::ptrdiff_t>(late * frameBytes));
+    buffer.start += static_cast<double>(late) / sampleRate;
+  });
 }
 
 void MediaPlayer::SetVolume(float value) {

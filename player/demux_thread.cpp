@@ -2,6 +2,7 @@
 // the end of the stream, and performs the seeks the GUI asks for.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
@@ -19,6 +20,7 @@ void MediaPlayer::ResetTimeline() {
   soundAlignPending = true;
   soundTarget = 0.0;
   pendingSound.clear();
+  pendingSoundStart = std::numeric_limits<double>::quiet_NaN();
 }
 
 void MediaPlayer::DemuxThread() {

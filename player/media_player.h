@@ -165,10 +165,13 @@ class MediaPlayer {
   // The worker has answered the seek in flight: the phase it leads to.
   void FinishSeek();
   void UpdateAudio();
+  // The clock went on without sound: sound queued for a time it has passed
+  // is left out.
+  void SkipSoundBefore(double position);
   // Shows the newest due picture; whether one went up.
   bool UpdateVideo();
-  // Starting: the clock and the sound start once the first picture is up
-  // (at the latest after a second).
+  // Starting: the clock and the sound start once the first sound and
+  // pictures are in, or once the worker cannot bring them.
   void StartWhenReady(bool pictureShown);
   void BeginStarting();
   void StartOverWithoutWaiting();
@@ -204,6 +207,7 @@ class MediaPlayer {
   bool soundAlignPending = false;
   double soundTarget = 0.0;
   std::vector<uint8_t> pendingSound;  // converted samples not yet a whole buffer
+  double pendingSoundStart = 0.0;     // the media time of its first sample, or NaN
 
 
   // Presentation

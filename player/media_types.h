@@ -1,6 +1,7 @@
 #pragma once
 // What flows from the demux thread to the screen and the speakers.
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 enum class PlaybackState : int32_t { Stopped = 0, Playing = 1, Paused = 2 };
@@ -18,4 +19,7 @@ struct VideoFrame {
 // Interleaved signed 16-bit samples at the output rate and channel count.
 struct AudioBuffer {
   std::vector<uint8_t> bytes;
+  // Seconds on the media timeline of its first sample; NaN when the
+  // sound's timestamps were not to be trusted.
+  double start = std::numeric_limits<double>::quiet_NaN();
 };

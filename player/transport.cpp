@@ -91,7 +91,6 @@ void MediaPlayer::FinishSeek() {
 
 void MediaPlayer::BeginStarting() {
   transport.phase = Phase::Starting;
-  transport.startingSince = clock.Now();
   transport.firstPictureUp = false;
 }
 
@@ -123,13 +122,17 @@ size_t MediaPlayer::PicturesWantedAtStart() const {
 void MediaPlayer::StartWhenReady(bool pictureShown) {
   if (transport.phase != Phase::Starting) return;
   if (pictureShown) transport.firstPictureUp = true;
-  constexpr auto kLongestStart = std::chrono::seconds(1);
-  const bool late = clock.Now() - transport.startingSince >= kLongestStart;
-  // The first sound is waited for too (Play waits for it briefly; the
-  // restart at a video's end does not wait at all).
-  if (audioCodec && sourceVoice && audioQueue.Size() == 0 && !endOfStream && !late) return;
+  // The first sound and pictures are waited for as long as the worker can
+  // bring them: after a seek far from a key frame it decodes for seconds
+  // before either comes, and a clock started meanwhile would leave the
+  // seek's target behind. It cannot once it waits for room in the other
+  // queue (sound far behind the pictures in the file, or none that
+  // decodes), or when it has read to the end.
+  const bool picturesFull = videoCodec && videoQueue.HasLeadOf(SIZE_MAX);
+  const bool soundFull = audioCodec && audioQueue.Size() >= audioQueue.Capacity();
+  if (audioCodec && sourceVoice && audioQueue.Size() == 0 && !endOfStream && !picturesFull) return;
   const size_t wanted = PicturesWantedAtStart();
-  if (!videoCodec || wanted == 0 || endOfStream || late || videoQueue.HasLeadOf(wanted)) StartClock();
+  if (!videoCodec || wanted == 0 || endOfStream || soundFull || videoQueue.HasLeadOf(wanted)) StartClock();
 }
 
 void MediaPlayer::Resume() {

@@ -3,14 +3,13 @@
 // in flight when there is one. Only the transport operations and the
 // per-frame step change it; the worker's side of a seek is its request and
 // answer, matched by serial number.
-#include <chrono>
 #include <cstdint>
 #include <optional>
 
 enum class Phase {
   Stopped,   // open and still: after the open, or after a seek while not playing
   Cueing,    // still at a seek's target: its picture is shown when it comes
-  Starting,  // to play: the clock waits until the first picture is up
+  Starting,  // to play: the clock waits for the first sound and pictures
   Playing,
   Paused,
   Ended,     // everything shown and heard; a video on show starts over
@@ -24,11 +23,8 @@ struct PendingSeek {
 };
 
 struct Transport {
-  using TimePoint = std::chrono::steady_clock::time_point;
-
   Phase phase = Phase::Stopped;
   std::optional<PendingSeek> seek;
-  TimePoint startingSince{};  // when Starting began: the clock waits a second at most
   bool firstPictureUp = false;  // Starting: the first picture is on show
   double endPosition = 0.0;   // where Ended stands
 };

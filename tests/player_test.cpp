@@ -53,7 +53,7 @@ int BurntInFrameNumber(const VideoFrame& frame, int blockWidth, int row) {
 }
 
 // Written by the media set-up once every clip is there.
-constexpr const char* kMediaMark = ".complete-v9";
+constexpr const char* kMediaMark = ".complete-v10";
 
 // Under the sanitizers decoding runs several times slower, and the device
 // tests share the machine with them: there the timed checks look for gross
@@ -499,6 +499,64 @@ TEST_F(PlayerTest, AVideoOnShowStartsOverAtItsEnd) {
   }));
   EXPECT_NEAR(player.CurrentFrame().pts, 0.2, 0.041);
 #endif
+}
+
+// Sound that comes long after the picture, later in the file or after a
+// seek far from a key frame, is heard in step with the picture: where the
+// clock says the tone begins is where it begins in the file, and a seek
+// plays on from its target.
+TEST_F(PlayerTest, SoundThatComesLateIsHeardInStepWithThePicture) {
+  constexpr int kRate = 44100;
+  ASSERT_TRUE(player.Open(Media("late_sound.mp4")));  // 1080p, the tone from 2 s
+  TestVoice* voice = TestVoiceScope::Voice();
+  ASSERT_NE(voice, nullptr);
+  ASSERT_EQ(voice->format.sampleRate, kRate);
+  // The window's frames, 10 ms each; each waits for pictures to be decoded
+  // ahead, not for sound. False when none come (the worker is stuck).
+  const auto playStep = [&] {
+    const bool decoding = Eventually([&] {
+      player.UpdateFrame();
+      const MediaPlayer::Status status = player.Inspect();
+      return status.picturesQueued >= 3 || status.readToEnd;
+    });
+    voice->Play(kRate / 100);
+    FakeClock::Advance(0.01);
+    player.UpdateFrame();
+    return decoding;
+  };
+  // The clock at the moment the voice played its frame `frame`, as long as
+  // the voice kept playing since.
+  const auto clockAtFrame = [&](int64_t frame) {
+    return player.GetPosition() - static_cast<double>(static_cast<int64_t>(voice->State().samplesPlayed) - frame) / kRate;
+  };
+
+  player.Resume();
+  for (int step = 0; step < 600 && voice->firstLoudFrame < 0; ++step) ASSERT_TRUE(playStep());
+  ASSERT_GE(voice->firstLoudFrame, 0) << "the tone was never heard";
+  for (int step = 0; step < 50; ++step) ASSERT_TRUE(playStep());
+  EXPECT_NEAR(clockAtFrame(voice->firstLoudFrame), 2.0, 0.03);
+  EXPECT_NEAR(BurntInFrameNumber(player.CurrentFrame(), 120, 8), player.GetPosition() * 25, 1.6);
+
+  // A seek 15 s after the only key frame: the first sound and picture are
+  // seconds away while the window's frames go on (here 50 ms of clock for
+  // every 10 ms of waiting).
+  const double target = 15.0;
+  ASSERT_TRUE(player.Seek(target));
+  player.Resume();
+  double waited = 0;
+  while (player.CurrentFrame().pts < target - 0.1 && waited < 30) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    FakeClock::Advance(0.05);
+    waited += 0.05;
+    player.UpdateFrame();
+  }
+  ASSERT_GE(waited, 1.0) << "the clip decoded too fast to test a slow start";
+  EXPECT_EQ(BurntInFrameNumber(player.CurrentFrame(), 120, 8), 375);  // the picture at the target
+  const auto heardBefore = static_cast<int64_t>(voice->State().samplesPlayed);
+  for (int step = 0; step < 50; ++step) ASSERT_TRUE(playStep());
+  EXPECT_NEAR(clockAtFrame(heardBefore), target, 0.03);  // the sound went on from the target
+  EXPECT_NEAR(player.GetPosition(), target + 0.5, 0.03);
+  EXPECT_NEAR(BurntInFrameNumber(player.CurrentFrame(), 120, 8), (target + 0.5) * 25, 1.6);
 }
 
 TEST_F(PlayerTest, TruncatedFileEndsAndTheWorkerSleeps) {

@@ -51,6 +51,11 @@ uint64_t TestVoice::Play(uint64_t frames) {
       while (done < frames && !queue.empty() && ended == 0) {
         const size_t left = (queue.front().size() - offset) / frameBytes;
         const uint64_t take = std::min<uint64_t>(left, frames - done);
+        for (uint64_t frame = 0; frame < take && firstLoudFrame < 0; ++frame) {
+          int16_t sample;
+          std::memcpy(&sample, queue.front().data() + offset + frame * frameBytes, sizeof sample);
+          if (std::abs(sample) > 1000) firstLoudFrame = static_cast<int64_t>(played + frame);
+        }
         offset += take * frameBytes;
         done += take;
         played += take;

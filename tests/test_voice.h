@@ -2,6 +2,9 @@
 // An audio voice whose playing the test does by hand, and a clock the test
 // moves, so the player's clock rules can be checked exactly.
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -29,6 +32,9 @@ class TestVoice final : public platform::AudioVoice {
   bool started = false;
   float volume = 1.0f;
   int submitted = 0;
+  // The count of frames played before the first one louder than a
+  // whisper; -1 while only silence has played.
+  int64_t firstLoudFrame = -1;
 
  private:
   platform::BufferEnd onBufferEnd;
