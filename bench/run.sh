@@ -19,7 +19,7 @@ if [[ ! -s "$media/1080p30.mp4" ]]; then
   mv "$media/1080p30.part.mp4" "$media/1080p30.mp4"
 fi
 # 4K clips: 30 and 60 pictures a second in H.264, 30 in HEVC (the format
-# of most phones).
+# of most phones), also in 10 bits as phones record HDR.
 fourk() {  # fourk FILE RATE ENCODER-OPTIONS...
   local file="$1" rate="$2"; shift 2
   [[ -s "$media/$file" ]] && return 0
@@ -31,6 +31,7 @@ fourk() {  # fourk FILE RATE ENCODER-OPTIONS...
 fourk 4k30_h264.mp4 30 -c:v libx264 -preset veryfast -g 60
 fourk 4k60_h264.mp4 60 -c:v libx264 -preset veryfast -g 120
 fourk 4k30_hevc.mp4 30 -c:v libx265 -preset ultrafast -x265-params log-level=error -tag:v hvc1
+fourk 4k30_hevc10.mp4 30 -c:v libx265 -preset ultrafast -x265-params log-level=error -tag:v hvc1 -pix_fmt yuv420p10le
 "$build/bench/bench_player" "$media"
 
 ff() { ffmpeg -nostdin -y -loglevel error "$@"; }

@@ -87,7 +87,13 @@ bool MediaPlayer::Open(const std::string& path) {
   openPath = path;
   bool ok = OpenStreams(path);
   if (ok && videoCodec) {
-    videoQueue.SetCapacity(30, kVideoQueueBudgetBytes);
+    // A decoder of more than 8 bits a sample holds frames twice the size (a
+    // 10-bit 4K frame is 25 MB, as phones record HDR): one 4K picture less
+    // is queued for the screen, and one decoded frame less waits for the
+    // converter.
+    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(videoCodec->pix_fmt);
+    const bool deep = format && format->comp[0].depth > 8;
+    videoQueue.SetCapacity(30, deep ? kVideoQueueBudgetBytes - kLargestPictureBytes : kVideoQueueBudgetBytes);
     // The same file again (played to its end and started over): its last
     // picture stays up until the first one comes, rather than black.
     const bool again = currentFramePath == path && currentFrame.width == videoWidth &&
@@ -95,7 +101,7 @@ bool MediaPlayer::Open(const std::string& path) {
     ok = videoTexture.Create(videoWidth, videoHeight, platform::PixelFormat::BGRA,
                              again ? currentFrame.pixels.data() : nullptr, again ? currentFrame.stride : 0);
     if (!ok) Refuse("no room for its picture on the graphics card");
-    if (ok && !(ok = conveyor.Start())) Refuse("no thread to convert its pictures");
+    if (ok && !(ok = conveyor.Start(deep ? 1 : 2))) Refuse("no thread to convert its pictures");
   }
   if (ok && audioCodec && !(ok = CreateAudioOutput())) Refuse("the sound device cannot play its sound");
   if (ok) {

@@ -278,7 +278,8 @@ extern MediaPlayer Player;
 
 // Memory the pictures queued for the screen may take: four 4K pictures, or
 // 30 of 1080p (the queue never holds more than 30).
-inline constexpr size_t kVideoQueueBudgetBytes = 4u * 3840u * 2160u * 4u + (1u << 20);
+inline constexpr size_t kLargestPictureBytes = 3840u * 2160u * 4u;
+inline constexpr size_t kVideoQueueBudgetBytes = 4 * kLargestPictureBytes + (1u << 20);
 // Pictures of up to this many pixels (720p) are decoded on one core.
 inline constexpr int64_t kOneCorePicturePixels = 1280 * 720;
 // Pictures larger than this (1080p) take their decoder a good part of a

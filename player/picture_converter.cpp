@@ -1,5 +1,6 @@
 #include "player/picture_converter.h"
 
+#include "platform/large_pages.h"
 #include "player/ffmpeg.h"
 
 extern "C" {
@@ -76,6 +77,12 @@ bool PictureConverter::Convert(const AVFrame& frame, VideoFrame& out) {
   // overwritten as it is; clearing 33 MB for a 4K picture costs a third of
   // its conversion.
   const size_t bytes = static_cast<size_t>(size) + kScalerOverrunPadding;
+  if (out.pixels.capacity() < bytes) {
+    std::vector<uint8_t> fresh;
+    fresh.reserve(bytes);
+    platform::PreferLargePages(fresh.data(), bytes);  // before the first touch below
+    out.pixels = std::move(fresh);
+  }
   if (out.pixels.size() != bytes) out.pixels.assign(bytes, 0);
   uint8_t* planes[4] = {};
   int lineSizes[4] = {};

@@ -21,9 +21,10 @@ PictureConveyor::PictureConveyor(PictureQueue& screen, CalledOff calledOff)
 
 PictureConveyor::~PictureConveyor() { Stop(); }
 
-bool PictureConveyor::Start() {
+bool PictureConveyor::Start(size_t waiting) {
   Stop();
   stopping = false;
+  decoded.SetCapacity(waiting);
   try {
     thread = std::thread([this] { Run(); });
   } catch (const std::system_error&) {

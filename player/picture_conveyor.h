@@ -39,8 +39,10 @@ class PictureConveyor {
   PictureConveyor(const PictureConveyor&) = delete;
   PictureConveyor& operator=(const PictureConveyor&) = delete;
 
-  // Starts the converting thread (false: no thread to be had).
-  bool Start();
+  // Starts the converting thread (false: no thread to be had). At most
+  // waiting decoded pictures wait for it, each holding a frame of the
+  // decoder's.
+  bool Start(size_t waiting = 2);
   // Joins the thread and drops every picture not yet on the screen's queue.
   void Stop();
 

@@ -64,6 +64,7 @@ TEST(PanelModel, TimeTextCutsToWholeSeconds) {
 
 TEST(PlayerPictures, ColourRangeAndMatrixFollowTheSource) {
   ExpectNear(FirstPicturePixel("bt709_green.mp4", 32, 32), {0, 255, 0, 255}, 6);
+  ExpectNear(FirstPicturePixel("bt709_green_10bit.mp4", 32, 32), {0, 255, 0, 255}, 6);
   ExpectNear(FirstPicturePixel("full_range_light.mp4", 32, 32), {240, 240, 240, 255}, 4);
   ExpectNear(FirstPicturePixel("full_range_dark.mp4", 32, 32), {16, 16, 16, 255}, 4);
   VideoFrame odd;

@@ -28,6 +28,10 @@ done
 # Colour checks: BT.709 limited-range green, full-range near-white and near-black.
 ff -f lavfi -i color=c=0x00FF00:s=64x64:d=0.2:r=30 -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p \
    -c:v libx264 -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv "$out/bt709_green.mp4"
+# The same green in 10-bit HEVC, as phones record HDR.
+ff -f lavfi -i color=c=0x00FF00:s=64x64:d=0.2:r=30 -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p10le \
+   -c:v libx265 -x265-params log-level=error -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv \
+   "$out/bt709_green_10bit.mp4"
 ff -f lavfi -i color=c=0xF0F0F0:s=64x64:d=0.2:r=30 -vf scale=out_range=pc,format=yuvj420p \
    -c:v libx264 -color_range pc "$out/full_range_light.mp4"
 ff -f lavfi -i color=c=0x101010:s=64x64:d=0.2:r=30 -vf scale=out_range=pc,format=yuvj420p \
