@@ -1,14 +1,9 @@
 #include "player/decoder.h"
 
 #include <algorithm>
-#include <cmath>
 #include <thread>
 
 #include "player/ffmpeg.h"
-
-extern "C" {
-#include <libavutil/display.h>
-}
 
 AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, DecoderThreads threads) {
   if (!stream || !stream->codecpar) return nullptr;
@@ -36,25 +31,4 @@ AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, D
   }
   if (!ok) avcodec_free_context(&context);
   return context;
-}
-
-namespace {
-
-// The matrix turns counter-clockwise.
-int QuarterTurnsOf(const uint8_t* matrix) {
-  const double angle = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
-  if (std::isnan(angle)) return 0;
-  return (static_cast<int>(std::lround(angle / 90.0)) % 4 + 4) % 4 * 90;
-}
-
-}  // namespace
-
-int RotationOf(const AVStream* stream) {
-  const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
-  return matrix ? QuarterTurnsOf(matrix) : 0;
-}
-
-int RotationOf(const AVFrame* frame, int fallback) {
-  const AVFrameSideData* side = av_frame_get_side_data(frame, AV_FRAME_DATA_DISPLAYMATRIX);
-  return side && side->size >= 9 * 4 ? QuarterTurnsOf(side->data) : fallback;
 }

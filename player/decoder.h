@@ -1,7 +1,6 @@
 #pragma once
 // Opening a stream's decoder, the same way for playback and still pictures.
 struct AVCodecContext;
-struct AVFrame;
 struct AVStream;
 
 // How a decoder uses the machine's cores: one thread, or frames and slices
@@ -14,9 +13,3 @@ enum class DecoderThreads { One, EveryCore, Library };
 // decoder to use instead of the default one when it exists. Null on any
 // failure (nothing is left allocated).
 AVCodecContext* OpenDecoder(const AVStream* stream, const char* preferredName, DecoderThreads threads);
-
-// Clockwise turn the stream's display matrix asks for: 0, 90, 180 or 270.
-int RotationOf(const AVStream* stream);
-// The same for a decoded picture's own matrix (a photo's orientation);
-// fallback when it has none.
-int RotationOf(const AVFrame* frame, int fallback);

@@ -8,6 +8,7 @@
 
 #include "kit/frame_demand.h"
 #include "player/decoder.h"
+#include "player/rotation.h"
 #include "player/ffmpeg.h"
 
 MediaPlayer Player;

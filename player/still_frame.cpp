@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "player/decoder.h"
+#include "player/rotation.h"
 #include "player/ffmpeg.h"
 #include "player/media_player.h"
 
