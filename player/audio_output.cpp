@@ -8,9 +8,13 @@
 
 namespace {
 
-// Sound that would need more than this much silence before it to start on
-// time has timestamps that cannot be trusted: it starts at once instead.
+// Sound that would need more than this much silence before it (to start on
+// time, or after a gap) has timestamps that cannot be trusted: it goes on
+// at once instead.
 constexpr double kLongestLeadIn = 10.0;
+// Timestamps that run ahead of the samples by less than this are rounding
+// (a millisecond time base), not a gap.
+constexpr double kLongestUnfilledGap = 0.03;
 
 }  // namespace
 
@@ -54,10 +58,23 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
   const size_t before = pendingSound.size();
   if (!resampler.Convert(frame, pendingSound) || frameBytes == 0) return;
 
-  if (soundAlignPending && frame.best_effort_timestamp != AV_NOPTS_VALUE) {
+  const bool stamped = frame.best_effort_timestamp != AV_NOPTS_VALUE;
+  const double start =
+      stamped ? frame.best_effort_timestamp * av_q2d(audioCodec->pkt_timebase) - startTimeMicroseconds / 1e6 : 0.0;
+  if (!soundAlignPending && stamped && std::isfinite(pendingSoundStart)) {
+    // A gap in the sound (packets lost, or none for a while) is heard as
+    // silence: the voice's count of samples is the clock, and the sound
+    // after the gap must come when the clock is at its time.
+    const double expected = pendingSoundStart + static_cast<double>(before / frameBytes) / sampleRate;
+    const double gap = start - expected;
+    if (gap > kLongestUnfilledGap && gap <= kLongestLeadIn) {
+      const auto silence = static_cast<size_t>(std::llround(gap * sampleRate));
+      pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(before), silence * frameBytes, 0);
+    }
+  }
+  if (soundAlignPending && stamped) {
     // The first sound after an open or a seek starts exactly at the target.
     soundAlignPending = false;
-    const double start = frame.best_effort_timestamp * av_q2d(audioCodec->pkt_timebase) - startTimeMicroseconds / 1e6;
     const double early = soundTarget - start;
     const size_t converted = (pendingSound.size() - before) / frameBytes;
     bool aligned = true;

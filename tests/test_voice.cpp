@@ -1,5 +1,8 @@
 #include "test_voice.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 TestVoice* latest = nullptr;
 }
@@ -51,10 +54,16 @@ uint64_t TestVoice::Play(uint64_t frames) {
       while (done < frames && !queue.empty() && ended == 0) {
         const size_t left = (queue.front().size() - offset) / frameBytes;
         const uint64_t take = std::min<uint64_t>(left, frames - done);
-        for (uint64_t frame = 0; frame < take && firstLoudFrame < 0; ++frame) {
+        for (uint64_t frame = 0; frame < take; ++frame) {
           int16_t sample;
           std::memcpy(&sample, queue.front().data() + offset + frame * frameBytes, sizeof sample);
-          if (std::abs(sample) > 1000) firstLoudFrame = static_cast<int64_t>(played + frame);
+          if (std::abs(sample) <= 1000) {
+            ++quietFrames;
+            continue;
+          }
+          if (quietFrames >= static_cast<uint64_t>(format.sampleRate / 10))
+            loudStarts.push_back(static_cast<int64_t>(played + frame));
+          quietFrames = 0;
         }
         offset += take * frameBytes;
         done += take;

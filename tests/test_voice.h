@@ -3,8 +3,6 @@
 // moves, so the player's clock rules can be checked exactly.
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -32,9 +30,9 @@ class TestVoice final : public platform::AudioVoice {
   bool started = false;
   float volume = 1.0f;
   int submitted = 0;
-  // The count of frames played before the first one louder than a
-  // whisper; -1 while only silence has played.
-  int64_t firstLoudFrame = -1;
+  // Where sound louder than a whisper began after a tenth of a second or
+  // more of silence (or at the start): counts of frames played before it.
+  std::vector<int64_t> loudStarts;
 
  private:
   platform::BufferEnd onBufferEnd;
@@ -42,6 +40,7 @@ class TestVoice final : public platform::AudioVoice {
   std::deque<std::vector<uint8_t>> queue;
   size_t offset = 0;
   uint64_t played = 0;
+  uint64_t quietFrames = UINT64_MAX / 2;  // played since the last loud one
 };
 
 // Installs the test voice factory for the test's lifetime; Voice() is the

@@ -98,9 +98,11 @@ ff -f lavfi -i "testsrc2=size=320x164:rate=25:duration=24[t];$(frame_code 320 20
    -g 200 -keyint_min 200 -sc_threshold 0 -c:a aac -ac 2 "$out/gop8.mp4"
 # A slow start: one key frame in 16 s, so a seek near the end decodes for
 # a good while (over a second here) before its first sound and picture;
-# 1080p, so frame threads decode it. The sound starts 2 s after the picture.
+# 1080p, so frame threads decode it. The sound starts 2 s after the
+# picture, and has a gap from 5 to 7 s (its timestamps jump).
 ff -f lavfi -i "testsrc2=size=1920x1064:rate=25:duration=16[t];$(frame_code 1920 120 25)[c];[c][t]vstack=shortest=1" \
-   -itsoffset 2 -f lavfi -i "$(tone 440 44100 14)" -c:v libx264 -preset veryfast -pix_fmt yuv420p \
+   -itsoffset 2 -f lavfi -i "$(tone 440 44100 14),aselect='not(between(t\,3\,5))'" \
+   -c:v libx264 -preset veryfast -pix_fmt yuv420p \
    -g 1000 -keyint_min 1000 -sc_threshold 0 -c:a aac -ac 2 "$out/late_sound.mp4"
 # Variable frame rate: runs of ten 20 ms frames and ten 50 ms frames.
 # Block width 10 here (160 wide). Timestamps are whole milliseconds.
