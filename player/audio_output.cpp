@@ -61,17 +61,32 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
   const bool stamped = frame.best_effort_timestamp != AV_NOPTS_VALUE;
   const double start =
       stamped ? frame.best_effort_timestamp * av_q2d(audioCodec->pkt_timebase) - startTimeMicroseconds / 1e6 : 0.0;
-  if (!soundAlignPending && stamped && std::isfinite(pendingSoundStart)) {
-    // A gap in the sound (packets lost, or none for a while) is heard as
-    // silence: the voice's count of samples is the clock, and the sound
-    // after the gap must come when the clock is at its time.
-    const double expected = pendingSoundStart + static_cast<double>(before / frameBytes) / sampleRate;
-    const double gap = start - expected;
+  const double length = frame.sample_rate > 0 ? static_cast<double>(frame.nb_samples) / frame.sample_rate : 0.0;
+  // A gap in the sound (packets lost, or none for a while) is heard as
+  // silence: the voice's count of samples is the clock, and the sound
+  // after the gap must come when the clock is at its time. Each frame is
+  // measured against the one before, so timestamps that drift from the
+  // samples open no gaps.
+  if (unconfirmedGap && (!stamped || std::abs(start - unconfirmedGap->nextStart) <= kLongestUnfilledGap)) {
+    if (stamped) {
+      const auto silence = static_cast<size_t>(std::llround(unconfirmedGap->seconds * sampleRate));
+      pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(unconfirmedGap->at), silence * frameBytes,
+                          0);
+    }
+    unconfirmedGap.reset();
+  } else if (unconfirmedGap) {
+    unconfirmedGap.reset();  // a stray timestamp, not a gap
+  } else if (!soundAlignPending && stamped && std::isfinite(lastSoundEnd)) {
+    const double gap = start - lastSoundEnd;
     if (gap > kLongestUnfilledGap && gap <= kLongestLeadIn) {
-      const auto silence = static_cast<size_t>(std::llround(gap * sampleRate));
-      pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(before), silence * frameBytes, 0);
+      unconfirmedGap = SoundGap{before, gap, start + length};
+    } else if (gap > kLongestLeadIn && std::isfinite(pendingSoundStart)) {
+      // Too long to fill: the sound goes on at its own time, which the
+      // clock walks on to.
+      pendingSoundStart = start - static_cast<double>(before / frameBytes) / sampleRate;
     }
   }
+  if (stamped) lastSoundEnd = start + length;
   if (soundAlignPending && stamped) {
     // The first sound after an open or a seek starts exactly at the target.
     soundAlignPending = false;
@@ -96,7 +111,7 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
   }
 
   const size_t bufferBytes = std::max<size_t>(1, static_cast<size_t>(sampleRate * kSoundBufferSeconds)) * frameBytes;
-  if (pendingSound.size() >= bufferBytes) FlushPendingSound();
+  if (pendingSound.size() >= bufferBytes && !unconfirmedGap) FlushPendingSound();
 }
 
 void MediaPlayer::PushAudioBuffer(AudioBuffer buffer) {
@@ -163,7 +178,11 @@ void MediaPlayer::UpdateAudio() {
   }
   // The voice has run dry: once sound comes again it plays on from where
   // the clock has got to.
-  if (clock.OnWallClock()) SkipSoundBefore(GetPosition());
+  if (clock.OnWallClock()) {
+    const double position = GetPosition();
+    SkipSoundBefore(position);
+    if (SoundIsAheadOf(position)) return;
+  }
   if (FeedVoice() == 0) return;
   clock.Refilled(sourceVoice->State().samplesPlayed);
   sourceVoice->Start();
@@ -186,6 +205,17 @@ void MediaPlayer::SkipSoundBefore(double position) {
     buffer.bytes.erase(buffer.bytes.begin(), buffer.bytes.begin() + static_cast<std::ptrdiff_t>(late * frameBytes));
     buffer.start += static_cast<double>(late) / sampleRate;
   });
+}
+
+bool MediaPlayer::SoundIsAheadOf(double position) {
+  // Far beyond any gap worth waiting for, the timestamps are not believed.
+  constexpr double kLongestWait = 60.0;
+  bool ahead = false;
+  audioQueue.PeekFront([&](const AudioBuffer& buffer) {
+    const double wait = buffer.start - position;
+    ahead = std::isfinite(wait) && wait > kLongestUnfilledGap && wait < kLongestWait;
+  });
+  return ahead;
 }
 
 void MediaPlayer::SetVolume(float value) {

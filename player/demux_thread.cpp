@@ -20,7 +20,8 @@ void MediaPlayer::ResetTimeline() {
   soundAlignPending = true;
   soundTarget = 0.0;
   pendingSound.clear();
-  pendingSoundStart = std::numeric_limits<double>::quiet_NaN();
+  pendingSoundStart = lastSoundEnd = std::numeric_limits<double>::quiet_NaN();
+  unconfirmedGap.reset();
 }
 
 void MediaPlayer::DemuxThread() {

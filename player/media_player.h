@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -168,6 +169,9 @@ class MediaPlayer {
   // The clock went on without sound: sound queued for a time it has passed
   // is left out.
   void SkipSoundBefore(double position);
+  // Sound is queued for a time the clock is yet to reach (after a gap the
+  // clock went through on the wall clock): it waits for it.
+  bool SoundIsAheadOf(double position);
   // Shows the newest due picture; whether one went up.
   bool UpdateVideo();
   // Starting: the clock and the sound start once the first sound and
@@ -208,6 +212,16 @@ class MediaPlayer {
   double soundTarget = 0.0;
   std::vector<uint8_t> pendingSound;  // converted samples not yet a whole buffer
   double pendingSoundStart = 0.0;     // the media time of its first sample, or NaN
+  // A gap in the sound's timestamps is filled with silence once the frame
+  // after it follows on from the one that opened it (a single stray
+  // timestamp opens none for good). Worker only.
+  struct SoundGap {
+    size_t at = 0;          // where in pendingSound the silence goes
+    double seconds = 0.0;
+    double nextStart = 0.0;  // where the frame after must start to confirm it
+  };
+  std::optional<SoundGap> unconfirmedGap;
+  double lastSoundEnd = 0.0;  // by its timestamp, of the last frame that had one; or NaN
 
 
   // Presentation

@@ -97,6 +97,9 @@ void MediaPlayer::BeginStarting() {
 void MediaPlayer::StartClock() {
   transport.phase = Phase::Playing;
   if (audioCodec && sourceVoice) {
+    // Sound queued while paused on the wall clock (it came late) may lie
+    // before where the clock stands.
+    if (sourceVoice->State().buffersQueued == 0) SkipSoundBefore(clock.Held());
     clock.Start(sourceVoice->State().samplesPlayed);
     FeedVoice();
     sourceVoice->Start();
@@ -202,6 +205,8 @@ void MediaPlayer::Pause() {
     if (audioCodec && sourceVoice) sourceVoice->Stop();
     transport.phase = Phase::Paused;
   } else if (transport.phase == Phase::Starting) {
-    transport.phase = Phase::Paused;  // the clock never ran
+    // The clock never ran: play starts again, waiting for the first sound
+    // and pictures.
+    transport.phase = Phase::Stopped;
   }
 }

@@ -91,6 +91,27 @@ class PlayerTest : public ::testing::Test {
       player.UpdateFrame();
     }
   }
+  // One 10 ms frame of the window that waits for pictures decoded ahead,
+  // not for sound (which may have a gap); false when none come.
+  bool StepOnPictures() {
+    const bool decoding = Eventually([&] {
+      player.UpdateFrame();
+      const MediaPlayer::Status status = player.Inspect();
+      return status.picturesQueued >= 3 || status.readToEnd;
+    });
+    TestVoice* voice = TestVoiceScope::Voice();
+    voice->Play(static_cast<uint64_t>(voice->format.sampleRate / 100));
+    FakeClock::Advance(0.01);
+    player.UpdateFrame();
+    return decoding;
+  }
+  // The clock at the moment the voice played its frame `frame`, as long as
+  // the voice kept playing since.
+  double ClockAtFrame(int64_t frame) {
+    TestVoice* voice = TestVoiceScope::Voice();
+    const auto played = static_cast<int64_t>(voice->State().samplesPlayed);
+    return player.GetPosition() - static_cast<double>(played - frame) / voice->format.sampleRate;
+  }
   VideoFrame WaitForQueuedPicture() {
     VideoFrame frame;
     EXPECT_TRUE(Eventually([&] { return player.PeekQueuedPicture(frame); }));
@@ -511,42 +532,29 @@ TEST_F(PlayerTest, SoundThatComesLateIsHeardInStepWithThePicture) {
   TestVoice* voice = TestVoiceScope::Voice();
   ASSERT_NE(voice, nullptr);
   ASSERT_EQ(voice->format.sampleRate, kRate);
-  // The window's frames, 10 ms each; each waits for pictures to be decoded
-  // ahead, not for sound. False when none come (the worker is stuck).
-  const auto playStep = [&] {
-    const bool decoding = Eventually([&] {
-      player.UpdateFrame();
-      const MediaPlayer::Status status = player.Inspect();
-      return status.picturesQueued >= 3 || status.readToEnd;
-    });
-    voice->Play(kRate / 100);
-    FakeClock::Advance(0.01);
-    player.UpdateFrame();
-    return decoding;
-  };
-  // The clock at the moment the voice played its frame `frame`, as long as
-  // the voice kept playing since.
-  const auto clockAtFrame = [&](int64_t frame) {
-    return player.GetPosition() - static_cast<double>(static_cast<int64_t>(voice->State().samplesPlayed) - frame) / kRate;
-  };
-
   // Decoding may be slow (under the sanitizers): the steps go on, for a
   // minute at most, until the tone is heard.
   const auto giveUp = [start = std::chrono::steady_clock::now()] {
     return std::chrono::steady_clock::now() - start > std::chrono::seconds(60);
   };
   player.Resume();
-  while (voice->loudStarts.empty() && !giveUp()) ASSERT_TRUE(playStep());
+  // Paused while the clock goes on without sound, and played again once
+  // the sound is in: it starts where the clock stands.
+  while (!(player.Inspect().onWallClock && player.GetPosition() >= 1.5) && !giveUp()) ASSERT_TRUE(StepOnPictures());
+  player.Pause();
+  ASSERT_TRUE(Eventually([&] { return player.Inspect().soundBuffersQueued > 0; }));
+  player.Resume();
+  while (voice->loudStarts.empty() && !giveUp()) ASSERT_TRUE(StepOnPictures());
   ASSERT_FALSE(voice->loudStarts.empty()) << "the tone was never heard";
-  for (int step = 0; step < 50; ++step) ASSERT_TRUE(playStep());
-  EXPECT_NEAR(clockAtFrame(voice->loudStarts[0]), 2.0, 0.03);
+  for (int step = 0; step < 50; ++step) ASSERT_TRUE(StepOnPictures());
+  EXPECT_NEAR(ClockAtFrame(voice->loudStarts[0]), 2.0, 0.03);
   EXPECT_NEAR(BurntInFrameNumber(player.CurrentFrame(), 120, 8), player.GetPosition() * 25, 1.6);
   // After the gap in the sound (5 to 7 s) the tone comes back where the
   // clock says 7 s, and goes on.
-  while (voice->loudStarts.size() < 2 && player.GetPosition() < 8.0 && !giveUp()) ASSERT_TRUE(playStep());
+  while (voice->loudStarts.size() < 2 && player.GetPosition() < 8.0 && !giveUp()) ASSERT_TRUE(StepOnPictures());
   ASSERT_EQ(voice->loudStarts.size(), 2u) << "the tone did not come back after the gap";
-  for (int step = 0; step < 50; ++step) ASSERT_TRUE(playStep());
-  EXPECT_NEAR(clockAtFrame(voice->loudStarts[1]), 7.0, 0.05);
+  for (int step = 0; step < 50; ++step) ASSERT_TRUE(StepOnPictures());
+  EXPECT_NEAR(ClockAtFrame(voice->loudStarts[1]), 7.0, 0.05);
   EXPECT_NEAR(BurntInFrameNumber(player.CurrentFrame(), 120, 8), player.GetPosition() * 25, 1.6);
 
   // A seek 15 s after the only key frame: the first sound and picture are
@@ -565,10 +573,30 @@ TEST_F(PlayerTest, SoundThatComesLateIsHeardInStepWithThePicture) {
   ASSERT_GE(waited, 1.0) << "the clip decoded too fast to test a slow start";
   EXPECT_EQ(BurntInFrameNumber(player.CurrentFrame(), 120, 8), 375);  // the picture at the target
   const auto heardBefore = static_cast<int64_t>(voice->State().samplesPlayed);
-  for (int step = 0; step < 50; ++step) ASSERT_TRUE(playStep());
-  EXPECT_NEAR(clockAtFrame(heardBefore), target, 0.03);  // the sound went on from the target
+  for (int step = 0; step < 50; ++step) ASSERT_TRUE(StepOnPictures());
+  EXPECT_NEAR(ClockAtFrame(heardBefore), target, 0.03);  // the sound went on from the target
   EXPECT_NEAR(player.GetPosition(), target + 0.5, 0.03);
   EXPECT_NEAR(BurntInFrameNumber(player.CurrentFrame(), 120, 8), (target + 0.5) * 25, 1.6);
+}
+
+// Sound whose timestamps drift from its samples plays whole; sound after a
+// gap too long to fill with silence waits for the clock to reach it.
+TEST_F(PlayerTest, SoundTimestampsThatDriftOrJumpFar) {
+  ASSERT_TRUE(player.Open(Media("drifting_sound.mkv")));
+  TestVoice* voice = TestVoiceScope::Voice();
+  ASSERT_NE(voice, nullptr);
+  player.Resume();
+  PlayFor(5.0);
+  EXPECT_EQ(voice->loudStarts.size(), 1u);
+  EXPECT_LT(voice->longestQuietRun, static_cast<uint64_t>(voice->format.sampleRate / 100));  // no hole of 10 ms
+
+  ASSERT_TRUE(player.Open(Media("long_gap.mp4")));  // the tone to 1 s, then from 13 s
+  voice = TestVoiceScope::Voice();
+  player.Resume();
+  for (int step = 0; step < 1450 && voice->loudStarts.size() < 2; ++step) ASSERT_TRUE(StepOnPictures());
+  ASSERT_EQ(voice->loudStarts.size(), 2u) << "the tone did not come back after the gap";
+  for (int step = 0; step < 20; ++step) ASSERT_TRUE(StepOnPictures());
+  EXPECT_NEAR(ClockAtFrame(voice->loudStarts[1]), 13.0, 0.05);
 }
 
 TEST_F(PlayerTest, TruncatedFileEndsAndTheWorkerSleeps) {

@@ -1,5 +1,6 @@
 #include "test_voice.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -63,6 +64,8 @@ uint64_t TestVoice::Play(uint64_t frames) {
           }
           if (quietFrames >= static_cast<uint64_t>(format.sampleRate / 10))
             loudStarts.push_back(static_cast<int64_t>(played + frame));
+          else
+            longestQuietRun = std::max(longestQuietRun, quietFrames);
           quietFrames = 0;
         }
         offset += take * frameBytes;
@@ -75,7 +78,12 @@ uint64_t TestVoice::Play(uint64_t frames) {
         }
       }
     }
-    if (ended == 0) return done;
+    if (ended == 0) {
+      // A device plays silence for what the voice lacks.
+      std::lock_guard<std::mutex> lock(mutex);
+      quietFrames += frames - done;
+      return done;
+    }
     onBufferEnd();  // as the audio thread does: the player submits the next buffer
   }
 }

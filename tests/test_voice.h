@@ -33,6 +33,8 @@ class TestVoice final : public platform::AudioVoice {
   // Where sound louder than a whisper began after a tenth of a second or
   // more of silence (or at the start): counts of frames played before it.
   std::vector<int64_t> loudStarts;
+  // The longest run of quiet frames between loud ones.
+  uint64_t longestQuietRun = 0;
 
  private:
   platform::BufferEnd onBufferEnd;

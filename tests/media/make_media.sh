@@ -104,6 +104,12 @@ ff -f lavfi -i "testsrc2=size=1920x1064:rate=25:duration=16[t];$(frame_code 1920
    -itsoffset 2 -f lavfi -i "$(tone 440 44100 14),aselect='not(between(t\,3\,5))'" \
    -c:v libx264 -preset veryfast -pix_fmt yuv420p \
    -g 1000 -keyint_min 1000 -sc_threshold 0 -c:a aac -ac 2 "$out/late_sound.mp4"
+# Sound whose timestamps drift 2 % from its samples (with a millisecond's
+# rounding), and sound with a gap of 12 s, too long to fill with silence.
+ff -f lavfi -i testsrc2=size=160x90:rate=25:duration=6 -f lavfi -i "$(tone 440 44100 6)" \
+   -c:v libx264 -preset ultrafast -c:a aac -ac 2 -bsf:a "setts=ts=TS*51/50" "$out/drifting_sound.mkv"
+ff -f lavfi -i testsrc2=size=160x90:rate=25:duration=16 -f lavfi -i "$(tone 440 44100 16),aselect='not(between(t\,1\,13))'" \
+   -c:v libx264 -preset ultrafast -c:a aac -ac 2 "$out/long_gap.mp4"
 # Variable frame rate: runs of ten 20 ms frames and ten 50 ms frames.
 # Block width 10 here (160 wide). Timestamps are whole milliseconds.
 ff -f lavfi -i "testsrc2=size=160x74:rate=50[t];$(frame_code 160 10 50)[c];[c][t]vstack=shortest=1,trim=end_frame=290,settb=1/1000,setpts='floor(N/20)*700+if(lt(mod(N\,20)\,10)\,mod(N\,20)*20\,200+(mod(N\,20)-10)*50)'" \
