@@ -53,7 +53,7 @@ int BurntInFrameNumber(const VideoFrame& frame, int blockWidth, int row) {
 }
 
 // Written by the media set-up once every clip is there.
-constexpr const char* kMediaMark = ".complete-v11";
+constexpr const char* kMediaMark = ".complete-v12";
 
 // Under the sanitizers decoding runs several times slower, and the device
 // tests share the machine with them: there the timed checks look for gross

@@ -3,7 +3,7 @@
 # tool, into the folder given. Does nothing when the set is already there.
 set -euo pipefail
 out="$1"
-stamp="$out/.complete-v11"
+stamp="$out/.complete-v12"
 [[ -e "$stamp" ]] && exit 0
 mkdir -p "$out"
 ff() { ffmpeg -nostdin -y -loglevel error "$@"; }
