@@ -8,9 +8,9 @@
 
 namespace {
 
-// Sound that would need more than this much silence before it (to start on
-// time, or after a gap) has timestamps that cannot be trusted: it goes on
-// at once instead.
+// Sound that would need more than this much silence before it to start on
+// time has timestamps that cannot be trusted: it starts at once instead. A
+// gap in it longer than this is not filled: the clock walks on to it.
 constexpr double kLongestLeadIn = 10.0;
 // Timestamps that run ahead of the samples by less than this are rounding
 // (a millisecond time base), not a gap.
