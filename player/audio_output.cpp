@@ -53,6 +53,12 @@ void MediaPlayer::DecodeAudio(const AVPacket* source) {
   if (!source) FlushPendingSound();
 }
 
+void MediaPlayer::InsertSilence(size_t at, double seconds) {
+  const size_t frameBytes = static_cast<size_t>(channels) * 2;
+  const auto frames = static_cast<size_t>(std::llround(seconds * sampleRate));
+  pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(at), frames * frameBytes, 0);
+}
+
 void MediaPlayer::AppendSound(const AVFrame& frame) {
   const size_t frameBytes = static_cast<size_t>(channels) * 2;
   const size_t before = pendingSound.size();
@@ -69,9 +75,7 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
   // samples open no gaps.
   if (unconfirmedGap && (!stamped || std::abs(start - unconfirmedGap->nextStart) <= kLongestUnfilledGap)) {
     if (stamped) {
-      const auto silence = static_cast<size_t>(std::llround(unconfirmedGap->seconds * sampleRate));
-      pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(unconfirmedGap->at), silence * frameBytes,
-                          0);
+      InsertSilence(unconfirmedGap->at, unconfirmedGap->seconds);
     }
     unconfirmedGap.reset();
   } else if (unconfirmedGap) {
@@ -100,8 +104,7 @@ void MediaPlayer::AppendSound(const AVFrame& frame) {
       // Wholly before the target: the next frame is looked at the same way.
       if (cut == converted) soundAlignPending = true;
     } else if (early < 0 && -early <= kLongestLeadIn) {
-      const auto silence = static_cast<size_t>(std::llround(-early * sampleRate));
-      pendingSound.insert(pendingSound.begin() + static_cast<std::ptrdiff_t>(before), silence * frameBytes, 0);
+      InsertSilence(before, -early);
     } else if (early != 0.0) {
       aligned = false;  // starts at once, at a time nobody knows
     }

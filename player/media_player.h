@@ -149,6 +149,8 @@ class MediaPlayer {
   void DecodeVideo(const AVPacket* source);
   void DecodeAudio(const AVPacket* source);
   void AppendSound(const AVFrame& frame);
+  // Silence into pendingSound at a byte offset (a lead-in, or a gap).
+  void InsertSilence(size_t at, double seconds);
   void FlushPendingSound();
   bool PerformSeek(uint64_t serial);
   bool SeekStreamTo(int64_t timestamp);
