@@ -22,8 +22,8 @@ bool OpenGuiWindow(const std::string& title, float scrollbarSize) {
   const bool created = platform::CreateMainWindow(title, 100, 100, 1280, 800,
                                                   {icon.rgba.empty() ? nullptr : icon.rgba.data(), icon.width, icon.height});
   if (!created) {
-    std::fprintf(stderr, "%s: no window with OpenGL 3 drawing can be opened on this display (%s)\n", title.c_str(),
-                 platform::WhyNoMainWindow().c_str());
+    std::fprintf(stderr, "%s: no window with %s drawing can be opened on this display (%s)\n", title.c_str(),
+                 platform::DrawingName(), platform::WhyNoMainWindow().c_str());
     return false;
   }
   platform::ShowMainWindowMaximised();

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "kit/embedded_data.h"
+#include "platform/embedded_data.h"
 #include "kit/fonts.h"
 #include "kit/glyph_demand.h"
 #include "kit/glyph_supply.h"
@@ -48,7 +48,7 @@ AtlasCost MeasureFullRange(int index) {
     text.FontDataOwnedByAtlas = false;
     text.OversampleH = 3;
     text.OversampleV = 1;
-    const EmbeddedBytes textFont = TextFontBytes(), iconFont = IconFontBytes();
+    const platform::EmbeddedBytes textFont = platform::TextFontBytes(), iconFont = platform::IconFontBytes();
     atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(textFont.data), static_cast<int>(textFont.size), textSize, &text);
     ImFontConfig icons = text;
     icons.MergeMode = true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kit/text.h"
+#include "platform/path_syntax.h"
 
 std::string MoveDestination(const std::string& file, const std::string& root, const std::string& folder) {
   if (root.empty() || file.compare(0, root.size(), root) != 0) return {};
@@ -14,10 +15,7 @@ std::string MoveDestination(const std::string& file, const std::string& root, co
   return folder + "/" + file.substr(below);
 }
 
-bool IsAcceptableName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-         name.find('\0') == std::string::npos;
-}
+bool IsAcceptableName(const std::string& name) { return platform::IsAllowedName(name); }
 
 void SortFolders(std::vector<std::string>& folders) { std::sort(folders.begin(), folders.end()); }
 
@@ -83,10 +81,11 @@ std::string NameFromEditing(const std::string& text, bool escaped) {
 bool IsDirectlyIn(const std::string& path, const std::string& folder) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos || folder.empty()) return false;
-  std::string parent = path.substr(0, slash);
-  std::string base = folder;
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
-  if (parent.empty()) return base == "/";  // a file right under the root folder
-  return parent == base;
+  // Trailing "/" aside, but a root keeps its own ("/", "C:/").
+  const auto trimmed = [](std::string text) {
+    const size_t keep = std::max<size_t>(platform::RootLength(text), 1);
+    while (text.size() > keep && text.back() == '/') text.pop_back();
+    return text;
+  };
+  return trimmed(path.substr(0, slash + 1)) == trimmed(folder);
 }

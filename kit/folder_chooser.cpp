@@ -17,6 +17,7 @@
 #include "kit/text.h"
 #include "kit/widgets.h"
 #include "platform/home_folder.h"
+#include "platform/path_syntax.h"
 #include "platform/sub_folders.h"
 
 namespace {
@@ -68,7 +69,6 @@ struct ChooserState {
 };
 ChooserState chooser;
 
-constexpr char kFullPathWanted[] = "Type a full path, starting with /";
 constexpr char kNoSuchFolder[] = "No such folder";
 
 void SetPathText(const std::string& text) {
@@ -141,7 +141,7 @@ void Answer(std::optional<std::string> folder) {
 // shown) when it is not a full path.
 std::optional<std::string> TypedFolder() {
   auto typed = NormalFullPath(chooser.pathText);
-  if (!typed) chooser.problem = kFullPathWanted;
+  if (!typed) chooser.problem = std::string("Type a full path, starting with ") + platform::FullPathStart();
   return typed;
 }
 
@@ -209,7 +209,7 @@ void DrawFolderChooser() {
     // Up from what the text box shows (typed, or the folder shown).
     const auto typed = NormalFullPath(chooser.pathText);
     const std::string from = typed ? *typed : chooser.folder;
-    if (!from.empty() && from != "/") ShowFolder(ParentFolder(from));
+    if (!from.empty() && !IsRoot(from)) ShowFolder(ParentFolder(from));
   }
   ImGui::SameLine();
   ImGui::SetNextItemWidth(-1);

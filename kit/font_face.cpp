@@ -41,14 +41,8 @@ void ReleaseAfterFault() {
 #define STBTT_assert(x) ((x) ? (void)0 : throw FontFault{})
 #define STBTT_malloc(bytes, context) ((void)(context), FontAllocate(bytes))
 #define STBTT_free(block, context) ((void)(context), FontRelease(block))
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
+// A system header: its own warnings are not this program's.
 #include <stb/stb_truetype.h>
-#pragma GCC diagnostic pop
 
 struct FontFace::Rasteriser {
   stbtt_fontinfo info{};

@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "kit/embedded_data.h"
+#include "platform/embedded_data.h"
 #include "kit/frame_demand.h"
 #include "kit/glyph_demand.h"
 #include "kit/glyph_supply.h"
@@ -97,7 +97,7 @@ void FillAtlas(float textSize) {
   text.OversampleV = 1;
   text.PixelSnapH = false;
   text.RasterizerMultiply = 1.0f;
-  const EmbeddedBytes textFont = TextFontBytes();
+  const platform::EmbeddedBytes textFont = platform::TextFontBytes();
   atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(textFont.data), static_cast<int>(textFont.size), textSize, &text,
                               TextGlyphRanges());
 
@@ -110,7 +110,7 @@ void FillAtlas(float textSize) {
   icons.OversampleV = 1;
   icons.GlyphOffset = ImVec2(0.0f, textSize * 0.25f);
   icons.GlyphMinAdvanceX = iconSize * 0.5f;
-  const EmbeddedBytes iconFont = IconFontBytes();
+  const platform::EmbeddedBytes iconFont = platform::IconFontBytes();
   TextFont = atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(iconFont.data), static_cast<int>(iconFont.size),
                                          iconSize, &icons, IconGlyphRanges());
 

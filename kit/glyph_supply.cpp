@@ -12,7 +12,7 @@
 #include <system_error>
 #include <thread>
 
-#include "kit/embedded_data.h"
+#include "platform/embedded_data.h"
 #include "platform/system_fonts.h"
 #include "kit/gui_thread.h"
 
@@ -32,7 +32,7 @@ class FontChoice {
   static constexpr int kNoFont = -2;
 
   FontChoice() {
-    const EmbeddedBytes text = TextFontBytes();
+    const platform::EmbeddedBytes text = platform::TextFontBytes();
     textFace = FontFace::FromBytes(text.data, text.size, 0);
   }
 

@@ -2,12 +2,12 @@
 
 #include <stb/stb_image.h>
 
-#include "kit/embedded_data.h"
+#include "platform/embedded_data.h"
 
 const ProgramIconPixels& ProgramIcon() {
   static const ProgramIconPixels icon = [] {
     ProgramIconPixels decoded;
-    const EmbeddedBytes png = IconPngBytes();
+    const platform::EmbeddedBytes png = platform::IconPngBytes();
     int channels = 0;
     stbi_uc* pixels = png.size == 0 ? nullptr
                                     : stbi_load_from_memory(png.data, static_cast<int>(png.size), &decoded.width,

@@ -1,6 +1,7 @@
 #include "kit/tab_base.h"
 
 #include "kit/text.h"
+#include "platform/path_syntax.h"
 
 Base::Base(bool recursive, bool collectSizes) : scanner(recursive, collectSizes) {}
 
@@ -15,7 +16,7 @@ void Base::Reset() {
 
 bool Base::SetRoot(const std::string& root) {
   if (root.size() > kMaxRootPathLength) return false;
-  rootPath = root;  // the chooser hands over "/" separators; a backslash is a name character here
+  rootPath = platform::WithForwardSlashes(root);  // on Linux a backslash is a name character and stays
   rootText = ToUtf8(rootPath);
   RootPrefixLength = rootPath.empty() ? 0 : rootPath.size() + (rootPath.back() == '/' ? 0 : 1);
   return true;

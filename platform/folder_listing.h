@@ -33,7 +33,7 @@ class FolderListing {
   // cannot be listed, or can be listed but not entered (nothing below it
   // could be reached).
   FolderListing OpenSubFolder(const char* name, ListingFailure& failure) const;
-  bool IsOpen() const { return fd >= 0; }
+  bool IsOpen() const { return open != nullptr; }
 
   // The next entry; the name stays valid until the next call. False at the
   // end, and when the listing breaks off (failure says how badly).
@@ -46,13 +46,17 @@ class FolderListing {
   // read or is a folder.
   bool SizeOf(const char* name, uint64_t& size, FileIdentity* identity = nullptr) const;
 
- private:
-  explicit FolderListing(int fd);
+ // The system's own state of an open folder; each back end defines it.
+  struct Open;
+  struct ReleaseOpen {
+    void operator()(Open* open) const;
+  };
+  using OpenPtr = std::unique_ptr<Open, ReleaseOpen>;
 
-  int fd = -1;
-  std::unique_ptr<char[]> buffer;  // the part of the listing read so far
-  long used = 0;
-  long next = 0;
+ private:
+  explicit FolderListing(OpenPtr open) : open(std::move(open)) {}
+
+  OpenPtr open;
 };
 
 }  // namespace platform

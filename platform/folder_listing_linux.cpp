@@ -20,14 +20,32 @@ namespace {
 
 constexpr size_t kListingBufferBytes = 32 * 1024;
 
-// Buffers of listings closed on this thread, for the next folders opened.
-thread_local std::vector<std::unique_ptr<char[]>> spareBuffers;
+}  // namespace
 
-std::unique_ptr<char[]> TakeBuffer() {
-  if (spareBuffers.empty()) return std::make_unique<char[]>(kListingBufferBytes);
-  auto buffer = std::move(spareBuffers.back());
-  spareBuffers.pop_back();
-  return buffer;
+struct FolderListing::Open {
+  int fd = -1;
+  long used = 0;  // the part of the listing read so far
+  long next = 0;
+  char buffer[kListingBufferBytes];
+};
+
+namespace {
+
+// States of listings closed on this thread, with their buffers, for the
+// next folders opened.
+thread_local std::vector<std::unique_ptr<FolderListing::Open>> spareStates;
+
+FolderListing::OpenPtr OpenState(int fd) {
+  std::unique_ptr<FolderListing::Open> state;
+  if (spareStates.empty()) {
+    state.reset(new FolderListing::Open);
+  } else {
+    state = std::move(spareStates.back());
+    spareStates.pop_back();
+  }
+  state->fd = fd;
+  state->used = state->next = 0;
+  return FolderListing::OpenPtr(state.release());
 }
 
 ListingFailure FailureOf(int error) {
@@ -45,35 +63,24 @@ FileIdentity IdentityOfStatus(const struct stat& status) {
 
 }  // namespace
 
-FolderListing::FolderListing(int fd) : fd(fd), buffer(TakeBuffer()) {}
-
-FolderListing::~FolderListing() {
-  if (fd >= 0) ::close(fd);
-  if (buffer && spareBuffers.size() < 64) spareBuffers.push_back(std::move(buffer));
+void FolderListing::ReleaseOpen::operator()(Open* open) const {
+  ::close(open->fd);
+  std::unique_ptr<Open> state(open);
+  if (spareStates.size() < 64) spareStates.push_back(std::move(state));
 }
 
-FolderListing::FolderListing(FolderListing&& other) noexcept
-    : fd(std::exchange(other.fd, -1)), buffer(std::move(other.buffer)), used(other.used), next(other.next) {}
-
-FolderListing& FolderListing::operator=(FolderListing&& other) noexcept {
-  if (this != &other) {
-    FolderListing old(std::move(*this));
-    fd = std::exchange(other.fd, -1);
-    buffer = std::move(other.buffer);
-    used = other.used;
-    next = other.next;
-  }
-  return *this;
-}
+FolderListing::~FolderListing() = default;
+FolderListing::FolderListing(FolderListing&& other) noexcept = default;
+FolderListing& FolderListing::operator=(FolderListing&& other) noexcept = default;
 
 FolderListing FolderListing::OpenRoot(const std::string& path, ListingFailure& failure) {
   const int fd = path.empty() ? -1 : ::openat(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   failure = fd < 0 ? FailureOf(path.empty() ? ENOENT : errno) : ListingFailure::None;
-  return fd < 0 ? FolderListing() : FolderListing(fd);
+  return fd < 0 ? FolderListing() : FolderListing(OpenState(fd));
 }
 
 FolderListing FolderListing::OpenSubFolder(const char* name, ListingFailure& failure) const {
-  const int child = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+  const int child = ::openat(open->fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
   if (child < 0) {
     failure = FailureOf(errno);
     return FolderListing();
@@ -86,22 +93,23 @@ FolderListing FolderListing::OpenSubFolder(const char* name, ListingFailure& fai
     return FolderListing();
   }
   failure = ListingFailure::None;
-  return FolderListing(child);
+  return FolderListing(OpenState(child));
 }
 
 bool FolderListing::Next(const char*& name, EntryType& type, ListingFailure& failure) {
   failure = ListingFailure::None;
-  if (next >= used) {
-    used = ::getdents64(fd, buffer.get(), kListingBufferBytes);
-    next = 0;
-    if (used <= 0) {
-      if (used < 0) failure = FailureOf(errno);
-      used = 0;
+  Open& state = *open;
+  if (state.next >= state.used) {
+    state.used = ::getdents64(state.fd, state.buffer, kListingBufferBytes);
+    state.next = 0;
+    if (state.used <= 0) {
+      if (state.used < 0) failure = FailureOf(errno);
+      state.used = 0;
       return false;
     }
   }
-  const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + next);
-  next += entry->d_reclen;
+  const auto* entry = reinterpret_cast<const dirent64*>(state.buffer + state.next);
+  state.next += entry->d_reclen;
   name = entry->d_name;
   type = entry->d_type == DT_DIR       ? EntryType::Folder
          : entry->d_type == DT_LNK     ? EntryType::Link
@@ -113,7 +121,7 @@ bool FolderListing::Next(const char*& name, EntryType& type, ListingFailure& fai
 EntryType FolderListing::TypeOf(const char* name, uint64_t* regularFileSize, ListingFailure& failure,
                                 FileIdentity* regularFileIdentity) const {
   struct stat status;
-  if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (::fstatat(open->fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
     failure = FailureOf(errno);
     return EntryType::Unknown;
   }
@@ -125,7 +133,7 @@ EntryType FolderListing::TypeOf(const char* name, uint64_t* regularFileSize, Lis
 
 bool FolderListing::SizeOf(const char* name, uint64_t& size, FileIdentity* identity) const {
   struct stat status;
-  if (::fstatat(fd, name, &status, 0) != 0 || S_ISDIR(status.st_mode)) return false;
+  if (::fstatat(open->fd, name, &status, 0) != 0 || S_ISDIR(status.st_mode)) return false;
   size = static_cast<uint64_t>(status.st_size);
   if (identity) *identity = IdentityOfStatus(status);
   return true;

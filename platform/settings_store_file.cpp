@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/home_folder.h"
+#include "platform/settings_file.h"
 #include "platform/settings_store.h"
 
 namespace platform {

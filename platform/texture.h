@@ -34,13 +34,16 @@ class Texture {
   void SetSmoothShrink(bool smooth);
 
   bool Valid() const { return handle != 0; }
-  ImTextureID Id() const { return reinterpret_cast<ImTextureID>(static_cast<intptr_t>(handle)); }
+  ImTextureID Id() const { return reinterpret_cast<ImTextureID>(handle); }
   int Width() const { return width; }
   int Height() const { return height; }
 
  private:
-  uint32_t handle = 0;
-  uint32_t pixelBuffer = 0;  // what Update copies pictures through, where there is one
+  // What the renderer draws with (a texture name, or a view of the
+  // texture), and what the back end keeps behind it (a pixel buffer that
+  // Update copies pictures through, or the texture the view shows).
+  uintptr_t handle = 0;
+  uintptr_t backing = 0;
   int width = 0;
   int height = 0;
   PixelFormat format = PixelFormat::RGBA;

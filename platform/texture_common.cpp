@@ -6,7 +6,7 @@ Texture& Texture::operator=(Texture&& other) noexcept {
   if (this != &other) {
     Release();
     handle = other.handle;
-    pixelBuffer = other.pixelBuffer;
+    backing = other.backing;
     width = other.width;
     height = other.height;
     format = other.format;
@@ -14,7 +14,7 @@ Texture& Texture::operator=(Texture&& other) noexcept {
     filled = other.filled;
     reducedDetail = other.reducedDetail;
     other.handle = 0;
-    other.pixelBuffer = 0;
+    other.backing = 0;
     other.width = other.height = 0;
   }
   return *this;

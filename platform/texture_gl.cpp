@@ -11,6 +11,9 @@
 namespace platform {
 namespace {
 
+// The texture's handle is its GL name; its backing, the pixel buffer's.
+GLuint Name(uintptr_t held) { return static_cast<GLuint>(held); }
+
 GLenum GlFormat(PixelFormat format) { return format == PixelFormat::BGRA ? GL_BGRA : GL_RGBA; }
 
 // Errors left by earlier calls (of the GUI's renderer, say) must not be
@@ -135,9 +138,13 @@ bool UploadThroughPixelBuffer(GLuint buffer, const uint8_t* pixels, int strideBy
 bool Texture::Update(const uint8_t* pixels, int strideBytes) {
   if (!handle || !pixels) return false;
   ClearStaleErrors();
-  BoundTexture bound(handle);
-  if (pixelBuffer == 0 && PixelBuffersHelp()) glGenBuffers(1, &pixelBuffer);
-  if (!UploadThroughPixelBuffer(pixelBuffer, pixels, strideBytes, width, height, GlFormat(format))) {
+  BoundTexture bound(Name(handle));
+  if (backing == 0 && PixelBuffersHelp()) {
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    backing = buffer;
+  }
+  if (!UploadThroughPixelBuffer(Name(backing), pixels, strideBytes, width, height, GlFormat(format))) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, strideBytes / 4);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GlFormat(format), GL_UNSIGNED_BYTE, pixels);
@@ -152,17 +159,20 @@ void Texture::SetSmoothShrink(bool smooth) {
   if (smooth == smoothShrink) return;
   smoothShrink = smooth;
   if (!handle) return;
-  BoundTexture bound(handle);
+  BoundTexture bound(Name(handle));
   reducedDetail = ApplyShrinkFilter(smooth, filled);
 }
 
 void Texture::Release() {
   if (handle) {
-    GLuint name = handle;
+    const GLuint name = Name(handle);
     glDeleteTextures(1, &name);
   }
-  if (pixelBuffer) glDeleteBuffers(1, &pixelBuffer);
-  pixelBuffer = 0;
+  if (backing) {
+    const GLuint buffer = Name(backing);
+    glDeleteBuffers(1, &buffer);
+  }
+  backing = 0;
   handle = 0;
   width = height = 0;
   filled = false;

@@ -4,7 +4,7 @@
 
 namespace platform {
 namespace {
-uint32_t nextHandle = 1;
+uintptr_t nextHandle = 1;
 }
 
 bool Texture::Create(int w, int h, PixelFormat f, const uint8_t*, int) {

@@ -17,6 +17,8 @@ struct WindowIcon {
 bool CreateMainWindow(const std::string& title, int x, int y, int width, int height, WindowIcon icon);
 // Why the last CreateMainWindow failed, in the system's words.
 std::string WhyNoMainWindow();
+// What the window draws with ("OpenGL 3"), for that message.
+const char* DrawingName();
 void ShowMainWindowMaximised();
 // Needs a current GUI context.
 bool InitGuiBackends();

@@ -90,6 +90,8 @@ bool CreateMainWindow(const std::string& title, int x, int y, int width, int hei
 
 std::string WhyNoMainWindow() { return state.whyNoWindow; }
 
+const char* DrawingName() { return "OpenGL 3"; }
+
 void ShowMainWindowMaximised() {
   SDL_ShowWindow(state.window);
   SDL_MaximizeWindow(state.window);

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program icon (256 x 256 RGBA PNG): a rounded tile with a play
 triangle and three sorted bars. Standard library only; run once, commit the
-result as assets/icon.png."""
+result as assets/icon.png, and beside it assets/icon.ico (the same PNG in
+an icon file, for the Windows build's resource script)."""
 import struct
 import sys
 import zlib
@@ -84,6 +85,10 @@ def main(out):
     png += chunk(b"IEND", b"")
     with open(out, "wb") as f:
         f.write(png)
+    # One 256 x 256 entry (written as 0 x 0) whose image is the PNG itself.
+    ico = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, len(png), 22) + png
+    with open(out.rsplit(".", 1)[0] + ".ico", "wb") as f:
+        f.write(ico)
 
 
 if __name__ == "__main__":

@@ -84,7 +84,14 @@ TEST(ClassifierRules, DestinationReplacesOnlyTheLeadingRoot) {
   EXPECT_EQ(MoveDestination("/ab/clip.mp4", "/a", "/a/Sub"), "");
   for (const char* refused : {"", ".", "..", "a/b", "/", "sub/../x"}) EXPECT_FALSE(IsAcceptableName(refused)) << refused;
   EXPECT_FALSE(IsAcceptableName(std::string("a\0b", 3)));
-  for (const char* fine : {"a", "...", "clip 100%.mp4", "Ünï", "-x"}) EXPECT_TRUE(IsAcceptableName(fine)) << fine;
+  for (const char* fine : {"a", "clip 100%.mp4", "Ünï", "-x", ".hidden"}) EXPECT_TRUE(IsAcceptableName(fine)) << fine;
+#ifdef _WIN32
+  EXPECT_TRUE(IsDirectlyIn("C:/clip.mp4", "C:/"));
+  EXPECT_FALSE(IsDirectlyIn("C:/a/clip.mp4", "C:/"));
+  EXPECT_EQ(MoveDestination("C:/clip.mp4", "C:/", "C:/Sub"), "C:/Sub/clip.mp4");
+#else
+  EXPECT_TRUE(IsAcceptableName("..."));  // Windows would drop the trailing dots
+#endif
 }
 
 TEST(ClassifierHistory, KeepsTheNewest1024AndFiltersOnBothPaths) {

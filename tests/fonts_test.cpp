@@ -7,7 +7,7 @@
 #include <regex>
 #include <set>
 
-#include "kit/embedded_data.h"
+#include "platform/embedded_data.h"
 #include "kit/fonts.h"
 #include "kit/icons.h"
 #include "kit/settings.h"
@@ -70,7 +70,7 @@ TEST_F(FontsTest, EmbeddedIconFontHasEveryIconTheLabelsCallFor) {
   ImFontAtlas* atlas = ImGui::GetIO().Fonts;
   ImFontConfig config;
   config.FontDataOwnedByAtlas = false;
-  const EmbeddedBytes icons = IconFontBytes();
+  const platform::EmbeddedBytes icons = platform::IconFontBytes();
   ImFont* font = atlas->AddFontFromMemoryTTF(const_cast<uint8_t*>(icons.data), static_cast<int>(icons.size), 16.0f,
                                              &config, ranges.data());
   ASSERT_TRUE(atlas->Build());
@@ -78,7 +78,7 @@ TEST_F(FontsTest, EmbeddedIconFontHasEveryIconTheLabelsCallFor) {
 }
 
 TEST_F(FontsTest, RebuildRestoresStoredSizeAndNeverTouchesEmbeddedData) {
-  const EmbeddedBytes text = TextFontBytes(), icons = IconFontBytes();
+  const platform::EmbeddedBytes text = platform::TextFontBytes(), icons = platform::IconFontBytes();
   ASSERT_GT(text.size, 100000u);
   ASSERT_GT(icons.size, 100000u);
   const std::vector<uint8_t> before(icons.data, icons.data + 4096);

@@ -13,6 +13,7 @@
 #include "kit/settings.h"
 #include "app/tabs.h"
 #include "gui_harness.h"
+#include "platform/settings_file.h"
 #include "platform/settings_store.h"
 #include "scripted_shell.h"
 #include "temp_tree.h"

@@ -9,6 +9,7 @@
 
 #include "kit/fonts.h"
 #include "kit/settings.h"
+#include "platform/settings_file.h"
 #include "platform/settings_store.h"
 
 namespace {

@@ -53,6 +53,7 @@ void BeginGuiFrame() {
 }
 void InvalidateRendererObjects() {}
 void RenderAndPresent(const float*) {}
+const char* DrawingName() { return "OpenGL 3"; }
 void SetMainWindowTitle(const std::string& title) { stub.titles.push_back(title); }
 }  // namespace platform
 

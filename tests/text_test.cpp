@@ -3,6 +3,7 @@
 #include "kit/path_text.h"
 #include "kit/text.h"
 #include "kit/text_filter.h"
+#include "platform/path_syntax.h"
 
 #include <cstdio>
 
@@ -62,3 +63,30 @@ TEST(PathText, TypedPathsAreMadeFullAndNormal) {
   EXPECT_EQ(JoinPath("/", "home"), "/home");
   EXPECT_EQ(JoinPath("/home", "me"), "/home/me");
 }
+
+#ifdef _WIN32
+// Windows paths start at a drive or a share, may be typed with "\", and
+// the system refuses more names (which it would otherwise change or take
+// for devices).
+TEST(PathText, WindowsRootsSeparatorsAndNames) {
+  EXPECT_EQ(NormalFullPath("c:\\Users\\me\\..\\you\\"), "c:/Users/you");
+  EXPECT_EQ(NormalFullPath("C:"), "C:/");
+  EXPECT_EQ(NormalFullPath("C:/.."), "C:/");
+  EXPECT_EQ(NormalFullPath("C:clip"), std::nullopt);  // relative to the drive's current folder
+  EXPECT_EQ(NormalFullPath("/home"), std::nullopt);
+  EXPECT_EQ(NormalFullPath("//server/share/a/../b"), "//server/share/b");
+  EXPECT_EQ(NormalFullPath("\\\\server\\share"), "//server/share/");
+  EXPECT_EQ(NormalFullPath("//server"), std::nullopt);
+  EXPECT_EQ(ParentFolder("C:/clips"), "C:/");
+  EXPECT_EQ(ParentFolder("C:/"), "C:/");
+  EXPECT_EQ(ParentFolder("//server/share/x"), "//server/share/");
+  EXPECT_TRUE(IsRoot("C:/"));
+  EXPECT_TRUE(IsRoot("//server/share/"));
+  EXPECT_FALSE(IsRoot("C:/x"));
+  for (const char* refused : {"a:b", "a\\b", "what?", "x*", "\"q\"", "<a>", "a|b", "dot.", "space ", "CON", "nul.txt",
+                              "Com1", "lpt9.mp4", "aux .mp4", "a\tb"})
+    EXPECT_FALSE(platform::IsAllowedName(refused)) << refused;
+  for (const char* fine : {"CONSOLE", "com0", "COM10", ".hidden", "a.b", "Ünï", "con-cert.mp4"})
+    EXPECT_TRUE(platform::IsAllowedName(fine)) << fine;
+}
+#endif
