@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test deps build bench test-sanitize test-tsan clean
+.PHONY: run test deps build bench test-sanitize test-tsan windows test-windows clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -39,5 +39,17 @@ bench:
 	@cmake --build build-bench -j $(JOBS)
 	@bash bench/run.sh build-bench
 
+# Sortiq.exe for 64-bit Windows, cross-built with mingw-w64
+# (build-windows/Sortiq.exe); its tests run under Wine.
+windows:
+	@mkdir -p build-windows
+	@bash scripts/windows/install-deps.sh build-windows/dependencies.cmake
+	@cmake -S . -B build-windows -C build-windows/dependencies.cmake \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/scripts/windows/toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build build-windows -j $(JOBS)
+
+test-windows: windows
+	@ctest --test-dir build-windows --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-bench
+	rm -rf $(BUILD) build-asan build-tsan build-bench build-windows

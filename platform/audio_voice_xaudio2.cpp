@@ -1,0 +1,165 @@
+// The audio voice over XAudio2, loaded at run time from the system folder
+// ("xaudio2_9.dll"). One engine and mastering voice serve the whole run;
+// each voice is a source voice whose buffers stay here until the engine
+// reports their end. Where there is no engine or no output device, the
+// silent device stands in.
+#include <windows.h>
+#include <xaudio2.h>
+
+#include <deque>
+#include <mutex>
+
+#include "platform/voice_mixer.h"
+
+namespace platform {
+namespace {
+
+using XAudio2CreateCall = HRESULT(WINAPI*)(IXAudio2**, UINT32, XAUDIO2_PROCESSOR);
+
+struct Engine {
+  HMODULE library = nullptr;
+  IXAudio2* audio = nullptr;
+  IXAudio2MasteringVoice* master = nullptr;
+  bool tried = false;
+};
+Engine engine;
+std::mutex engineMutex;
+AudioVoiceFactory voiceFactory;
+
+// Brings the engine up once; false when this machine has none to give.
+bool EngineReady() {
+  if (engine.tried) return engine.master != nullptr;
+  engine.tried = true;
+  engine.library = LoadLibraryExW(L"xaudio2_9.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!engine.library) return false;
+  const auto create =
+      reinterpret_cast<XAudio2CreateCall>(reinterpret_cast<void*>(GetProcAddress(engine.library, "XAudio2Create")));
+  if (!create || FAILED(create(&engine.audio, 0, XAUDIO2_DEFAULT_PROCESSOR))) return false;
+  if (FAILED(engine.audio->CreateMasteringVoice(&engine.master))) {
+    engine.audio->Release();
+    engine.audio = nullptr;
+    return false;
+  }
+  return true;
+}
+
+class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
+ public:
+  XAudio2Voice(const AudioFormat& format, BufferEnd onBufferEnd)
+      : frameBytes(static_cast<size_t>(format.channels) * 2), period(PeriodFor(format.sampleRate)),
+        onBufferEnd(std::move(onBufferEnd)) {}
+  ~XAudio2Voice() override {
+    if (voice) voice->DestroyVoice();  // waits for the engine to leave the callbacks
+  }
+
+  bool Open(const AudioFormat& format) {
+    WAVEFORMATEX wave{};
+    wave.wFormatTag = WAVE_FORMAT_PCM;
+    wave.nChannels = static_cast<WORD>(format.channels);
+    wave.nSamplesPerSec = static_cast<DWORD>(format.sampleRate);
+    wave.wBitsPerSample = 16;
+    wave.nBlockAlign = static_cast<WORD>(frameBytes);
+    wave.nAvgBytesPerSec = wave.nSamplesPerSec * wave.nBlockAlign;
+    return SUCCEEDED(engine.audio->CreateSourceVoice(&voice, &wave, 0, XAUDIO2_DEFAULT_FREQ_RATIO, this));
+  }
+
+  bool Submit(std::vector<uint8_t> bytes) override {
+    if (bytes.empty() || bytes.size() % frameBytes != 0 || bytes.size() > XAUDIO2_MAX_BUFFER_BYTES) return false;
+    std::lock_guard<std::mutex> lock(mutex);
+    Held& held = buffers.emplace_back(Held{std::move(bytes), generation});
+    XAUDIO2_BUFFER buffer{};
+    buffer.AudioBytes = static_cast<UINT32>(held.bytes.size());
+    buffer.pAudioData = held.bytes.data();
+    buffer.pContext = &held;
+    if (FAILED(voice->SubmitSourceBuffer(&buffer))) {
+      buffers.pop_back();
+      return false;
+    }
+    submittedFrames += held.bytes.size() / frameBytes;
+    ++queued;
+    return true;
+  }
+  void Start() override { voice->Start(); }
+  void Stop() override { voice->Stop(); }
+  void Flush() override {
+    std::lock_guard<std::mutex> lock(mutex);
+    voice->FlushSourceBuffers();
+    // The engine still reports the end of each buffer it drops; those of an
+    // older generation are not passed on.
+    ++generation;
+    queued = 0;
+    submittedFrames = PlayedFrames();
+  }
+  VoiceState State() override {
+    std::lock_guard<std::mutex> lock(mutex);
+    const uint64_t played = PlayedFrames();
+    return {queued, submittedFrames > played ? submittedFrames - played : 0, played};
+  }
+  void SetVolume(float volume) override { voice->SetVolume(volume); }
+  int PeriodFrames() const override { return period; }
+
+ private:
+  struct Held {
+    std::vector<uint8_t> bytes;
+    uint64_t generation;
+  };
+
+  uint64_t PlayedFrames() {
+    XAUDIO2_VOICE_STATE state{};
+    voice->GetState(&state, 0);
+    return state.SamplesPlayed;
+  }
+
+  // The engine thread.
+  void STDMETHODCALLTYPE OnBufferEnd(void* context) override {
+    bool report = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      // Buffers end in the order they were submitted.
+      if (!buffers.empty() && &buffers.front() == context) {
+        report = buffers.front().generation == generation;
+        buffers.pop_front();
+        if (report && queued > 0) --queued;
+      }
+    }
+    if (report && onBufferEnd) onBufferEnd();  // outside the lock: the listener submits from here
+  }
+  void STDMETHODCALLTYPE OnVoiceProcessingPassStart(UINT32) override {}
+  void STDMETHODCALLTYPE OnVoiceProcessingPassEnd() override {}
+  void STDMETHODCALLTYPE OnStreamEnd() override {}
+  void STDMETHODCALLTYPE OnBufferStart(void*) override {}
+  void STDMETHODCALLTYPE OnLoopEnd(void*) override {}
+  void STDMETHODCALLTYPE OnVoiceError(void*, HRESULT) override {}
+
+  const size_t frameBytes;
+  const int period;
+  const BufferEnd onBufferEnd;
+  IXAudio2SourceVoice* voice = nullptr;
+  std::mutex mutex;  // everything below
+  std::deque<Held> buffers;  // submitted, their end not yet reported
+  uint64_t generation = 0;
+  uint32_t queued = 0;
+  uint64_t submittedFrames = 0;  // as counted by the played samples
+};
+
+}  // namespace
+
+std::unique_ptr<AudioVoice> OpenAudioVoice(const AudioFormat& format, BufferEnd onBufferEnd) {
+  if (voiceFactory) return voiceFactory(format, std::move(onBufferEnd));
+  if (format.sampleRate < XAUDIO2_MIN_SAMPLE_RATE || format.sampleRate > XAUDIO2_MAX_SAMPLE_RATE ||
+      format.channels < 1 || format.channels > kMaxVoiceChannels)
+    return nullptr;
+  {
+    std::lock_guard<std::mutex> lock(engineMutex);
+    if (EngineReady()) {
+      auto voice = std::make_unique<XAudio2Voice>(format, onBufferEnd);
+      if (voice->Open(format)) return voice;
+      return nullptr;  // the engine refuses this stream: the file shows as a still picture
+    }
+  }
+  return OpenSilentVoice(format, std::move(onBufferEnd));
+}
+
+void SetAudioVoiceFactory(AudioVoiceFactory factory) { voiceFactory = std::move(factory); }
+
+}  // namespace platform
