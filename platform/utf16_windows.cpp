@@ -1,5 +1,8 @@
 #include "platform/utf16_windows.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/path_syntax.h"
 
 namespace platform {
@@ -86,15 +89,40 @@ std::string Utf8(const wchar_t* utf16, size_t length) {
 
 std::string Utf8(const std::wstring& utf16) { return Utf8(utf16.data(), utf16.size()); }
 
+// The parts after a full path's root with "." and ".." resolved as the
+// system itself would resolve them without the prefix (on the text).
+std::wstring ResolvedParts(const std::wstring& rest) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find(L'\\', start);
+    if (end == std::wstring::npos) end = rest.size();
+    std::wstring part = rest.substr(start, end - start);
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(std::move(part));
+    }
+    start = end + 1;
+  }
+  std::wstring joined;
+  for (size_t i = 0; i < parts.size(); ++i) (joined += i ? L"\\" : L"") += parts[i];
+  return joined;
+}
+
 std::wstring SystemPath(const std::string& path) {
   std::wstring wide = Utf16(path);
   for (wchar_t& c : wide)
     if (c == L'/') c = L'\\';
   const size_t root = RootLength(path);
   if (root == 0 || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
-  if (wide.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
-  if (wide.size() == 2) wide += L'\\';  // "C:" is the drive's root here
-  return L"\\\\?\\" + wide;
+  // The root as UTF-16 (a share's names may be any text).
+  const size_t rootEnd = std::min(wide.size(), Utf16(path.substr(0, root)).size());
+  std::wstring rootText = wide.substr(0, rootEnd);
+  if (rootText.back() != L'\\') rootText += L'\\';  // "C:" is the drive's root here
+  const std::wstring full = rootText + ResolvedParts(wide.substr(rootEnd));
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
 }
 
 std::string ProgramPath(const std::wstring& path) {

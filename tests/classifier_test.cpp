@@ -23,6 +23,7 @@
 #include "small_disk.h"
 #include "test_media.h"
 #include "temp_tree.h"
+#include "test_system.h"
 
 namespace fs = std::filesystem;
 
@@ -122,7 +123,7 @@ TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
 
   // A click moves the current file into the folder and plays the next.
   const std::string first = Current();
-  const std::string firstName = fs::path(first).filename();
+  const std::string firstName = PathText(PathOf(first).filename());
   ASSERT_TRUE(gui.Click("a"));
   EXPECT_NE(Current(), first);
   ASSERT_TRUE(WorkersDone());

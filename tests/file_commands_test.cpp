@@ -15,6 +15,7 @@
 #include "file_work.h"
 #include "kit/file_commands.h"
 #include "temp_tree.h"
+#include "test_system.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -78,22 +79,22 @@ TEST_F(FileCommands, EveryRequestSaysWhatHappenedAndFinalFailuresAreNotTriedAgai
     const std::string name = "clip" + std::to_string(round) + ".mp4";
     Write(root / name, "new " + name);
     Write(root / "Sub" / name, "old");
-    overwrites.push_back(Commands::Async::MoveReplacing(root / name, root / "Sub" / name));
+    overwrites.push_back(Commands::Async::MoveReplacing(PathText(root / name), PathText(root / "Sub" / name)));
   }
   // Without the user's yes, a taken place stays as it is.
   Write(root / "kept.mp4", "source");
   Write(root / "Sub/kept.mp4", "existing");
-  const RequestId taken = Commands::Async::Move(root / "kept.mp4", root / "Sub/kept.mp4");
+  const RequestId taken = Commands::Async::Move(PathText(root / "kept.mp4"), PathText(root / "Sub/kept.mp4"));
   // An overwrite that cannot be done (nothing to move) leaves the old file.
   Write(root / "Sub/orphan.mp4", "old orphan");
-  const RequestId orphan = Commands::Async::MoveReplacing(root / "gone.mp4", root / "Sub/orphan.mp4");
-  const RequestId noFolder = Commands::Async::Move(root / "kept.mp4", root / "Gone/kept.mp4");
+  const RequestId orphan = Commands::Async::MoveReplacing(PathText(root / "gone.mp4"), PathText(root / "Sub/orphan.mp4"));
+  const RequestId noFolder = Commands::Async::Move(PathText(root / "kept.mp4"), PathText(root / "Gone/kept.mp4"));
   // A deletion hits the file chosen, not another one given its name since.
   Write(root / "chosen.mp4", "chosen");
-  const auto identity = platform::IdentityOf(root / "chosen.mp4");
+  const auto identity = platform::IdentityOf(PathText(root / "chosen.mp4"));
   Write(root / "newer.mp4", "newer");
   fs::rename(root / "newer.mp4", root / "chosen.mp4");
-  const RequestId other = Commands::Async::Delete(root / "chosen.mp4", identity);
+  const RequestId other = Commands::Async::Delete(PathText(root / "chosen.mp4"), identity);
   const auto start = Clock::now();
   ASSERT_TRUE(WorkersDone());
   // Final failures are not tried again: the whole lot took no retry sleeps.
@@ -187,17 +188,15 @@ TEST_F(FileCommands, CalledOffAndStoppedRequestsLeaveTheFilesWhereTheyWere) {
   EXPECT_FALSE(fs::exists(tree.Root() / "Sub/a.mp4"));
 
   // 1 GB onto another file system takes far longer than a block.
-  char pattern[] = "/dev/shm/sortiq-stop-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const fs::path ram = pattern;
+  const fs::path ram = MakeFolderOnAnotherDisk("sortiq-stop-");
   const fs::path big = ram / "big.mp4";
   {
     std::ofstream out(big, std::ios::binary);
     const std::string block(1 << 20, 'b');
     for (int i = 0; i < 1024; ++i) out << block;
   }
-  const RequestId copy = Commands::Async::Move(big, tree.Root() / "big.mp4");
-  const RequestId behind = Commands::Async::Move(tree.File("b.mp4", 10), tree.Root() / "Sub/b.mp4");
+  const RequestId copy = Commands::Async::Move(PathText(big), PathText(tree.Root() / "big.mp4"));
+  const RequestId behind = Commands::Async::Move(tree.File("b.mp4", 10), PathText(tree.Root() / "Sub/b.mp4"));
   const auto end = Clock::now() + std::chrono::seconds(5);
   while (Clock::now() < end && Commands::Async::Waiting(copy)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -211,7 +210,7 @@ TEST_F(FileCommands, CalledOffAndStoppedRequestsLeaveTheFilesWhereTheyWere) {
   EXPECT_EQ(outcomes.count(behind), 0u);  // queued behind it: not carried out
   EXPECT_TRUE(fs::exists(tree.Root() / "b.mp4"));
   std::vector<std::string> left;
-  for (const auto& entry : fs::directory_iterator(tree.Root())) left.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(tree.Root())) left.push_back(PathText(entry.path().filename()));
   EXPECT_EQ(left.size(), 3u);  // a.mp4, b.mp4, Sub: no copy under any name
   fs::remove_all(ram);
 

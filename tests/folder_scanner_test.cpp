@@ -124,6 +124,7 @@ TEST(FolderScanner, LeavesOutDotNamesAndEverythingBelowThem) {
   EXPECT_EQ(result.files.size(), 1u);
 }
 
+#ifndef _WIN32  // the C++ library of the Windows build makes no links
 TEST(FolderScanner, FoldersOnlyAndLinksAreNotFollowed) {
   TempTree tree;
   tree.File("real/file.mp4");
@@ -138,6 +139,7 @@ TEST(FolderScanner, FoldersOnlyAndLinksAreNotFollowed) {
   EXPECT_TRUE(result.files.empty());
   EXPECT_EQ(result.folders, (std::vector<std::string>{real}));
 }
+#endif
 
 TEST(FolderScanner, MissingOrEmptyRootEndsAtOnce) {
   TempTree tree;
@@ -150,6 +152,7 @@ TEST(FolderScanner, MissingOrEmptyRootEndsAtOnce) {
   }
 }
 
+#ifndef _WIN32  // Windows names are UTF-16: its lone surrogates are tested with its back end
 TEST(FolderScanner, NamesThatAreNotUtf8AreReportedAsTheyAre) {
   TempTree tree;
   const auto odd = tree.File("caf\xE9 \xFF.mp4", 4);
@@ -159,6 +162,7 @@ TEST(FolderScanner, NamesThatAreNotUtf8AreReportedAsTheyAre) {
   EXPECT_EQ(result.sizes[0], 4u);
   EXPECT_NE(ToUtf8(result.files[0]).find("caf\xEF\xBF\xBD \xEF\xBF\xBD.mp4"), std::string::npos);
 }
+#endif
 
 TEST(FolderScanner, StopEndsTheWalkAndKeepsWhatWasFound) {
   TempTree tree;
@@ -225,6 +229,7 @@ TEST(FolderScanner, RootRemovedDuringWalkEndsWithWhatWasFound) {
   }
 }
 
+#ifndef _WIN32
 // Permissions do not bind root, so this runs the walk as an ordinary user.
 TEST(FolderScanner, UnreadableSubFoldersAreSkippedNotTheWholeWalk) {
   TempTree tree;
@@ -252,3 +257,4 @@ TEST(FolderScanner, UnreadableSubFoldersAreSkippedNotTheWholeWalk) {
   };
   EXPECT_EXIT(walkAsUser(), ::testing::ExitedWithCode(0), "");
 }
+#endif

@@ -13,10 +13,10 @@
 #include "kit/settings.h"
 #include "app/tabs.h"
 #include "gui_harness.h"
-#include "platform/settings_file.h"
 #include "platform/settings_store.h"
 #include "scripted_shell.h"
 #include "temp_tree.h"
+#include "test_system.h"
 
 namespace {
 
@@ -49,9 +49,9 @@ std::string WithoutSpaces(std::string text) {
 class ScopedHome {
  public:
   explicit ScopedHome(const std::string& home) : saved(std::getenv("HOME") ? std::getenv("HOME") : "") {
-    ::setenv("HOME", home.c_str(), 1);
+    SetEnvironment("HOME", home);
   }
-  ~ScopedHome() { ::setenv("HOME", saved.c_str(), 1); }
+  ~ScopedHome() { SetEnvironment("HOME", saved); }
 
  private:
   std::string saved;
@@ -59,7 +59,7 @@ class ScopedHome {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { std::filesystem::remove_all(platform::SettingsFilePath().parent_path()); }
+  void SetUp() override { ForgetSettings(); }
   // Every test leaves the Viewer as it found it: no walk, no root.
   void TearDown() override {
     CancelFolderChooser();  // one failed test leaves no chooser waiting for the next

@@ -3,7 +3,9 @@
 // rules alone, and every sound format through the real audio voice.
 #include <gtest/gtest.h>
 #include <signal.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -22,15 +24,12 @@
 #include "player/playback_clock.h"
 #include "gui_harness.h"
 #include "test_media.h"
+#include "test_system.h"
 #include "test_voice.h"
 
 namespace {
 
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-}
+double CpuSeconds() { return ProcessCpuSeconds(); }
 
 void ExpectClosed(MediaPlayer& player) {
   const MediaPlayer::Status status = player.Inspect();
@@ -317,6 +316,7 @@ TEST_F(PlayerTest, SeekInSoundWithACoverIsTimedOnTheSound) {
   EXPECT_NE(player.Picture().texture, nullptr);
 }
 
+#ifndef _WIN32
 // A stream that cannot seek (read through a pipe): the seek is refused,
 // the position stays where it was and playback goes on without losing a
 // picture.
@@ -350,6 +350,7 @@ TEST_F(PlayerTest, RefusedSeekKeepsThePosition) {
   writer.join();
   std::filesystem::remove(fifo);
 }
+#endif
 
 // Pictures of a variable-frame-rate clip are shown by their own times.
 TEST_F(PlayerTest, VariableFrameRateFollowsTheClock) {
@@ -711,6 +712,7 @@ TEST(PlayerOnSdlDevice, SoundReachesTheDeviceWithoutGaps) {
   }
 }
 
+#ifndef _WIN32
 // Without room for another thread the file is shown still, and the program
 // goes on. In a child process whose address space is capped just above what
 // it uses, so no thread stack can be had.
@@ -744,3 +746,4 @@ TEST(PlayerWithoutThreads, PlayFallsBackToTheStillPicture) {
   unsetenv("GLIBC_TUNABLES");
 #endif
 }
+#endif

@@ -2,6 +2,18 @@
 // A small RAM disk mounted on a folder for the length of a test, to see
 // what a full disk does. Only root may mount: elsewhere it is not mounted
 // and the test says so and skips.
+#ifdef _WIN32
+#include <filesystem>
+
+// Windows mounts no disks for a test: the tests that need one skip.
+struct SmallDisk {
+  SmallDisk(const std::filesystem::path& folder, size_t) : path(folder) { std::filesystem::create_directories(folder); }
+  static constexpr const char* kWhyNot = "a small disk is mounted for a test on Linux only";
+  bool mounted = false;
+  std::filesystem::path path;
+};
+using LoopDisk = SmallDisk;
+#else
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,3 +87,4 @@ class LoopDisk {
   }
   std::filesystem::path image;
 };
+#endif

@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "scripted_shell.h"
 #include "temp_tree.h"
+#include "test_system.h"
 
 namespace {
 struct StubWindow {
@@ -86,9 +87,7 @@ TEST(Ending, ClosingWithFileOperationsPendingFinishesThemOrQuitsNow) {
   ScriptedShell shell;
   for (const int choice : {0, 1}) {
     TempTree tree;
-    char pattern[] = "/dev/shm/sortiq-end-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path big = fs::path(pattern) / "big.mp4";
+    const fs::path big = MakeFolderOnAnotherDisk("sortiq-end-") / "big.mp4";
     std::ofstream(big, std::ios::binary) << std::string(64 << 20, 'b');
     const fs::path moved = tree.Root() / "big.mp4";
     stub = StubWindow{};
@@ -96,7 +95,7 @@ TEST(Ending, ClosingWithFileOperationsPendingFinishesThemOrQuitsNow) {
     stub.pump = [&] {
       if (closed) return platform::QuitRequest::None;
       closed = true;
-      Commands::Async::Move(big, moved);
+      Commands::Async::Move(PathText(big), PathText(moved));
       return platform::QuitRequest::WindowClosed;
     };
     shell.questions.clear();
@@ -114,6 +113,6 @@ TEST(Ending, ClosingWithFileOperationsPendingFinishesThemOrQuitsNow) {
       EXPECT_EQ(fs::file_size(big), static_cast<uintmax_t>(64 << 20));
       EXPECT_FALSE(fs::exists(moved));
     }
-    fs::remove_all(pattern);
+    fs::remove_all(big.parent_path());
   }
 }

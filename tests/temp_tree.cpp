@@ -1,21 +1,17 @@
 #include "temp_tree.h"
 
-#include <stdlib.h>
-
 #include <fstream>
-#include <stdexcept>
 
-TempTree::TempTree() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "sortiq-tree-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  root = pattern;
-}
+#include "test_system.h"
+
+TempTree::TempTree() : root(MakeTempFolder("sortiq-tree-")) {}
 
 TempTree::~TempTree() {
   std::error_code ignored;
   std::filesystem::permissions(root, std::filesystem::perms::owner_all, ignored);
-  for (auto it = std::filesystem::recursive_directory_iterator(root, ignored);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+  std::error_code walking;
+  for (auto it = std::filesystem::recursive_directory_iterator(root, walking);
+       !walking && it != std::filesystem::recursive_directory_iterator(); it.increment(walking)) {
     if (it->is_directory(ignored) && !it->is_symlink(ignored))
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, ignored);
   }
@@ -23,15 +19,17 @@ TempTree::~TempTree() {
 }
 
 std::string TempTree::File(const std::string& relative, size_t size) {
-  const auto path = root / relative;
+  const auto path = root / PathOf(relative);
   std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary);
   out << std::string(size, 'x');
-  return path.string();
+  return PathText(path);
 }
 
 std::string TempTree::Folder(const std::string& relative) {
-  const auto path = root / relative;
+  const auto path = root / PathOf(relative);
   std::filesystem::create_directories(path);
-  return path.string();
+  return PathText(path);
 }
+
+std::string TempTree::RootString() const { return PathText(root); }

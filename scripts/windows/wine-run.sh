@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the build's own Wine prefix, with
-# Wine's chatter off. The prefix is made on first use; its sound goes to
-# ALSA's null device unless the caller's HOME says otherwise (a private
-# HOME with an .asoundrc that records what is played).
+# Wine's chatter off. The prefix is made on first use, with a drive R: on
+# memory (another disk, for moves across disks). Sound goes to ALSA's null
+# device through a file plug-in: into SORTIQ_SOUND_FILE when it is set (raw
+# samples, as the device was given them), else nowhere. Wine's sound needs
+# some ALSA device, and a machine without a sound card has none.
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
 export WINEPREFIX="${WINEPREFIX:-${SORTIQ_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/sortiq/wine-prefix}}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"  # no Mono or Gecko installer at first start
@@ -12,4 +13,10 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   mkdir -p "$WINEPREFIX"
   flock "$WINEPREFIX.lock" bash -c '[[ -f "$WINEPREFIX/system.reg" ]] || { wineboot --init && wineserver --wait; }' >/dev/null 2>&1
 fi
-exec wine "$@"
+[[ -e "$WINEPREFIX/dosdevices/r:" ]] || ln -sfn /dev/shm "$WINEPREFIX/dosdevices/r:"
+
+alsa="$(mktemp "${TMPDIR:-/tmp}/sortiq-alsa-XXXXXX.conf")"
+trap 'rm -f "$alsa"' EXIT
+printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n' "${SORTIQ_SOUND_FILE:-/dev/null}" >"$alsa"
+export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$alsa"
+wine "$@"

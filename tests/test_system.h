@@ -1,0 +1,22 @@
+#pragma once
+// What the tests need of the system they run on, said once: paths as the
+// program writes them (UTF-8, "/"), private temporary folders, environment
+// variables.
+#include <filesystem>
+#include <string>
+
+// A path as the program writes it: UTF-8 with "/" between its parts.
+std::string PathText(const std::filesystem::path& path);
+// The file-system path of such a text.
+std::filesystem::path PathOf(const std::string& text);
+// A fresh, empty folder under the system's temporary folder.
+std::filesystem::path MakeTempFolder(const std::string& prefix);
+// Every stored setting gone, as on a first start.
+void ForgetSettings();
+// Processor time this process has used, user and system.
+double ProcessCpuSeconds();
+void SetEnvironment(const std::string& name, const std::string& value);
+int ProcessNumber();
+// A fresh folder on another disk than the temporary folder's (memory on
+// Linux; under Wine the drive R:, which the test runner maps to memory).
+std::filesystem::path MakeFolderOnAnotherDisk(const std::string& prefix);
