@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdlib>
+
 #include "platform/home_folder.h"
 #include "platform/path_syntax.h"
 #include "platform/utf16_windows.h"
@@ -8,6 +10,8 @@
 namespace platform {
 
 std::string HomeFolder() {
+  // The profile folder as this process was told it, as other programs take it.
+  if (const wchar_t* told = _wgetenv(L"USERPROFILE"); told && RootLength(ProgramPath(told)) != 0) return ProgramPath(told);
   PWSTR profile = nullptr;
   std::string home;
   if (SHGetKnownFolderPath(FOLDERID_Profile, 0, nullptr, &profile) == S_OK) home = ProgramPath(profile);

@@ -166,7 +166,7 @@ TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
   const fs::path trash = fs::path(std::getenv("XDG_DATA_HOME")) / "Trash";
   const fs::path trashed = trash / "files" / fs::path(second).filename();
   EXPECT_EQ(Bytes(trashed).size(), 100u);
-  EXPECT_NE(Bytes(trash / "info" / (trashed.filename().string() + ".trashinfo")).find("Path=" + second),
+  EXPECT_NE(Bytes(trash / "info" / (PathText(trashed.filename()) + ".trashinfo")).find("Path=" + second),
             std::string::npos);
   const std::string third = Current();
   ASSERT_TRUE(gui.Click(kUndo));
@@ -273,7 +273,7 @@ TEST_F(ClassifierTest, RenameTakesOnlyRealFreeNamesAndUndoes) {
   const fs::path renamed = tree.Root() / "renamed 100%.mp4";
   ASSERT_TRUE(fs::exists(renamed));
   EXPECT_FALSE(fs::exists(odd));
-  EXPECT_EQ(Current(), renamed.string());
+  EXPECT_EQ(Current(), PathText(renamed));
   EXPECT_FALSE(ClassifierTab.renaming);
 
   // Undo gives the old name back, byte for byte, and makes it current.
@@ -310,16 +310,16 @@ TEST_F(ClassifierTest, OverwriteIsAskedNoChangesNothingAndUndoIntoATakenPlaceSay
   EXPECT_EQ(Current(), no);
   ASSERT_TRUE(WorkersDone());
   EXPECT_EQ(inSub(no), "old");
-  EXPECT_EQ(Bytes(no), "new " + fs::path(no).filename().string());
+  EXPECT_EQ(Bytes(no), "new " + PathText(PathOf(no).filename()));
   EXPECT_EQ(ClassifierTab.history.Records().size(), 1u);
   SkipConfirmations = true;
   moveCurrent(platform::Answer::No);
   ASSERT_TRUE(WorkersDone());
   ASSERT_EQ(shell.questions.size(), 3u);
   EXPECT_EQ(shell.questions[0], "Do you want to overwrite this file?|" + sub + yes.substr(yes.rfind('/')));
-  EXPECT_EQ(inSub(yes), "new " + fs::path(yes).filename().string());
+  EXPECT_EQ(inSub(yes), "new " + PathText(PathOf(yes).filename()));
   EXPECT_FALSE(fs::exists(yes));
-  EXPECT_EQ(inSub(no), "new " + fs::path(no).filename().string());
+  EXPECT_EQ(inSub(no), "new " + PathText(PathOf(no).filename()));
   ASSERT_EQ(ClassifierTab.history.Records().size(), 2u);
 
   // Undo of a move whose old place is taken again: refused, and the row says why.
@@ -342,7 +342,7 @@ TEST_F(ClassifierTest, OverwriteIsAskedNoChangesNothingAndUndoIntoATakenPlaceSay
   fs::remove(yes);
   for (const std::string& undone : {no, yes}) {
     ASSERT_TRUE(ClassifierTab.Undo(ClassifierTab.history.Records().front()));
-    EXPECT_EQ(Bytes(undone), "new " + fs::path(undone).filename().string());
+    EXPECT_EQ(Bytes(undone), "new " + PathText(PathOf(undone).filename()));
     EXPECT_EQ(inSub(undone), "old");
     EXPECT_EQ(Current(), undone);
   }
@@ -453,7 +453,7 @@ TEST_F(ClassifierTest, NamesInOtherScriptsShowOnButtonsAndInTheHistory) {
     });
   };
   EXPECT_TRUE(shows("##Folders", {"音楽", "영화"})) << gui.WindowText("##Folders");
-  const std::string current = fs::path(Current()).filename().string();
+  const std::string current = PathText(PathOf(Current()).filename());
   EXPECT_TRUE(shows("##leftclassify", {current})) << gui.WindowText("##leftclassify");
   ASSERT_TRUE(gui.Click("音楽"));
   EXPECT_TRUE(shows("##History", {"音楽/" + current})) << HistoryText();

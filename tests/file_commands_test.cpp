@@ -108,8 +108,8 @@ TEST_F(FileCommands, EveryRequestSaysWhatHappenedAndFinalFailuresAreNotTriedAgai
     EXPECT_FALSE(fs::exists(root / name));
     const Commands::Async::Outcome& outcome = outcomes.at(overwrites[static_cast<size_t>(round)]);
     EXPECT_TRUE(outcome.Done());
-    EXPECT_EQ(outcome.source, (root / name).string());
-    EXPECT_EQ(outcome.destination, (root / "Sub" / name).string());
+    EXPECT_EQ(outcome.source, PathText(root / name));
+    EXPECT_EQ(outcome.destination, PathText(root / "Sub" / name));
   }
   EXPECT_EQ(outcomes.at(taken).result, FileOperationResult::TargetExists);
   EXPECT_EQ(Bytes(root / "kept.mp4"), "source");

@@ -21,6 +21,7 @@
 #include "small_disk.h"
 #include "test_media.h"
 #include "temp_tree.h"
+#include "test_system.h"
 
 namespace fs = std::filesystem;
 
@@ -342,7 +343,7 @@ TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
   Pick(0x73, [&] { return !GroupingTab.scanner.scanning && GroupingTab.model.Files() == 6 && GroupingTab.model.Queued() == 0; });
 
   // The copy plays from Similarity; "Dog [Ab1Cd2Ef3Gh].mp4" goes from Grouping.
-  const std::string copy = (tree.Root() / "Dog copy Ab1Cd2Ef3Gh.mp4").string();
+  const std::string copy = PathText(tree.Root() / "Dog copy Ab1Cd2Ef3Gh.mp4");
   Player.Play(copy, kSimilarityTab);
   ASSERT_TRUE(Player.MediaLoaded());
   SkipConfirmations = true;

@@ -18,6 +18,7 @@
 #include "player/media_player.h"
 #include "scripted_shell.h"
 #include "temp_tree.h"
+#include "test_system.h"
 #include "test_media.h"
 #include "test_voice.h"
 
@@ -158,7 +159,7 @@ TEST_F(LayoutTest, EmptyListsSayWhy) {
   // Files, but no copies among them; then a filter that passes nothing.
   tree.File("photos/cat.jpg", 10);
   tree.File("photos/dog.jpg", 10);
-  const std::string photos = (tree.Root() / "photos").string();
+  const std::string photos = PathText(tree.Root() / "photos");
   Open(0, photos);
   Open(2, photos);
   EXPECT_NE(Compact(Text()).find("Noduplicatesin" + Compact(photos)), std::string::npos) << Text();

@@ -48,13 +48,18 @@ std::string WithoutSpaces(std::string text) {
 // HOME set for the test's lifetime (where the own chooser opens).
 class ScopedHome {
  public:
-  explicit ScopedHome(const std::string& home) : saved(std::getenv("HOME") ? std::getenv("HOME") : "") {
+  explicit ScopedHome(const std::string& home) : saved(Get("HOME")), savedProfile(Get("USERPROFILE")) {
     SetEnvironment("HOME", home);
+    SetEnvironment("USERPROFILE", home);  // Windows' own name for it
   }
-  ~ScopedHome() { SetEnvironment("HOME", saved); }
+  ~ScopedHome() {
+    SetEnvironment("HOME", saved);
+    SetEnvironment("USERPROFILE", savedProfile);
+  }
 
  private:
-  std::string saved;
+  static std::string Get(const char* name) { return std::getenv(name) ? std::getenv(name) : ""; }
+  std::string saved, savedProfile;
 };
 
 class MainWindowTest : public ::testing::Test {
