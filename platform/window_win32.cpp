@@ -119,8 +119,32 @@ std::string HresultText(const char* what, HRESULT result) {
   return text;
 }
 
-bool IsKeyMessage(UINT message) {
-  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+// Which key or mouse button a message changes, as an index below 264; -1
+// for any other message. Keys are their virtual-key codes.
+int ChangedInput(const MSG& message) {
+  switch (message.message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP: return message.wParam < 256 ? static_cast<int>(message.wParam) : -1;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP: return 256;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_RBUTTONUP: return 257;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_MBUTTONUP: return 258;
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONDBLCLK:
+    case WM_XBUTTONUP: return GET_XBUTTON_WPARAM(message.wParam) == XBUTTON1 ? 259 : 260;
+    default: return -1;
+  }
+}
+
+bool IsRepeat(const MSG& message) {
+  return (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) && (message.lParam & (1 << 30));
 }
 
 // Binds the sampler every picture is drawn with before the GUI's first draw.
@@ -240,24 +264,24 @@ void DestroyMainWindow() {
 }
 
 QuitRequest PumpEvents() {
-  // The GUI library keeps only whether a key is down, so two changes of one
-  // key in one frame (a quick tap) would lose one. Each key changes at most
-  // once a frame: later changes of that key wait, in order, for the next
-  // drains. Their characters are made at once, so typing loses nothing.
-  std::bitset<256> changed, waiting;
+  // The GUI library keeps only whether a key or mouse button is down, so
+  // two changes of one in one frame (a quick tap or click) would lose one.
+  // Each changes at most once a frame: later changes of it wait, in order,
+  // for the next drains. Characters of keys are made at once, so typing
+  // loses nothing.
+  std::bitset<264> changed, waiting;
   std::vector<MSG> stillHeld;
   bool quit = false;
   const auto deliver = [&](MSG& message, bool fresh) {
-    if (IsKeyMessage(message.message) && message.wParam < 256) {
-      const size_t key = message.wParam;
-      const bool repeat = (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) && (message.lParam & (1 << 30));
+    if (const int input = ChangedInput(message); input >= 0) {
+      const bool repeat = IsRepeat(message);
       if (fresh) TranslateMessage(&message);
-      if (waiting.test(key) || (!repeat && changed.test(key))) {
-        waiting.set(key);
+      if (waiting.test(input) || (!repeat && changed.test(input))) {
+        waiting.set(input);
         stillHeld.push_back(message);
         return;
       }
-      if (!repeat) changed.set(key);
+      if (!repeat) changed.set(input);
       DispatchMessageW(&message);
       return;
     }
