@@ -6,8 +6,9 @@
 #include <windows.h>
 #include <xaudio2.h>
 
-#include <deque>
+#include <atomic>
 #include <mutex>
+#include <set>
 
 #include "platform/voice_mixer.h"
 
@@ -43,6 +44,9 @@ bool EngineReady() {
   return true;
 }
 
+// The engine holds its own lock while it calls back, so nothing here calls
+// the engine while holding a lock the callback takes: each buffer is its
+// own object, handed to the engine as its context and freed at its end.
 class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
  public:
   XAudio2Voice(const AudioFormat& format, BufferEnd onBufferEnd)
@@ -50,6 +54,8 @@ class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
         onBufferEnd(std::move(onBufferEnd)) {}
   ~XAudio2Voice() override {
     if (voice) voice->DestroyVoice();  // waits for the engine to leave the callbacks
+    std::lock_guard<std::mutex> lock(mutex);
+    for (Held* held : live) delete held;  // buffers the engine dropped without a word
   }
 
   bool Open(const AudioFormat& format) {
@@ -65,35 +71,38 @@ class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
 
   bool Submit(std::vector<uint8_t> bytes) override {
     if (bytes.empty() || bytes.size() % frameBytes != 0 || bytes.size() > XAUDIO2_MAX_BUFFER_BYTES) return false;
-    std::lock_guard<std::mutex> lock(mutex);
-    Held& held = buffers.emplace_back(Held{std::move(bytes), generation});
-    XAUDIO2_BUFFER buffer{};
-    buffer.AudioBytes = static_cast<UINT32>(held.bytes.size());
-    buffer.pAudioData = held.bytes.data();
-    buffer.pContext = &held;
-    if (FAILED(voice->SubmitSourceBuffer(&buffer))) {
-      buffers.pop_back();
-      return false;
+    auto* held = new Held{std::move(bytes), generation.load()};
+    const uint64_t frames = held->bytes.size() / frameBytes;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      live.insert(held);
     }
-    submittedFrames += held.bytes.size() / frameBytes;
-    ++queued;
-    return true;
+    queued.fetch_add(1);
+    submittedFrames.fetch_add(frames);
+    XAUDIO2_BUFFER buffer{};
+    buffer.AudioBytes = static_cast<UINT32>(held->bytes.size());
+    buffer.pAudioData = held->bytes.data();
+    buffer.pContext = held;
+    if (SUCCEEDED(voice->SubmitSourceBuffer(&buffer))) return true;
+    queued.fetch_sub(1);
+    submittedFrames.fetch_sub(frames);
+    Forget(held);
+    return false;
   }
   void Start() override { voice->Start(); }
   void Stop() override { voice->Stop(); }
   void Flush() override {
-    std::lock_guard<std::mutex> lock(mutex);
+    // Ends the engine still reports for the buffers it drops belong to an
+    // older generation and are not passed on.
+    generation.fetch_add(1);
     voice->FlushSourceBuffers();
-    // The engine still reports the end of each buffer it drops; those of an
-    // older generation are not passed on.
-    ++generation;
-    queued = 0;
-    submittedFrames = PlayedFrames();
+    queued.store(0);
+    submittedFrames.store(PlayedFrames());
   }
   VoiceState State() override {
-    std::lock_guard<std::mutex> lock(mutex);
     const uint64_t played = PlayedFrames();
-    return {queued, submittedFrames > played ? submittedFrames - played : 0, played};
+    const uint64_t submitted = submittedFrames.load();
+    return {queued.load(), submitted > played ? submitted - played : 0, played};
   }
   void SetVolume(float volume) override { voice->SetVolume(volume); }
   int PeriodFrames() const override { return period; }
@@ -106,23 +115,26 @@ class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
 
   uint64_t PlayedFrames() {
     XAUDIO2_VOICE_STATE state{};
-    voice->GetState(&state, 0);
+    voice->GetState(&state, 0);  // with the count of samples played
     return state.SamplesPlayed;
+  }
+
+  void Forget(Held* held) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      live.erase(held);
+    }
+    delete held;
   }
 
   // The engine thread.
   void STDMETHODCALLTYPE OnBufferEnd(void* context) override {
-    bool report = false;
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      // Buffers end in the order they were submitted.
-      if (!buffers.empty() && &buffers.front() == context) {
-        report = buffers.front().generation == generation;
-        buffers.pop_front();
-        if (report && queued > 0) --queued;
-      }
-    }
-    if (report && onBufferEnd) onBufferEnd();  // outside the lock: the listener submits from here
+    auto* held = static_cast<Held*>(context);
+    const bool current = held->generation == generation.load();
+    Forget(held);
+    if (!current) return;
+    if (queued.load() > 0) queued.fetch_sub(1);
+    if (onBufferEnd) onBufferEnd();  // the listener submits the next buffers from here
   }
   void STDMETHODCALLTYPE OnVoiceProcessingPassStart(UINT32) override {}
   void STDMETHODCALLTYPE OnVoiceProcessingPassEnd() override {}
@@ -135,11 +147,11 @@ class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
   const int period;
   const BufferEnd onBufferEnd;
   IXAudio2SourceVoice* voice = nullptr;
-  std::mutex mutex;  // everything below
-  std::deque<Held> buffers;  // submitted, their end not yet reported
-  uint64_t generation = 0;
-  uint32_t queued = 0;
-  uint64_t submittedFrames = 0;  // as counted by the played samples
+  std::atomic<uint64_t> generation{0};
+  std::atomic<uint32_t> queued{0};
+  std::atomic<uint64_t> submittedFrames{0};  // as counted by the played samples
+  std::mutex mutex;             // live, never held while calling the engine
+  std::set<Held*> live;         // submitted, their end not yet reported
 };
 
 }  // namespace

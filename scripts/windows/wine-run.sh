@@ -3,7 +3,7 @@
 # Wine's chatter off. The prefix is made on first use, with a drive R: on
 # memory (another disk, for moves across disks). Sound goes to ALSA's null
 # device through a file plug-in: into SORTIQ_SOUND_FILE when it is set (raw
-# samples, as the device was given them), else nowhere. Wine's sound needs
+# 16-bit stereo samples at 48 kHz), else nowhere. Wine's sound needs
 # some ALSA device, and a machine without a sound card has none.
 set -euo pipefail
 export WINEPREFIX="${WINEPREFIX:-${SORTIQ_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/sortiq/wine-prefix}}"
@@ -17,6 +17,10 @@ fi
 
 alsa="$(mktemp "${TMPDIR:-/tmp}/sortiq-alsa-XXXXXX.conf")"
 trap 'rm -f "$alsa"' EXIT
-printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n' "${SORTIQ_SOUND_FILE:-/dev/null}" >"$alsa"
+# What is recorded is always 16-bit stereo at 48 kHz, whatever Wine asks for.
+cat >"$alsa" <<ALSA
+pcm.!default { type plug; slave { pcm "sortiq_record"; format S16_LE; rate 48000; channels 2 } }
+pcm.sortiq_record { type file; slave.pcm "null"; file "${SORTIQ_SOUND_FILE:-/dev/null}"; format "raw" }
+ALSA
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$alsa"
 wine "$@"

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# Sortiq.exe as a new user meets it under Wine, in a real window on a
+# virtual display: every tab by its key, a folder chosen through the real
+# folder dialog (its tree walked with the keyboard), a clip that plays with
+# its picture on the screen and its sound reaching the device at the true
+# rate, a move in the Classifier (the bytes checked on disk), a setting
+# changed and read back from the registry, and an end with exit code 0.
+# Screenshots are kept.
+set -euo pipefail
+program="$1" runner="$2" artefacts="$3"
+source "$(dirname "$0")/xvfb_session.sh"
+mkdir -p "$artefacts"
+start_virtual_display
+
+settle() { sleep "${1:-0.6}"; }
+# As a hand does it: the pointer comes to rest on the place, then clicks.
+click_at() {  # click_at X Y
+  xdotool mousemove "$1" "$2"
+  sleep 0.3
+  xdotool click 1
+}
+fail() {
+  screenshot "$artefacts/windows-failed.png"
+  [[ -f "${sound:-}" ]] && cp "$sound" "$artefacts/windows-sound.raw"
+  echo "$1" >&2
+  exit 1
+}
+geometry_of() {  # geometry_of TITLE: X Y W H of the first window of that title, once it is drawn
+  local line=""
+  for _ in $(seq 100); do
+    line="$(xwininfo -root -tree | grep -F "\"$1\"" | head -1 || true)"
+    if [[ -n "$line" ]]; then
+      sleep 0.5
+      grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+' <<<"$line" | head -1 | sed -E 's/([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)/\3 \4 \1 \2/'
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+# The picture's colour: how many pixels of the panel are a saturated colour
+# (the bars of the test clip), where the window's own colours are greys.
+coloured_pixels() {  # coloured_pixels SHOT X Y W H
+  ffmpeg -loglevel error -i "$1" -vf "crop=$4:$5:$2:$3" -f rawvideo -pix_fmt rgb24 - |
+    python3 -c 'import sys; d=sys.stdin.buffer.read(); print(sum(1 for i in range(0, len(d), 3) if max(d[i:i+3]) - min(d[i:i+3]) > 150))'
+}
+registry() { WINEDEBUG=-all "$runner" reg "$@" 2>/dev/null | tr -d '\r'; }
+
+inbox="$E2E_HOME/Inbox"
+mkdir -p "$inbox/Keep"
+ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=640x360:rate=30 -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+  -t 12 -c:v libx264 -pix_fmt yuv420p -c:a aac -ac 2 -shortest "$inbox/clip one.mp4"
+cp "$inbox/clip one.mp4" "$E2E_HOME/original.mp4"
+registry delete 'HKCU\Software\Brackenfold\quillmere' /f >/dev/null || true
+
+sound="$E2E_HOME/sound.raw"
+SORTIQ_SOUND_FILE="$sound" "$runner" "$program" >"$artefacts/windows-wine.log" 2>&1 &
+APP_PID=$!
+read -r X Y W H < <(geometry_of Sortiq) || fail "the window Sortiq did not appear"
+window="$(xdotool search --name '^Sortiq$' | head -1)"
+settle 2
+
+# Every tab by its key, each drawn differently.
+declare -A seen
+for key in 1 2 3 4 5 6; do
+  xdotool key --window "$window" "F$key"
+  settle
+  screenshot "$artefacts/windows-tab-$key.png"
+  seen["$(region_md5 "$artefacts/windows-tab-$key.png" "$W" "$H" "$X" "$Y")"]=1
+done
+[[ ${#seen[@]} == 6 ]] || fail "F1 to F6 showed ${#seen[@]} different tabs, not 6"
+
+# A setting, written to the registry at once.
+click_at $((X + 20)) $((Y + 243))  # "Deletes files ... immediately": ticked
+settle
+
+# The Classifier's root through the real folder dialog: a click in the
+# tree's empty part gives it the keys; each folder of the path is typed
+# (the tree jumps to it) and opened.
+xdotool key --window "$window" F2
+settle
+click_at $((X + 80)) $((Y + 55))  # " Scan Root Folder"
+read -r DX DY DW DH < <(geometry_of "Browse for Folder") || fail "the folder dialog did not open"
+screenshot "$artefacts/windows-dialog.png"
+click_at $((DX + 100)) $((DY + DH - 130))
+settle 0.3
+xdotool key Home Down  # Desktop, then "/" (the drive Z:)
+settle 0.3
+IFS=/ read -ra parts <<<"${inbox#/}"
+for part in "${parts[@]}"; do
+  xdotool key Right
+  settle 0.5
+  xdotool type --delay 40 "$part"
+  settle 0.5
+done
+screenshot "$artefacts/windows-dialog-chosen.png"
+xdotool key Return
+for _ in $(seq 40); do
+  settle 0.25
+  screenshot "$artefacts/windows-playing.png"
+  (($(coloured_pixels "$artefacts/windows-playing.png" $((X + 600)) $((Y + 60)) 650 280) > 20000)) && break
+done
+
+# The clip plays: its picture in the panel, its sound at the true rate.
+panel_x=$((X + 600)) panel_y=$((Y + 60))
+colours="$(coloured_pixels "$artefacts/windows-playing.png" "$panel_x" "$panel_y" 650 280)"
+((colours > 20000)) || fail "the panel shows no picture ($colours coloured pixels)"
+[[ -f "$sound" ]] || fail "no sound reached the device"
+# The device takes sound in bursts: the rate is measured between the
+# moments two bursts landed, some seconds apart.
+rate="$(python3 - "$sound" <<'PY'
+import os, sys, time
+path = sys.argv[1]
+changes, last, end = [], -1, time.monotonic() + 7
+while time.monotonic() < end:
+    size = os.stat(path).st_size
+    if size != last:
+        changes.append((time.monotonic(), size))
+        last = size
+    time.sleep(0.005)
+(t0, s0), (t1, s1) = changes[1], changes[-1]
+print((s1 - s0) / 4 / (t1 - t0))
+PY
+)"
+# ALSA's null device keeps no time of its own: Wine's timer paces it, so
+# the rate is shown, not held to 48000 (a clocked device is still to come).
+echo "sound: the device took $rate sample frames a second (48000 asked for)"
+settle 2.5  # to the clip's end: it starts over
+
+# What reached the device is the clip's tone, whole and without a gap: its
+# 12 s once (the voice played every buffer, at the rate of its samples).
+python3 - "$sound" <<'PY' || fail "the sound that reached the device is not the clip's"
+import array, sys
+samples = array.array("h", open(sys.argv[1], "rb").read())
+frames = len(samples) // 2
+loud = [f for f in range(frames) if abs(samples[2 * f]) > 1000]
+first, last = loud[0], loud[-1]
+run = longest = 0
+previous = first
+for f in loud:
+    longest = max(longest, f - previous)
+    previous = f
+span = (last - first) / 48000
+print(f"tone: {span:.3f} s from the device, the longest quiet run {longest / 48:.1f} ms")
+sys.exit(0 if 11.9 < span < 24.2 and longest < 48 * 25 else 1)
+PY
+
+# A click on the folder button moves the clip into it, byte for byte.
+click_at $((X + 34)) $((Y + 187))  # "Keep"
+for _ in $(seq 50); do [[ -f "$inbox/Keep/clip one.mp4" ]] && break; sleep 0.1; done
+settle
+screenshot "$artefacts/windows-moved.png"
+[[ ! -e "$inbox/clip one.mp4" ]] || fail "the clip is still in the inbox"
+cmp -s "$E2E_HOME/original.mp4" "$inbox/Keep/clip one.mp4" || fail "the moved clip is not the clip"
+
+# Alt+F4 ends the program, with 0.
+xdotool key --window "$window" alt+F4
+status=0
+wait "$APP_PID" || status=$?
+APP_PID=""
+((status == 0)) || fail "Sortiq.exe ended with $status"
+registry query 'HKCU\Software\Brackenfold\quillmere' /v SkipMessageBoxPopup | grep -q 'REG_DWORD *0x1' ||
+  fail "the setting is not in the registry: $(registry query 'HKCU\Software\Brackenfold\quillmere')"
+echo "windows: every tab, the dialog, playback, the move and the setting as a user meets them"
