@@ -20,6 +20,8 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   nasm dpkg-dev xz-utils googletest
   wine wine64
+  # the end-to-end test's sound server, which keeps real time
+  pulseaudio pulseaudio-utils
 )
 missing=()
 update=false
