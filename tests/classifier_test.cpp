@@ -109,15 +109,20 @@ TEST(ClassifierHistory, KeepsTheNewest1024AndFiltersOnBothPaths) {
 }
 
 TEST_F(ClassifierTest, SortsWithButtonsAndKeysAndUndoesAMove) {
-  for (const char* folder : {"b", "B", "a", ".hidden", "x##y"}) tree.Folder(folder);
+#ifdef _WIN32
+  const char* lower = "c";  // "b" beside "B" is the same folder there
+#else
+  const char* lower = "b";
+#endif
+  for (const char* folder : {lower, "B", "a", ".hidden", "x##y"}) tree.Folder(folder);
   for (const char* file : {"one.mp4", "two.mp4", "three.mp4", "four.mp4"}) tree.File(file, 100);
   PickRoot(4);
   // Buttons in byte order; dot folders get none.
-  ASSERT_TRUE(gui.Drawn("B") && gui.Drawn("a") && gui.Drawn("b"));
+  ASSERT_TRUE(gui.Drawn("B") && gui.Drawn("a") && gui.Drawn(lower));
   EXPECT_FALSE(gui.Drawn(".hidden"));
   const std::string root = tree.RootString();
   EXPECT_EQ(ClassifierTab.folderList,
-            (std::vector<std::string>{root + "/B", root + "/a", root + "/b", root + "/x##y"}));  // no dot folders
+            (std::vector<std::string>{root + "/B", root + "/a", root + "/" + lower, root + "/x##y"}));  // no dot folders
   EXPECT_TRUE(gui.Drawn("x##y"));  // shown as it is, not cut at "##"
   EXPECT_NE(gui.WindowText("##Folders").find("x##y"), std::string::npos);
 

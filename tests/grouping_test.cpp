@@ -328,11 +328,12 @@ TEST_F(GroupingTabs, SimilarityRowsBelowAnOddRootStayOnOneLine) {
 // player only when it shows that very file.
 TEST_F(GroupingTabs, LinksAreNoDuplicatesAndEveryTabHearsOfADeletion) {
   tree.File("Cat [X9yZ8wV7uT6].mp4", 10);
-  fs::create_symlink("Cat [X9yZ8wV7uT6].mp4", tree.Root() / "Cat link X9yZ8wV7uT6.mp4");
+  if (!MakeLink("Cat [X9yZ8wV7uT6].mp4", tree.Root() / "Cat link X9yZ8wV7uT6.mp4", false))
+    GTEST_SKIP() << "this system makes no links here";
   fs::create_hard_link(tree.Root() / "Cat [X9yZ8wV7uT6].mp4", tree.Root() / "Cat hard X9yZ8wV7uT6.mkv");
   tree.File("Dog [Ab1Cd2Ef3Gh].mp4", 10);
   fs::copy_file(Media("h264_aac.mp4"), tree.Root() / "Dog copy Ab1Cd2Ef3Gh.mp4");
-  fs::create_symlink("Dog [Ab1Cd2Ef3Gh].mp4", tree.Root() / "Dog link Ab1Cd2Ef3Gh.mp4");
+  ASSERT_TRUE(MakeLink("Dog [Ab1Cd2Ef3Gh].mp4", tree.Root() / "Dog link Ab1Cd2Ef3Gh.mp4", false));
   Pick(0x72, [&] { return !SimilarityTab.scanner.scanning && SimilarityTab.model.Candidates().size() == 2; });
   std::string list = ListText("##Filter");
   EXPECT_EQ(list.find("X9yZ8wV7uT6"), std::string::npos) << list;  // one file under three names

@@ -301,7 +301,7 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   home.File("a##b/x.mp4");
   home.File("deep/er/y.mp4");
   home.File("映画/z.mp4");
-  std::filesystem::create_directory_symlink(home.Root() / "deep", home.Root() / "link");
+  const bool linked = MakeLink(home.Root() / "deep", home.Root() / "link", true);
   ScopedHome scopedHome(home.RootString() + "/deep/");  // a trailing "/"
   GuiHarness gui;
   gui.Tap(kF1);
@@ -332,7 +332,9 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("a##b"); }));
   const std::string shown = WithoutSpaces(gui.WindowText(popup));
   EXPECT_NE(shown.find("a##b"), std::string::npos);  // shown as it is
-  EXPECT_NE(shown.find("link(link)"), std::string::npos);  // a link to a folder, marked as one
+  if (linked) {
+    EXPECT_NE(shown.find("link(link)"), std::string::npos);  // a link to a folder, marked as one
+  }
   EXPECT_TRUE(gui.Drawn("deep"));
   // A name in another script shows in its own letters once their glyphs come.
   EXPECT_TRUE(FramesUntil(gui, [&] { return gui.WindowText(popup).find("映画") != std::string::npos; }))
@@ -359,6 +361,7 @@ TEST_F(MainWindowTest, OwnFolderChooserTakesTypedPathsAndOddNames) {
   }
 
   // A link to a folder can be entered and chosen.
+  if (!linked) return;  // this system made none
   openChooser();
   ASSERT_TRUE(gui.Click("Up"));
   ASSERT_TRUE(FramesUntil(gui, [&] { return gui.Drawn("link"); }));

@@ -73,6 +73,18 @@ double ProcessCpuSeconds() {
 #endif
 }
 
+bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link, bool toFolder) {
+#ifdef _WIN32
+  const DWORD flags = (toFolder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+  return CreateSymbolicLinkW(link.wstring().c_str(), target.wstring().c_str(), flags) != 0;
+#else
+  std::error_code error;
+  if (toFolder) std::filesystem::create_directory_symlink(target, link, error);
+  else std::filesystem::create_symlink(target, link, error);
+  return !error;
+#endif
+}
+
 void SetEnvironment(const std::string& name, const std::string& value) {
 #ifdef _WIN32
   _putenv_s(name.c_str(), value.c_str());

@@ -15,6 +15,9 @@ std::filesystem::path MakeTempFolder(const std::string& prefix);
 void ForgetSettings();
 // Processor time this process has used, user and system.
 double ProcessCpuSeconds();
+// A symbolic link at `link` to `target` (as written: relative to the
+// link's folder, or full); false where the system will not make one.
+bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link, bool toFolder);
 void SetEnvironment(const std::string& name, const std::string& value);
 int ProcessNumber();
 // A fresh folder on another disk than the temporary folder's (memory on

@@ -15,12 +15,14 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
 fi
 [[ -e "$WINEPREFIX/dosdevices/r:" ]] || ln -sfn /dev/shm "$WINEPREFIX/dosdevices/r:"
 
-alsa="$(mktemp "${TMPDIR:-/tmp}/sortiq-alsa-XXXXXX.conf")"
-trap 'rm -f "$alsa"' EXIT
+# One configuration per recording place, kept in the prefix: the program is
+# exec'd, so that whoever stops this script stops Wine's program with it.
+alsa="$WINEPREFIX/sortiq-alsa-$(printf '%s' "${SORTIQ_SOUND_FILE:-/dev/null}" | sha256sum | cut -c1-12).conf"
 # What is recorded is always 16-bit stereo at 48 kHz, whatever Wine asks for.
-cat >"$alsa" <<ALSA
+cat >"$alsa.$$" <<ALSA
 pcm.!default { type plug; slave { pcm "sortiq_record"; format S16_LE; rate 48000; channels 2 } }
 pcm.sortiq_record { type file; slave.pcm "null"; file "${SORTIQ_SOUND_FILE:-/dev/null}"; format "raw" }
 ALSA
+mv "$alsa.$$" "$alsa"  # whole, for a test starting beside this one
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$alsa"
-wine "$@"
+exec wine "$@"
