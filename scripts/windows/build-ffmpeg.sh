@@ -27,7 +27,8 @@ join() { local IFS=,; echo "$*"; }
 
 src_dir="$cache/source"
 mkdir -p "$src_dir"
-version="$(apt-cache showsrc ffmpeg | awk '/^Version:/ {print $2}' | sort -V | tail -n 1)"
+source "$(dirname "$0")/debian-source.sh"
+version="$(newest_source_version ffmpeg)"
 [[ -n "$version" ]] || { echo "build-ffmpeg: no source package for ffmpeg (is deb-src set up?)" >&2; exit 1; }
 upstream="${version%%-*}"
 upstream="${upstream#*:}"
@@ -56,13 +57,8 @@ if [[ -f "$prefix/.complete" ]]; then
 fi
 
 tree="$src_dir/ffmpeg-$upstream"
-if [[ ! -f "$tree/configure" ]]; then
-  (cd "$src_dir" && apt-get source --download-only "ffmpeg=$version" >/dev/null 2>&1)
-  # Unpacked with Debian's patches applied: the same source as the Linux build's libraries.
-  rm -rf "$tree.part"
-  dpkg-source --no-check -x "$src_dir/ffmpeg_${version#*:}.dsc" "$tree.part" >/dev/null
-  mv "$tree.part" "$tree"
-fi
+# With Debian's patches applied: the same source as the Linux build's libraries.
+[[ -f "$tree/configure" ]] || unpack_debian_source ffmpeg "$version" "$src_dir" "$tree"
 
 work="$cache/ffmpeg-win64-build"
 rm -rf "$work" "$prefix"

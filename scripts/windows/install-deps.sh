@@ -59,14 +59,10 @@ fi
 
 # Dear ImGui's sources, with its Win32 and Direct3D 11 back ends.
 mkdir -p "$cache/source"
-imgui_version="$(apt-cache showsrc imgui | awk '/^Version:/ {print $2}' | sort -V | tail -n 1)"
+source "$here/scripts/windows/debian-source.sh"
+imgui_version="$(newest_source_version imgui)"
 imgui="$cache/source/imgui-${imgui_version#*:}"
-if [[ ! -f "$imgui/backends/imgui_impl_dx11.cpp" ]]; then
-  (cd "$cache/source" && apt-get source --download-only "imgui=$imgui_version" >/dev/null 2>&1)
-  rm -rf "$imgui.part"
-  dpkg-source --no-check -x "$cache/source/imgui_${imgui_version#*:}.dsc" "$imgui.part" >/dev/null
-  mv "$imgui.part" "$imgui"
-fi
+[[ -f "$imgui/backends/imgui_impl_dx11.cpp" ]] || unpack_debian_source imgui "$imgui_version" "$cache/source" "$imgui"
 
 ffmpeg="$(bash "$here/scripts/windows/build-ffmpeg.sh" | tail -n 1)"
 
