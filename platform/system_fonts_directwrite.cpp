@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/system_fonts.h"
+#include "platform/com_on_stack_windows.h"
 #include "platform/utf16_windows.h"
 
 namespace platform {
@@ -21,7 +22,7 @@ void ReleaseOnce(T*& object) {
 }
 
 // The text the fallback is asked about: one character, left to right.
-class OneCharacter final : public IDWriteTextAnalysisSource {
+class OneCharacter final : public ComOnStack<IDWriteTextAnalysisSource> {
  public:
   explicit OneCharacter(char32_t codePoint) {
     if (codePoint < 0x10000) {
@@ -35,16 +36,6 @@ class OneCharacter final : public IDWriteTextAnalysisSource {
   }
   UINT32 Length() const { return length; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-    if (id == __uuidof(IUnknown) || id == __uuidof(IDWriteTextAnalysisSource)) {
-      *object = static_cast<IDWriteTextAnalysisSource*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }  // lives on the caller's stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE GetTextAtPosition(UINT32 position, const WCHAR** at, UINT32* count) override {
     *at = position < length ? text + position : nullptr;
     *count = position < length ? length - position : 0;

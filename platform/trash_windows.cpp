@@ -11,6 +11,7 @@
 
 #include "platform/file_identity_windows.h"
 #include "platform/trash.h"
+#include "platform/com_on_stack_windows.h"
 #include "platform/utf16_windows.h"
 
 namespace platform {
@@ -25,22 +26,12 @@ bool ComReady() {
 }
 
 // Hears what became of the item; stops a deletion that would not recycle.
-class DeleteWatcher final : public IFileOperationProgressSink {
+class DeleteWatcher final : public ComOnStack<IFileOperationProgressSink> {
  public:
   std::wstring recycled;   // the item in the bin
   bool refusedForGood = false;
   HRESULT result = E_FAIL;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-    if (id == __uuidof(IUnknown) || id == __uuidof(IFileOperationProgressSink)) {
-      *object = static_cast<IFileOperationProgressSink*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }  // lives on the caller's stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE PreDeleteItem(DWORD flags, IShellItem*) override {
     if (flags & TSF_DELETE_RECYCLE_IF_POSSIBLE) return S_OK;
     refusedForGood = true;
