@@ -167,6 +167,8 @@ void DeleteWorker() {
 // An overwrite whose old file goes to the trash: that file first, then the
 // move into its place; a move that cannot be done puts it back.
 FileOperationResult MoveReplacingViaTrash(Request& request) {
+  // Nothing to move: the old file stays, and that is the reason given.
+  if (!platform::IdentityOf(request.source)) return FileOperationResult::SourceMissing;
   std::optional<platform::TrashEntry> entry;
   const FileOperationResult trashed = platform::MoveToTrash(request.destination, request.identity, entry);
   if (trashed == FileOperationResult::SourceMissing) {

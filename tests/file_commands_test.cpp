@@ -14,6 +14,7 @@
 
 #include "file_work.h"
 #include "kit/file_commands.h"
+#include "kit/settings.h"
 #include "temp_tree.h"
 #include "test_system.h"
 
@@ -104,10 +105,16 @@ TEST_F(FileCommands, EveryRequestSaysWhatHappenedAndFinalFailuresAreNotTriedAgai
   const auto outcomes = Outcomes();
   for (int round = 0; round < 3; ++round) {
     const std::string name = "clip" + std::to_string(round) + ".mp4";
+    const Commands::Async::Outcome& outcome = outcomes.at(overwrites[static_cast<size_t>(round)]);
+    if (!TrashTakesFiles()) {  // the old file has nowhere to go: both stay as they were
+      EXPECT_EQ(outcome.result, FileOperationResult::NoTrash);
+      EXPECT_EQ(Bytes(root / "Sub" / name), "old");
+      EXPECT_EQ(Bytes(root / name), "new " + name);
+      continue;
+    }
+    EXPECT_TRUE(outcome.Done());
     EXPECT_EQ(Bytes(root / "Sub" / name), "new " + name);
     EXPECT_FALSE(fs::exists(root / name));
-    const Commands::Async::Outcome& outcome = outcomes.at(overwrites[static_cast<size_t>(round)]);
-    EXPECT_TRUE(outcome.Done());
     EXPECT_EQ(outcome.source, PathText(root / name));
     EXPECT_EQ(outcome.destination, PathText(root / "Sub" / name));
   }
@@ -123,11 +130,11 @@ TEST_F(FileCommands, EveryRequestSaysWhatHappenedAndFinalFailuresAreNotTriedAgai
 
 TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitle) {
   TempTree tree;
-#ifdef _WIN32
-  const std::string odd = "\xC3\xA9", oddShown = odd;  // names are Unicode there
-#else
-  const std::string odd = "\xff", oddShown = "\xEF\xBF\xBD";  // a byte that is not UTF-8
-#endif
+  const std::string& odd = kOddNamePiece;
+  const std::string& oddShown = kOddNamePieceShown;
+  // Where nothing can go to the trash, the deletions are the system's own, for good.
+  const bool toTrash = MoveDeletedFilesToTrash;
+  MoveDeletedFilesToTrash = TrashTakesFiles();
   std::vector<std::string> paths;
   for (int i = 0; i < 12; ++i) paths.push_back(tree.File("file " + std::to_string(i) + (i == 5 ? odd : "") + ".mp4", 1 << 20));
   const RequestId missing = Commands::Async::Delete(tree.RootString() + "/missing.mp4");
@@ -172,6 +179,7 @@ TEST_F(FileCommands, DeletionsGoInOrderNamedInTheTitle) {
     EXPECT_TRUE(outcomes[i].Done());
     EXPECT_EQ(outcomes[i].source, paths[i - 1]);
   }
+  MoveDeletedFilesToTrash = toTrash;
 }
 
 // A request called off before it began never happens; Stop ends a copy in
@@ -206,7 +214,11 @@ TEST_F(FileCommands, CalledOffAndStoppedRequestsLeaveTheFilesWhereTheyWere) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   const auto stopping = Clock::now();
   Commands::Async::Stop();
-  EXPECT_LT(std::chrono::duration<double>(Clock::now() - stopping).count(), 0.5);
+  // Wine's copy calls no progress routine: there the copy ends whole, and
+  // is then not placed.
+  if (!UnderWine()) {
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - stopping).count(), 0.5);
+  }
   outcomes = Outcomes();
   EXPECT_EQ(outcomes.at(copy).result, FileOperationResult::Stopped);
   EXPECT_EQ(fs::file_size(big), static_cast<uintmax_t>(1) << 30);

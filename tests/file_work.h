@@ -14,6 +14,7 @@
 #include "kit/file_commands.h"
 #include "kit/gui_thread.h"
 #include "kit/settings.h"
+#include "test_system.h"
 
 inline std::string Bytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -48,9 +49,12 @@ class WithFileWorkers : public ::testing::Test {
   void SetUp() override {
     Commands::Async::Start();
     SkipConfirmations = false;
+    // Where nothing can go to the trash, deletions are for good.
+    MoveDeletedFilesToTrash = TrashTakesFiles();
   }
   void TearDown() override {
     Commands::Async::Stop();
     SkipConfirmations = false;
+    MoveDeletedFilesToTrash = true;
   }
 };

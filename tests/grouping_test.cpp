@@ -136,7 +136,7 @@ TEST_F(GroupingTabs, GroupingDeletesFilesFromEveryGroupEightAFrame) {
   // One name in twenty folders (folder names give no tags).
   for (int i = 0; i < 20; ++i) tree.File("d" + std::to_string(i) + "/holiday clip.mp4", 100);
   tree.File("Other/holiday notes.txt", 10);
-  tree.File(std::string("Other/holiday bad\xff.mkv"), 10);
+  tree.File("Other/holiday bad" + kOddNamePiece + ".mkv", 10);
   Pick(0x73, [&] { return !GroupingTab.scanner.scanning && GroupingTab.model.Files() == 22 && GroupingTab.model.Queued() == 0; });
   EXPECT_EQ(GroupingTab.model.maxGroupSize, 21);
   std::string list = ListText("##GroupFilter");
@@ -225,17 +225,17 @@ TEST_F(GroupingTabs, GroupingDeletesFilesFromEveryGroupEightAFrame) {
   EXPECT_NE(ListText("##GroupFilter").find("cannotdelete:anotherfilehasthatnamenow"), std::string::npos)
       << ListText("##GroupFilter");
 
-  // One file, not valid UTF-8, deleted without a question (switched off).
+  // One file with an odd name, deleted without a question (switched off).
   const TagGroups::Entry* bad = nullptr;
   for (const auto& group : GroupingTab.model.Groups())
-    if (group.tag == "bad") bad = group.items.at(0);
+    if (group.tag.starts_with("bad")) bad = group.items.at(0);
   ASSERT_NE(bad, nullptr);
   GroupingTab.DeleteFile(bad);
   EXPECT_EQ(shell.questions.size(), 1u);
   gui.Frame();
   ASSERT_TRUE(WorkersDone());
   gui.Frame();
-  EXPECT_FALSE(fs::exists(tree.Root() / "Other" / std::string("holiday bad\xff.mkv")));
+  EXPECT_FALSE(fs::exists(tree.Root() / "Other" / PathOf("holiday bad" + kOddNamePiece + ".mkv")));
   EXPECT_EQ(holiday(), 2u);
   EXPECT_TRUE(fs::exists(tree.Root() / "Other/holiday notes.txt"));
 }
@@ -302,6 +302,7 @@ TEST_F(GroupingTabs, SimilarityListsDuplicatesDeletesAndSkips) {
 
 // A root whose name is not UTF-8 and a name holding line breaks: rows show
 // the path below the root on one line each.
+#ifndef _WIN32  // Windows names hold no newline
 TEST_F(GroupingTabs, SimilarityRowsBelowAnOddRootStayOnOneLine) {
   const std::string root = tree.Folder("r\xffoot");
   tree.File("r\xffoot/first\nsecond [Ab1Cd2Ef3Gh].mp4", 10);
@@ -321,6 +322,7 @@ TEST_F(GroupingTabs, SimilarityRowsBelowAnOddRootStayOnOneLine) {
   // Both groups are drawn in full: the second one's rows are not covered.
   EXPECT_NE(list.find("[10B]y[Zz9Yy8Xx7Ww].webm"), std::string::npos) << list;
 }
+#endif
 
 // Names of one file (a link and its target, two hard links) are never
 // offered as duplicates of each other, and links say where they point. A

@@ -1,7 +1,10 @@
 #include "test_system.h"
 
+#include <fstream>
 #include <random>
 #include <stdexcept>
+
+#include "platform/trash.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -76,7 +79,11 @@ double ProcessCpuSeconds() {
 bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link, bool toFolder) {
 #ifdef _WIN32
   const DWORD flags = (toFolder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
-  return CreateSymbolicLinkW(link.wstring().c_str(), target.wstring().c_str(), flags) != 0;
+  // Wine's call says it made the link and makes none: only a link that is
+  // there counts.
+  if (!CreateSymbolicLinkW(link.wstring().c_str(), target.wstring().c_str(), flags)) return false;
+  const DWORD made = GetFileAttributesW(link.wstring().c_str());
+  return made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_REPARSE_POINT);
 #else
   std::error_code error;
   if (toFolder) std::filesystem::create_directory_symlink(target, link, error);
@@ -98,5 +105,49 @@ int ProcessNumber() {
   return _getpid();
 #else
   return static_cast<int>(::getpid());
+#endif
+}
+
+#ifdef _WIN32
+const std::string kOddNamePiece = "\xC3\xA9", kOddNamePieceShown = kOddNamePiece;
+#else
+const std::string kOddNamePiece = "\xff", kOddNamePieceShown = "\xEF\xBF\xBD";
+#endif
+
+std::filesystem::path ReadableTrash() {
+#ifdef _WIN32
+  return {};
+#else
+  return std::filesystem::path(std::getenv("XDG_DATA_HOME")) / "Trash";
+#endif
+}
+
+bool TrashTakesFiles() {
+#ifdef _WIN32
+  // Asked once, of a file of the tests' own.
+  static const bool takes = [] {
+    const auto folder = MakeTempFolder("sortiq-trash-probe-");
+    const auto file = folder / "probe.txt";
+    std::ofstream(file) << "probe";
+    std::optional<platform::TrashEntry> entry;
+    const bool done = platform::MoveToTrash(PathText(file), std::nullopt, entry) == platform::FileOperationResult::Done;
+    if (entry) platform::RestoreFromTrash(*entry);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return done;
+  }();
+  return takes;
+#else
+  return true;
+#endif
+}
+
+bool UnderWine() {
+#ifdef _WIN32
+  // Wine's own export, which Windows does not have.
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+  return false;
 #endif
 }

@@ -23,3 +23,20 @@ int ProcessNumber();
 // A fresh folder on another disk than the temporary folder's (memory on
 // Linux; under Wine the drive R:, which the test runner maps to memory).
 std::filesystem::path MakeFolderOnAnotherDisk(const std::string& prefix);
+
+// A piece of a file name the program cannot show as it is, and what it shows
+// instead: on Linux a byte that is not UTF-8. Windows names are UTF-16, and
+// their odd piece, a lone surrogate, Wine's disks refuse: there a letter
+// outside ASCII stands in, shown as itself.
+extern const std::string kOddNamePiece, kOddNamePieceShown;
+
+// The desktop trash the tests read what was deleted from: the freedesktop
+// one in the tests' own data home. Empty on Windows, whose Recycle Bin is
+// the shell's to list.
+std::filesystem::path ReadableTrash();
+// Whether deletions here can go to the trash at all. Wine's shell has no
+// Recycle Bin operation: under it a deletion can only be for good.
+bool TrashTakesFiles();
+// Whether this is a Windows build running under Wine rather than Windows.
+bool UnderWine();
+inline constexpr const char* kNoTrashHere = "this system's trash takes no files here";
