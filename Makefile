@@ -3,6 +3,10 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The compiler cache sees paths below the checkout as relative ones, so a
+# checkout elsewhere finds what an earlier one compiled.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: run test deps build bench test-sanitize test-tsan windows test-windows clean
 

@@ -8,7 +8,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(
   # build
-  g++ cmake make pkg-config
+  g++ cmake make pkg-config ccache
   libsdl2-dev libimgui-dev libstb-dev libgl-dev libgl1-mesa-dri
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libfontconfig-dev libglib2.0-dev

@@ -11,6 +11,7 @@
 #include "kit/fonts.h"
 #include "kit/icons.h"
 #include "kit/settings.h"
+#include "test_paths.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <thread>
 
+#include "test_paths.h"
+
 inline std::string Media(const std::string& name) { return std::string(SORTIQ_TEST_MEDIA) + "/" + name; }
 
 // Polls until the condition holds; false after 10 s.
