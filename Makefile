@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: run test deps build bench test-sanitize test-tsan windows test-windows clean
+.PHONY: run test deps build bench test-sanitize test-tsan windows test-windows bench-windows clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -51,6 +51,15 @@ windows:
 	@cmake -S . -B build-windows -C build-windows/dependencies.cmake \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/scripts/windows/toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build build-windows -j $(JOBS)
+
+# The Windows build's figures beside the Linux build's, in one run.
+bench-windows: windows
+	@bash scripts/install-deps.sh --bench
+	@cmake -S . -B build-bench -DSORTIQ_BENCH=ON -DSORTIQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build build-bench -j $(JOBS) --target bench_decode sortiq
+	@cmake build-windows -DSORTIQ_BENCH=ON >/dev/null
+	@cmake --build build-windows -j $(JOBS) --target bench_decode
+	@bash bench/windows.sh build-bench build-windows
 
 test-windows: windows
 	@ctest --test-dir build-windows --output-on-failure -j $(JOBS)

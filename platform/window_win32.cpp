@@ -29,6 +29,10 @@ extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM,
 namespace platform {
 namespace {
 
+// The system's internal timer message (a caret's blink), which user32
+// does not name.
+constexpr UINT kSystemTimer = 0x0118;
+
 constexpr wchar_t kWindowClass[] = L"Sortiq";
 constexpr int kIconResource = 100;
 constexpr UINT kEndMessage = WM_APP + 2;  // told to end from outside (the console's Ctrl+C or close)
@@ -303,7 +307,8 @@ QuitRequest PumpEvents() {
   for (MSG& message : held) deliver(message, false);
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    state.pumpHadEvents = true;
+    // The system's own timers (a caret's blink) change nothing on screen.
+    if (message.message != WM_TIMER && message.message != kSystemTimer) state.pumpHadEvents = true;
     deliver(message, true);
   }
   state.heldKeys = std::move(stillHeld);
@@ -320,8 +325,21 @@ bool LastPumpHadEvents() { return state.pumpHadEvents; }
 bool KeysHeldBack() { return !state.heldKeys.empty(); }
 
 bool WaitForEvent(double seconds) {
-  const auto milliseconds = static_cast<DWORD>(std::ceil(std::max(0.0, seconds) * 1000.0));
-  return MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(std::max(0.0, seconds)));
+  for (;;) {
+    const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
+    const auto milliseconds = static_cast<DWORD>(std::ceil(std::max(0.0, left) * 1000.0));
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0)
+      return false;
+    // The wait also ends for the system's own events, which the peek handles
+    // itself (Wine's display connection wakes it after every picture shown):
+    // only a message left for the program counts.
+    MSG message;
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) return true;
+    if (Clock::now() >= deadline) return false;
+  }
 }
 
 bool MainWindowMinimised() { return state.window && IsIconic(state.window); }
