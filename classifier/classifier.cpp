@@ -21,6 +21,7 @@
 #include "kit/trash_refusals.h"
 #include "kit/widgets.h"
 #include "platform/file_operations.h"
+#include "platform/path_syntax.h"
 #include "player/media_player.h"
 
 namespace {
@@ -113,7 +114,7 @@ bool Classifier::Rename() {
     return false;
   }
   if (!IsAcceptableName(name)) {
-    renameRefused = "a name cannot be empty, \".\" or \"..\", or hold \"/\"";
+    renameRefused = platform::NameRules();
     return false;
   }
   Player.Unload();

@@ -1,8 +1,10 @@
 // The audio voice over XAudio2, loaded at run time from the system folder
-// ("xaudio2_9.dll"). One engine and mastering voice serve the whole run;
-// each voice is a source voice whose buffers stay here until the engine
-// reports their end. Where there is no engine or no output device, the
-// silent device stands in.
+// ("xaudio2_9.dll") and kept. Each voice has an engine and a mastering
+// voice of its own, made with it and released with it, so a file opened
+// after the sound device went away or came back gets the device as it is
+// now, and nothing keeps a sound stream open between files. Buffers stay
+// here until the engine reports their end. Where there is no engine or no
+// output device, the silent device stands in.
 #include <windows.h>
 #include <xaudio2.h>
 
@@ -15,45 +17,77 @@
 namespace platform {
 namespace {
 
-using XAudio2CreateCall = HRESULT(WINAPI*)(IXAudio2**, UINT32, XAUDIO2_PROCESSOR);
+using CreateWithVersionCall = HRESULT(WINAPI*)(IXAudio2**, UINT32, XAUDIO2_PROCESSOR, DWORD);
+using CreateCall = HRESULT(WINAPI*)(IXAudio2**, UINT32, XAUDIO2_PROCESSOR);
 
-struct Engine {
-  HMODULE library = nullptr;
-  IXAudio2* audio = nullptr;
-  IXAudio2MasteringVoice* master = nullptr;
-  bool tried = false;
+// The library's entry points, looked up once and kept for the run.
+struct Library {
+  HMODULE module = nullptr;
+  CreateWithVersionCall createWithVersion = nullptr;
+  CreateCall create = nullptr;
 };
-Engine engine;
-std::mutex engineMutex;
+Library library;
+std::mutex libraryMutex;
 AudioVoiceFactory voiceFactory;
 
-// Brings the engine up once; false when this machine has none to give.
-bool EngineReady() {
-  if (engine.tried) return engine.master != nullptr;
-  engine.tried = true;
-  engine.library = LoadLibraryExW(L"xaudio2_9.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (!engine.library) return false;
-  const auto create =
-      reinterpret_cast<XAudio2CreateCall>(reinterpret_cast<void*>(GetProcAddress(engine.library, "XAudio2Create")));
-  if (!create || FAILED(create(&engine.audio, 0, XAUDIO2_DEFAULT_PROCESSOR))) return false;
-  if (FAILED(engine.audio->CreateMasteringVoice(&engine.master))) {
-    engine.audio->Release();
-    engine.audio = nullptr;
+template <typename Call>
+Call EntryPoint(const char* name) {
+  return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library.module, name)));
+}
+
+bool LibraryLoaded() {
+  std::lock_guard<std::mutex> lock(libraryMutex);
+  if (library.module) return true;
+  HMODULE module = LoadLibraryExW(L"xaudio2_9.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!module) return false;
+  library.module = module;
+  library.createWithVersion = EntryPoint<CreateWithVersionCall>("XAudio2CreateWithVersionInfo");
+  if (!library.createWithVersion) library.create = EntryPoint<CreateCall>("XAudio2Create");
+  if (library.createWithVersion || library.create) return true;
+  FreeLibrary(module);
+  library.module = nullptr;
+  return false;
+}
+
+// An engine with its mastering voice on the default device; both null when
+// the machine has none to give.
+struct Engine {
+  IXAudio2* audio = nullptr;
+  IXAudio2MasteringVoice* master = nullptr;
+
+  bool Start() {
+    constexpr DWORD kWindows10 = 0x0A000010;
+    const HRESULT made = library.createWithVersion
+                             ? library.createWithVersion(&audio, 0, XAUDIO2_DEFAULT_PROCESSOR, kWindows10)
+                             : library.create(&audio, 0, XAUDIO2_DEFAULT_PROCESSOR);
+    if (FAILED(made)) {
+      audio = nullptr;
+      return false;
+    }
+    if (SUCCEEDED(audio->CreateMasteringVoice(&master))) return true;
+    master = nullptr;
+    Release();
     return false;
   }
-  return true;
-}
+  void Release() {
+    if (master) master->DestroyVoice();
+    if (audio) audio->Release();  // stops the engine's thread
+    master = nullptr;
+    audio = nullptr;
+  }
+};
 
 // The engine holds its own lock while it calls back, so nothing here calls
 // the engine while holding a lock the callback takes: each buffer is its
 // own object, handed to the engine as its context and freed at its end.
 class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
  public:
-  XAudio2Voice(const AudioFormat& format, BufferEnd onBufferEnd)
-      : frameBytes(static_cast<size_t>(format.channels) * 2), period(PeriodFor(format.sampleRate)),
+  XAudio2Voice(Engine engine, const AudioFormat& format, BufferEnd onBufferEnd)
+      : engine(engine), frameBytes(static_cast<size_t>(format.channels) * 2), period(PeriodFor(format.sampleRate)),
         onBufferEnd(std::move(onBufferEnd)) {}
   ~XAudio2Voice() override {
     if (voice) voice->DestroyVoice();  // waits for the engine to leave the callbacks
+    engine.Release();
     std::lock_guard<std::mutex> lock(mutex);
     for (Held* held : live) delete held;  // buffers the engine dropped without a word
   }
@@ -133,7 +167,10 @@ class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
     const bool current = held->generation == generation.load();
     Forget(held);
     if (!current) return;
-    if (queued.load() > 0) queued.fetch_sub(1);
+    // A flush may empty the count meanwhile: it never goes below none.
+    uint32_t count = queued.load();
+    while (count > 0 && !queued.compare_exchange_weak(count, count - 1)) {
+    }
     if (onBufferEnd) onBufferEnd();  // the listener submits the next buffers from here
   }
   void STDMETHODCALLTYPE OnVoiceProcessingPassStart(UINT32) override {}
@@ -143,6 +180,7 @@ class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
   void STDMETHODCALLTYPE OnLoopEnd(void*) override {}
   void STDMETHODCALLTYPE OnVoiceError(void*, HRESULT) override {}
 
+  Engine engine;
   const size_t frameBytes;
   const int period;
   const BufferEnd onBufferEnd;
@@ -161,10 +199,10 @@ std::unique_ptr<AudioVoice> OpenAudioVoice(const AudioFormat& format, BufferEnd 
   if (format.sampleRate < XAUDIO2_MIN_SAMPLE_RATE || format.sampleRate > XAUDIO2_MAX_SAMPLE_RATE ||
       format.channels < 1 || format.channels > kMaxVoiceChannels)
     return nullptr;
-  {
-    std::lock_guard<std::mutex> lock(engineMutex);
-    if (EngineReady()) {
-      auto voice = std::make_unique<XAudio2Voice>(format, onBufferEnd);
+  if (LibraryLoaded()) {
+    Engine engine;
+    if (engine.Start()) {
+      auto voice = std::make_unique<XAudio2Voice>(engine, format, onBufferEnd);
       if (voice->Open(format)) return voice;
       return nullptr;  // the engine refuses this stream: the file shows as a still picture
     }

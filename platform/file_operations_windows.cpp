@@ -140,6 +140,43 @@ Result Flush(const std::wstring& path) {
   return flushed ? Result::Done : FromError(error);
 }
 
+// A read-only file refuses to be written or deleted; these steps clear
+// the flag of a file they are entitled to write or remove.
+bool WithoutReadOnly(const std::wstring& path) {
+  const DWORD attributes = Attributes(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return !(attributes & FILE_ATTRIBUTE_READONLY) || SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+// The move's own copy, read-only or not, goes.
+void DeleteCopy(const std::wstring& path) {
+  WithoutReadOnly(path);
+  DeleteFileW(path.c_str());
+}
+
+// Makes a copy that kept its source's read-only flag durable.
+Result FlushCopy(const std::wstring& path) {
+  const DWORD attributes = Attributes(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FromError(GetLastError());
+  if (!(attributes & FILE_ATTRIBUTE_READONLY)) return Flush(path);
+  if (!WithoutReadOnly(path)) return FromError(GetLastError());
+  const Result flushed = Flush(path);
+  SetFileAttributesW(path.c_str(), attributes);
+  return flushed;
+}
+
+// The source of a move, once its copy has its name: a read-only one goes
+// too, as the system's own moves do, and keeps its flag if it stays.
+bool DeleteMovedSource(const std::wstring& path, DWORD attributes) {
+  if (!(attributes & FILE_ATTRIBUTE_READONLY)) return DeleteFileW(path.c_str());
+  if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+  if (DeleteFileW(path.c_str())) return true;
+  const DWORD error = GetLastError();
+  SetFileAttributesW(path.c_str(), attributes);
+  SetLastError(error);
+  return false;
+}
+
 // Onto another volume: the file (or link) is copied with its data,
 // streams, attributes and times under a hidden name beside its
 // destination, made durable, and only then given its name (never
@@ -171,14 +208,14 @@ Result MoveAcross(const std::wstring& source, const std::wstring& destination, b
       break;
     }
     const DWORD error = GetLastError();
-    DeleteFileW(hidden.c_str());  // a copy broken off may leave its start
+    DeleteCopy(hidden);  // a copy broken off may leave its start
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
     copied = error == ERROR_REQUEST_ABORTED ? Result::Stopped : WhyNot(error, source);
     break;
   }
   if (copied != Result::Done) return copied;
 
-  Result placed = Flush(hidden);
+  Result placed = FlushCopy(hidden);
   // A download still being written, or a file swapped under the name: the
   // copy would not be the file the user chose.
   if (placed == Result::Done) {
@@ -189,15 +226,15 @@ Result MoveAcross(const std::wstring& source, const std::wstring& destination, b
   if (placed == Result::Done)
     placed = replace ? PlaceReplacing(hidden, destination, expected) : PlaceNoReplace(hidden, destination);
   if (placed != Result::Done) {
-    DeleteFileW(hidden.c_str());
+    DeleteCopy(hidden);
     return placed;
   }
-  if (!DeleteFileW(source.c_str())) {
+  if (!DeleteMovedSource(source, attributes)) {
     // The source cannot go: the file stays where it was, once. Where it
     // replaced a file, the copy stays too: the file it replaced is gone,
     // and this one must not go with it.
     const DWORD error = GetLastError();
-    if (!replace) DeleteFileW(destination.c_str());
+    if (!replace) DeleteCopy(destination);
     return FromError(error);
   }
   return Result::Done;

@@ -64,6 +64,18 @@ FolderListing::OpenPtr OpenFolderAt(std::wstring folder, ListingFailure& failure
   return open;
 }
 
+// The kind of reparse point an entry is (its find data carries the tag);
+// 0 when it cannot be read, which is taken as a link.
+DWORD ReparseTagOf(const std::wstring& path) {
+  WIN32_FIND_DATAW entry{};
+  HANDLE find = FindFirstFileExW(path.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  FindClose(find);
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? entry.dwReserved0 : 0;
+}
+
+bool IsLinkOrUnknown(DWORD tag) { return tag == 0 || IsLinkReparseTag(tag); }
+
 std::wstring WithTrailingSeparator(std::wstring path) {
   if (path.empty() || path.back() != L'\\') path += L'\\';
   return path;
@@ -118,8 +130,10 @@ FolderListing FolderListing::OpenRoot(const std::string& path, ListingFailure& f
 FolderListing FolderListing::OpenSubFolder(const char* name, ListingFailure& failure) const {
   const std::wstring folder = open->folder + Utf16(name);
   const DWORD attributes = GetFileAttributesW(folder.c_str());
+  // Never through a link or junction; other reparse points (a folder kept
+  // in sync with cloud storage) are folders like any other.
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {  // never through a link
+      ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkOrUnknown(ReparseTagOf(folder)))) {
     failure = attributes == INVALID_FILE_ATTRIBUTES ? FailureOf(GetLastError()) : ListingFailure::ThisOne;
     return FolderListing();
   }

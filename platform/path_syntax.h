@@ -21,5 +21,7 @@ std::string WithForwardSlashes(std::string_view typed);
 // never empty, ".", "..", or holding "/" or a NUL (and on Windows none of
 // the characters and device names it reserves).
 bool IsAllowedName(std::string_view name);
+// Those rules in words, for the hint shown when a typed name breaks them.
+const char* NameRules();
 
 }  // namespace platform

@@ -6,6 +6,8 @@ size_t RootLength(std::string_view path) { return !path.empty() && path[0] == '/
 
 const char* FullPathStart() { return "/"; }
 
+const char* NameRules() { return "a name cannot be empty, \".\" or \"..\", or hold \"/\""; }
+
 std::string WithForwardSlashes(std::string_view typed) { return std::string(typed); }
 
 bool IsAllowedName(std::string_view name) {

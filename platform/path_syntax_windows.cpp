@@ -19,15 +19,19 @@ size_t ShareRootLength(std::string_view path) {
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices, with any extension
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 (the digit also
+// written as a superscript one to three) name devices, with any extension
 // and with trailing spaces before it ("nul .txt").
 bool IsDeviceName(std::string_view name) {
   std::string stem(name.substr(0, name.find('.')));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
   std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char c) { return std::toupper(c); });
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
-         stem[3] <= '9';
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$")
+    return true;
+  if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0)) return false;
+  const std::string_view number = std::string_view(stem).substr(3);
+  return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" || number == "\xC2\xB2" ||
+         number == "\xC2\xB3";
 }
 
 }  // namespace
@@ -41,6 +45,11 @@ size_t RootLength(std::string_view path) {
 }
 
 const char* FullPathStart() { return "a drive (C:/) or a share (//server/share)"; }
+
+const char* NameRules() {
+  return "a name cannot be empty, \".\" or \"..\", hold any of \\ / : * ? \" < > |, end in a dot or a space, "
+         "or be a device's (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9)";
+}
 
 std::string WithForwardSlashes(std::string_view typed) {
   std::string text(typed);

@@ -1,6 +1,6 @@
 // The settings are values under the current user's key
 // HKCU\SOFTWARE\Brackenfold\quillmere: whole numbers as DWORD values, any
-// other text as a string value.
+// other text as a string value. Any of the string types reads as text.
 #include <windows.h>
 
 #include <cerrno>
@@ -15,14 +15,18 @@ namespace {
 
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Brackenfold\\quillmere";
 
-// The key, made when missing; nullptr when the registry refuses.
-HKEY OpenSettingsKey() {
+// The key opened for the access asked, made when missing; nullptr when
+// the registry refuses (a key the user may only read still reads).
+HKEY OpenSettingsKey(REGSAM access) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, access, &key) == ERROR_SUCCESS) return key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return nullptr;
   return key;
 }
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 // The text as a DWORD when it is a whole number that fits one.
 bool AsDword(const std::string& text, DWORD& value) {
@@ -38,7 +42,7 @@ bool AsDword(const std::string& text, DWORD& value) {
 }  // namespace
 
 std::string ReadStoredValue(const std::string& name) {
-  HKEY key = OpenSettingsKey();
+  HKEY key = OpenSettingsKey(KEY_READ);
   if (!key) return {};
   const std::wstring valueName = Utf16(name);
   std::string text;
@@ -50,14 +54,15 @@ std::string ReadStoredValue(const std::string& name) {
       if (RegQueryValueExW(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &bytes) ==
           ERROR_SUCCESS)
         text = std::to_string(static_cast<int32_t>(value));  // as the C library would read it back
-    } else if (type == REG_SZ && bytes < 4096) {
+    } else if (IsText(type) && bytes < 4096) {
+      // The text up to its first end: a list's first string, references
+      // to the environment as they are.
       std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
       DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
       if (RegQueryValueExW(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()), &size) ==
           ERROR_SUCCESS) {
         value.resize(size / sizeof(wchar_t));
-        while (!value.empty() && value.back() == L'\0') value.pop_back();
-        text = Utf8(value);
+        text = Utf8(value.substr(0, value.find(L'\0')));
       }
     }
   }
@@ -66,7 +71,7 @@ std::string ReadStoredValue(const std::string& name) {
 }
 
 bool WriteStoredValue(const std::string& name, const std::string& value) {
-  HKEY key = OpenSettingsKey();
+  HKEY key = OpenSettingsKey(KEY_WRITE);
   if (!key) return false;
   const std::wstring valueName = Utf16(name);
   LSTATUS status;

@@ -94,7 +94,11 @@ class DesktopShell final : public ShellBackend {
       if (c == L'/') c = L'\\';
     // No name on Windows holds a double quote, so the quotes keep it whole.
     const std::wstring parameters = L"/select, \"" + file + L"\"";
-    ShellExecuteW(MainWindowHandle(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWMAXIMIZED);
+    // The system's own Explorer, never one in the current folder.
+    std::wstring explorer(MAX_PATH, L'\0');
+    const UINT length = GetWindowsDirectoryW(explorer.data(), static_cast<UINT>(explorer.size()));
+    explorer = length > 0 && length < explorer.size() ? explorer.substr(0, length) + L"\\explorer.exe" : L"explorer.exe";
+    ShellExecuteW(MainWindowHandle(), L"open", explorer.c_str(), parameters.c_str(), nullptr, SW_SHOWMAXIMIZED);
   }
 
   void OpenAddress(const std::string& address) override {

@@ -1,9 +1,9 @@
 #pragma once
-// A picture the GUI can draw, sampled with linear filtering and its edge
-// pixels repeated outside 0..1 (a picture blown up from a few pixels keeps
-// its colour to the edge; the panel draws its black bars itself). A
-// texture shown smaller than its size can be smoothed so fine detail does
-// not break up.
+// A picture the GUI can draw, sampled with linear filtering. Outside 0..1
+// OpenGL repeats its edge pixels (a picture blown up from a few pixels
+// keeps its colour to the edge; the panel draws its black bars itself);
+// Direct3D's sampler gives its border, opaque black. A texture shown
+// smaller than its size can be smoothed so fine detail does not break up.
 #include <cstdint>
 
 #include <imgui.h>

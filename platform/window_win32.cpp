@@ -29,9 +29,10 @@ extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM,
 namespace platform {
 namespace {
 
-// The system's internal timer message (a caret's blink), which user32
-// does not name.
+// Timers, the system's own among them (a caret's blink; user32 does not
+// name its message), change nothing on screen.
 constexpr UINT kSystemTimer = 0x0118;
+bool IsTimer(UINT message) { return message == WM_TIMER || message == kSystemTimer; }
 
 constexpr wchar_t kWindowClass[] = L"Sortiq";
 constexpr int kIconResource = 100;
@@ -307,8 +308,7 @@ QuitRequest PumpEvents() {
   for (MSG& message : held) deliver(message, false);
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    // The system's own timers (a caret's blink) change nothing on screen.
-    if (message.message != WM_TIMER && message.message != kSystemTimer) state.pumpHadEvents = true;
+    if (!IsTimer(message.message)) state.pumpHadEvents = true;
     deliver(message, true);
   }
   state.heldKeys = std::move(stillHeld);
@@ -331,13 +331,19 @@ bool WaitForEvent(double seconds) {
   for (;;) {
     const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
     const auto milliseconds = static_cast<DWORD>(std::ceil(std::max(0.0, left) * 1000.0));
-    if (MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0)
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, 0) != WAIT_OBJECT_0)
       return false;
-    // The wait also ends for the system's own events, which the peek handles
-    // itself (Wine's display connection wakes it after every picture shown):
-    // only a message left for the program counts.
+    // Only input new since the last look ends the wait: the pump has taken
+    // every message, and input already seen would end each wait at once
+    // (a busy loop between pictures). The wait also ends for the system's
+    // own events, which the peek handles itself (Wine's display connection
+    // wakes it after every picture shown), and for timers that change
+    // nothing on screen, handled here: only another message counts.
     MSG message;
-    if (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) return true;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (!IsTimer(message.message)) return true;
+      if (PeekMessageW(&message, nullptr, message.message, message.message, PM_REMOVE)) DispatchMessageW(&message);
+    }
     if (Clock::now() >= deadline) return false;
   }
 }
@@ -360,10 +366,16 @@ void RenderAndPresent(const float clearColour[4]) {
     bind.UserCallback = BindSampler;
     commands.insert(commands.begin(), bind);
   }
-  state.context->OMSetRenderTargets(1, &state.backBuffer, nullptr);
-  state.context->ClearRenderTargetView(state.backBuffer, clearColour);
-  ImGui_ImplDX11_RenderDrawData(drawData);
-  state.swapChain->Present(1, 0);
+  // A resize the device refused leaves no back buffer: it is asked for
+  // again, and until it comes the frame is skipped rather than drawn into
+  // nothing.
+  if (!state.backBuffer) CreateBackBufferView();
+  if (state.backBuffer) {
+    state.context->OMSetRenderTargets(1, &state.backBuffer, nullptr);
+    state.context->ClearRenderTargetView(state.backBuffer, clearColour);
+    ImGui_ImplDX11_RenderDrawData(drawData);
+    state.swapChain->Present(1, 0);
+  }
   const auto now = Clock::now();
   // Where the display gives no vertical-blank pacing (a virtual display),
   // pace to about 60 a second instead of spinning.

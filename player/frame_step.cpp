@@ -19,8 +19,26 @@ void MediaPlayer::UpdateFrame() {
   // A seek's picture that never comes (a seek to the very end) is not waited for.
   if (transport.phase == Phase::Cueing && endOfStream && videoQueue.Size() == 0) transport.phase = Phase::Stopped;
   const Phase phase = transport.phase;
-  if (phase == Phase::Playing || phase == Phase::Starting || phase == Phase::Cueing || transport.seek)
+  if (phase == Phase::Playing && !transport.seek)
+    FrameDemand::Within(SecondsUntilNextPicture());
+  else if (phase == Phase::Playing || phase == Phase::Starting || phase == Phase::Cueing || transport.seek)
     FrameDemand::Next();
+}
+
+// The screen changes when the next picture is due, and the time and the
+// bar move on at a steady rate between: drawing the same picture again
+// costs as much as a new one (a 30-frame clip on a 60 Hz screen would be
+// drawn twice over).
+double MediaPlayer::SecondsUntilNextPicture() {
+  constexpr double kLongestBetweenFrames = 1.0 / 30;
+  if (!videoCodec) return kLongestBetweenFrames;
+  const uint64_t serial = timelineSerial;
+  double due = -1.0;
+  videoQueue.PeekFront([&](const VideoFrame& front) {
+    if (front.serial == serial) due = front.pts;
+  });
+  if (due < 0) return 0.0;  // none in yet: look again at the next frame
+  return std::clamp(due - GetPosition(), 0.0, kLongestBetweenFrames);
 }
 
 bool MediaPlayer::UpdateVideo() {

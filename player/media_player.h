@@ -176,6 +176,8 @@ class MediaPlayer {
   bool SoundIsAheadOf(double position);
   // Shows the newest due picture; whether one went up.
   bool UpdateVideo();
+  // While playing: how soon the screen next changes.
+  double SecondsUntilNextPicture();
   // Starting: the clock and the sound start once the first sound and
   // pictures are in, or once the worker cannot bring them.
   void StartWhenReady(bool pictureShown);

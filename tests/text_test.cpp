@@ -84,7 +84,7 @@ TEST(PathText, WindowsRootsSeparatorsAndNames) {
   EXPECT_TRUE(IsRoot("//server/share/"));
   EXPECT_FALSE(IsRoot("C:/x"));
   for (const char* refused : {"a:b", "a\\b", "what?", "x*", "\"q\"", "<a>", "a|b", "dot.", "space ", "CON", "nul.txt",
-                              "Com1", "lpt9.mp4", "aux .mp4", "a\tb"})
+                              "Com1", "lpt9.mp4", "aux .mp4", "a\tb", "COM\u00b2.mp4", "conout$"})
     EXPECT_FALSE(platform::IsAllowedName(refused)) << refused;
   for (const char* fine : {"CONSOLE", "com0", "COM10", ".hidden", "a.b", "Ünï", "con-cert.mp4"})
     EXPECT_TRUE(platform::IsAllowedName(fine)) << fine;

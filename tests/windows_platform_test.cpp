@@ -88,6 +88,17 @@ TEST(WindowsFileOperations, MovesAcrossDisksAreWholeOrNotAtAll) {
   EXPECT_FALSE(platform::PathExists(there + "/clip.mp4"));
   EXPECT_EQ(platform::MoveFileReplacing(root + "/clip.mp4", there + "/back.mp4"), FileOperationResult::Done);
   EXPECT_EQ(fs::file_size(memory / "back.mp4"), static_cast<uintmax_t>(3 << 20));
+
+  // A read-only file (a camera's, a disc's) moves too, keeps its flag, and
+  // leaves no copy behind.
+  Write(there + "/locked.mp4", "locked");
+  ASSERT_TRUE(SetFileAttributesW((memory / "locked.mp4").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(platform::MoveFileNoReplace(there + "/locked.mp4", root + "/locked.mp4"), FileOperationResult::Done);
+  EXPECT_EQ(Bytes(root + "/locked.mp4"), "locked");
+  EXPECT_TRUE(GetFileAttributesW(PathOf(root + "/locked.mp4").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(platform::PathExists(there + "/locked.mp4"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(tree.Root()), fs::directory_iterator()), 2);  // taken and locked
+  SetFileAttributesW(PathOf(root + "/locked.mp4").c_str(), FILE_ATTRIBUTE_NORMAL);
   fs::remove_all(memory);
 }
 
@@ -161,5 +172,12 @@ TEST(WindowsSettings, ValuesAreDwordsUnderTheProgramsKey) {
   RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Brackenfold\\quillmere", L"ScrollbarSize", REG_DWORD, &written,
                   sizeof written);
   EXPECT_EQ(platform::ReadStoredValue("ScrollbarSize"), "17");
+  // Of a list of strings, the first; another type reads as missing.
+  const wchar_t list[] = L"4\0" L"1\0";
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Brackenfold\\quillmere", L"FontSize", REG_MULTI_SZ, list, sizeof list);
+  EXPECT_EQ(platform::ReadStoredValue("FontSize"), "4");
+  const uint64_t wide = 3;
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Brackenfold\\quillmere", L"FontSize", REG_QWORD, &wide, sizeof wide);
+  EXPECT_EQ(platform::ReadStoredValue("FontSize"), "");
   ForgetSettings();
 }

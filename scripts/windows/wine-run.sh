@@ -14,6 +14,14 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   flock "$WINEPREFIX.lock" bash -c '[[ -f "$WINEPREFIX/system.reg" ]] || { wineboot --init && wineserver --wait; }' >/dev/null 2>&1
 fi
 [[ -e "$WINEPREFIX/dosdevices/r:" ]] || ln -sfn /dev/shm "$WINEPREFIX/dosdevices/r:"
+# Wine's Direct3D draws from a thread of its own that spins while it waits
+# for the renderer; on a virtual display the renderer is software, on the
+# same cores as the program, and the spinning starves the sound engine.
+# Drawn on the program's thread, it waits asleep.
+if [[ ! -f "$WINEPREFIX/sortiq-direct3d-on-caller" ]]; then
+  WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Direct3D' /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/sortiq-direct3d-on-caller"
+fi
 
 # One configuration per recording place, kept in the prefix: the program is
 # exec'd, so that whoever stops this script stops Wine's program with it.
