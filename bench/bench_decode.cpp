@@ -18,6 +18,10 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
+// A millisecond: on Windows a shorter sleep is no sleep at all (the thread
+// only yields), and the poll would take a core from the decoder.
+constexpr auto kPoll = std::chrono::milliseconds(1);
+
 double SecondsSince(SteadyClock::time_point start) {
   return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
@@ -38,7 +42,7 @@ double DecodeWholeFile(const std::string& clip, int& pictures) {
     const auto [taken, buffers] = player.DrainQueues();
     pictures += static_cast<int>(taken);
     if (done && taken == 0 && buffers == 0) break;
-    if (taken == 0 && buffers == 0) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    if (taken == 0 && buffers == 0) std::this_thread::sleep_for(kPoll);
   }
   return SecondsSince(start);
 }
@@ -64,7 +68,7 @@ int main(int argc, char** argv) {
       const auto start = SteadyClock::now();
       player.Play(clip, kViewerTab);
       while (player.Inspect().picturesQueued == 0 && SecondsSince(start) < 10)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::this_thread::sleep_for(kPoll);
       toPicture.push_back(SecondsSince(start));
       player.Close();
     }
