@@ -10,9 +10,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
-#include "platform/shrink_taps.h"
 #include "platform/texture.h"
 
 namespace platform {
@@ -61,6 +62,8 @@ void main() {
   Out_Color = Frag_Color * sum / count;
 }
 )";
+
+constexpr int kMostTaps = 5;  // 25 samples: a picture shown at a sixth of its size or less
 
 GLuint Compiled(GLenum kind, const char* source) {
   const GLuint shader = glCreateShader(kind);
@@ -135,7 +138,11 @@ void UseShrinkProgram(const ImDrawList*, const ImDrawCmd* command) {
 }  // namespace
 
 void AddPictureQuad(ImDrawList* list, const Texture& texture, const ImVec2* corners, const ImVec2* uvs, float scale) {
-  const int taps = ShrinkTaps(scale, texture.reducedDetail);
+  const bool average = scale > 0.0f && scale < 0.5f && !texture.reducedDetail;
+  // Texels each screen pixel covers along a side: under 4, two samples;
+  // beyond, a grid one sample short of that many.
+  const float covered = average ? 1.0f / scale : 1.0f;
+  const int taps = !average ? 1 : covered < 4.0f ? 2 : std::clamp(static_cast<int>(std::ceil(covered)) - 1, 3, kMostTaps);
   if (taps > 1) list->AddCallback(UseShrinkProgram, reinterpret_cast<void*>(static_cast<intptr_t>(taps)));
   list->AddImageQuad(texture.Id(), corners[0], corners[1], corners[2], corners[3], uvs[0], uvs[1], uvs[2], uvs[3]);
   if (taps > 1) list->AddCallback(ImDrawCallback_ResetRenderState, nullptr);

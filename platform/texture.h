@@ -56,8 +56,9 @@ class Texture {
 
 // Draws the texture over the quad `corners` (four points, with their `uvs`)
 // at `scale` screen pixels per texel. Down to half size every texel reaches
-// the screen through the linear filter; below it each screen pixel is the
-// average of the texels it covers, so fine detail does not break up.
+// the screen through the linear filter; below it, on OpenGL, each screen
+// pixel is the average of the texels it covers, so fine detail does not
+// break up (Direct3D keeps the linear filter).
 void AddPictureQuad(ImDrawList* list, const Texture& texture, const ImVec2* corners, const ImVec2* uvs, float scale);
 
 }  // namespace platform

@@ -137,4 +137,8 @@ void Texture::Release() {
   reducedDetail = false;
 }
 
+void AddPictureQuad(ImDrawList* list, const Texture& texture, const ImVec2* corners, const ImVec2* uvs, float) {
+  list->AddImageQuad(texture.Id(), corners[0], corners[1], corners[2], corners[3], uvs[0], uvs[1], uvs[2], uvs[3]);
+}
+
 }  // namespace platform
