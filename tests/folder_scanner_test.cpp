@@ -204,6 +204,9 @@ TEST(FolderScanner, NewRootStartsClean) {
   EXPECT_TRUE(result.folders.empty());
 }
 
+// Under Wine this takes 10 to 16 s alone, and beside the other tests of a
+// parallel run it has taken minutes, slowing them as well.
+#ifndef _WIN32
 TEST(FolderScanner, RootRemovedDuringWalkEndsWithWhatWasFound) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     auto tree = std::make_unique<TempTree>();
@@ -228,6 +231,7 @@ TEST(FolderScanner, RootRemovedDuringWalkEndsWithWhatWasFound) {
     }
   }
 }
+#endif
 
 #ifndef _WIN32
 // Permissions do not bind root, so this runs the walk as an ordinary user.
