@@ -55,6 +55,11 @@ struct Engine {
   IXAudio2* audio = nullptr;
   IXAudio2MasteringVoice* master = nullptr;
 
+  Engine() = default;
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+  ~Engine() { Release(); }
+
   bool Start() {
     constexpr DWORD kWindows10 = 0x0A000010;
     const HRESULT made = library.createWithVersion
@@ -82,17 +87,19 @@ struct Engine {
 // own object, handed to the engine as its context and freed at its end.
 class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
  public:
-  XAudio2Voice(Engine engine, const AudioFormat& format, BufferEnd onBufferEnd)
-      : engine(engine), frameBytes(static_cast<size_t>(format.channels) * 2), period(PeriodFor(format.sampleRate)),
+  XAudio2Voice(const AudioFormat& format, BufferEnd onBufferEnd)
+      : frameBytes(static_cast<size_t>(format.channels) * 2), period(PeriodFor(format.sampleRate)),
         onBufferEnd(std::move(onBufferEnd)) {}
   ~XAudio2Voice() override {
-    if (voice) voice->DestroyVoice();  // waits for the engine to leave the callbacks
-    engine.Release();
+    if (voice) voice->DestroyVoice();  // waits for the engine to leave the callbacks; the engine goes last
     std::lock_guard<std::mutex> lock(mutex);
     for (Held* held : live) delete held;  // buffers the engine dropped without a word
   }
 
+  // False with an engine when it refuses this stream; without one when
+  // the machine has none to give.
   bool Open(const AudioFormat& format) {
+    if (!engine.Start()) return false;
     WAVEFORMATEX wave{};
     wave.wFormatTag = WAVE_FORMAT_PCM;
     wave.nChannels = static_cast<WORD>(format.channels);
@@ -140,6 +147,7 @@ class XAudio2Voice final : public AudioVoice, private IXAudio2VoiceCallback {
   }
   void SetVolume(float volume) override { voice->SetVolume(volume); }
   int PeriodFrames() const override { return period; }
+  bool HasEngine() const { return engine.master != nullptr; }
 
  private:
   struct Held {
@@ -200,12 +208,9 @@ std::unique_ptr<AudioVoice> OpenAudioVoice(const AudioFormat& format, BufferEnd 
       format.channels < 1 || format.channels > kMaxVoiceChannels)
     return nullptr;
   if (LibraryLoaded()) {
-    Engine engine;
-    if (engine.Start()) {
-      auto voice = std::make_unique<XAudio2Voice>(engine, format, onBufferEnd);
-      if (voice->Open(format)) return voice;
-      return nullptr;  // the engine refuses this stream: the file shows as a still picture
-    }
+    auto voice = std::make_unique<XAudio2Voice>(format, onBufferEnd);
+    if (voice->Open(format)) return voice;
+    if (voice->HasEngine()) return nullptr;  // the engine refuses this stream: the file shows as a still picture
   }
   return OpenSilentVoice(format, std::move(onBufferEnd));
 }

@@ -154,14 +154,12 @@ void DeleteCopy(const std::wstring& path) {
   DeleteFileW(path.c_str());
 }
 
-// Makes a copy that kept its source's read-only flag durable.
+// Makes the copy durable, read-only or not (it keeps its flag).
 Result FlushCopy(const std::wstring& path) {
   const DWORD attributes = Attributes(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return FromError(GetLastError());
-  if (!(attributes & FILE_ATTRIBUTE_READONLY)) return Flush(path);
   if (!WithoutReadOnly(path)) return FromError(GetLastError());
   const Result flushed = Flush(path);
-  SetFileAttributesW(path.c_str(), attributes);
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes);
   return flushed;
 }
 

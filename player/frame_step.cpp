@@ -2,6 +2,7 @@
 // sound kept fed, the newest due picture shown, the clock started once the
 // first picture is up, and the end noticed.
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "kit/frame_demand.h"
@@ -33,12 +34,12 @@ double MediaPlayer::SecondsUntilNextPicture() {
   constexpr double kLongestBetweenFrames = 1.0 / 30;
   if (!videoCodec) return kLongestBetweenFrames;
   const uint64_t serial = timelineSerial;
-  double due = -1.0;
+  std::optional<double> due;  // a picture's time may be below 0
   videoQueue.PeekFront([&](const VideoFrame& front) {
     if (front.serial == serial) due = front.pts;
   });
-  if (due < 0) return 0.0;  // none in yet: look again at the next frame
-  return std::clamp(due - GetPosition(), 0.0, kLongestBetweenFrames);
+  if (!due) return 0.0;  // none in yet: look again at the next frame
+  return std::clamp(*due - GetPosition(), 0.0, kLongestBetweenFrames);
 }
 
 bool MediaPlayer::UpdateVideo() {
