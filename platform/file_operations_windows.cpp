@@ -159,7 +159,9 @@ Result FlushCopy(const std::wstring& path) {
   const DWORD attributes = Attributes(path);
   if (!WithoutReadOnly(path)) return FromError(GetLastError());
   const Result flushed = Flush(path);
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes);
+  // Puts back only a flag it read; a failed first read has none to restore.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    SetFileAttributesW(path.c_str(), attributes);
   return flushed;
 }
 
