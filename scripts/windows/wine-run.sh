@@ -23,6 +23,17 @@ if [[ ! -f "$WINEPREFIX/sortiq-direct3d-on-caller" ]]; then
     touch "$WINEPREFIX/sortiq-direct3d-on-caller"
 fi
 
+# Ahead of a run of tests: a server that outlasts the gaps between them,
+# and Wine's own services started apart from any test. The first program
+# of a server starts those services, and they hold that program's output
+# open as long as they run: a test runner would wait on that one test
+# until the last test is done.
+if [[ "${1:-}" == --start-server ]]; then
+  exec </dev/null >/dev/null 2>&1
+  for attempt in 1 2 3; do wineserver -p60 && break; sleep 1; done  # refused while another one runs
+  set -- cmd /c exit
+fi
+
 # One configuration per recording place, kept in the prefix: the program is
 # exec'd, so that whoever stops this script stops Wine's program with it.
 alsa="$WINEPREFIX/sortiq-alsa-$(printf '%s' "${SORTIQ_SOUND_FILE:-/dev/null}" | sha256sum | cut -c1-12).conf"

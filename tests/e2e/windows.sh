@@ -79,9 +79,12 @@ pactl set-default-sink record
 sound="$E2E_HOME/sound.raw"
 parec -d record.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=20 >"$sound" &
 RECORD_PID=$!
-# Wine's desktop keeps the display it was made on: a Wine left from the
-# tests before (without a display) is let end first.
-WINEPREFIX="${SORTIQ_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/sortiq/wine-prefix}" wineserver -w
+# Wine's desktop keeps the display it was made on: the server of the tests
+# before (without a display), which lingers idle after them, is ended
+# first. This test runs alone, so nothing else of ours runs on it.
+export WINEPREFIX="${SORTIQ_WINE_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/sortiq/wine-prefix}"
+wineserver -k || true
+wineserver -w
 "$runner" "$program" >"$artefacts/windows-wine.log" 2>&1 &
 APP_PID=$!
 read -r X Y W H < <(geometry_of Sortiq) || fail "the window Sortiq did not appear"
