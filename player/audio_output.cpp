@@ -16,6 +16,14 @@ constexpr double kLongestLeadIn = 10.0;
 // (a millisecond time base), not a gap.
 constexpr double kLongestUnfilledGap = 0.03;
 
+// Sound queued for a time the clock is yet to reach; far beyond any gap
+// worth waiting for, the timestamps are not believed.
+bool IsAheadOf(const AudioBuffer& buffer, double position) {
+  constexpr double kLongestWait = 60.0;
+  const double wait = buffer.start - position;
+  return std::isfinite(wait) && wait > kLongestUnfilledGap && wait < kLongestWait;
+}
+
 }  // namespace
 
 bool MediaPlayer::SetUpResampler() {
@@ -143,12 +151,18 @@ size_t MediaPlayer::VoiceTargetFrames() const {
 
 // Both the audio thread (each time a buffer has been consumed) and the GUI
 // thread feed the voice; neither ever waits for the other.
-int MediaPlayer::FeedVoice() {
+int MediaPlayer::FeedVoice(std::optional<double> dueAt) {
   std::unique_lock<std::mutex> submit(submitMutex, std::try_to_lock);
   if (!submit.owns_lock() || !sourceVoice) return 0;
   const size_t target = VoiceTargetFrames();
   int submitted = 0;
   AudioBuffer next;
+  // Sound the demux thread brings meanwhile is judged as it is taken, so
+  // none goes in early.
+  if (dueAt) {
+    if (!audioQueue.TryPopIf(next, [&](const AudioBuffer& first) { return !IsAheadOf(first, *dueAt); })) return 0;
+    if (sourceVoice->Submit(std::move(next.bytes))) ++submitted;
+  }
   while (sourceVoice->State().framesQueued < target && audioQueue.TryPop(next)) {
     if (sourceVoice->Submit(std::move(next.bytes))) ++submitted;
   }
@@ -180,13 +194,14 @@ void MediaPlayer::UpdateAudio() {
     return;
   }
   // The voice has run dry: once sound comes again it plays on from where
-  // the clock has got to.
+  // the clock has got to, and sound for a time the clock is yet to reach
+  // (after a gap the clock went through on the wall clock) waits for it.
+  std::optional<double> dueAt;
   if (clock.OnWallClock()) {
-    const double position = GetPosition();
-    SkipSoundBefore(position);
-    if (SoundIsAheadOf(position)) return;
+    dueAt = GetPosition();
+    SkipSoundBefore(*dueAt);
   }
-  if (FeedVoice() == 0) return;
+  if (FeedVoice(dueAt) == 0) return;
   clock.Refilled(sourceVoice->State().samplesPlayed);
   sourceVoice->Start();
 }
@@ -208,17 +223,6 @@ void MediaPlayer::SkipSoundBefore(double position) {
     buffer.bytes.erase(buffer.bytes.begin(), buffer.bytes.begin() + static_cast<std::ptrdiff_t>(late * frameBytes));
     buffer.start += static_cast<double>(late) / sampleRate;
   });
-}
-
-bool MediaPlayer::SoundIsAheadOf(double position) {
-  // Far beyond any gap worth waiting for, the timestamps are not believed.
-  constexpr double kLongestWait = 60.0;
-  bool ahead = false;
-  audioQueue.PeekFront([&](const AudioBuffer& buffer) {
-    const double wait = buffer.start - position;
-    ahead = std::isfinite(wait) && wait > kLongestUnfilledGap && wait < kLongestWait;
-  });
-  return ahead;
 }
 
 void MediaPlayer::SetVolume(float value) {

@@ -42,9 +42,15 @@ class BoundedQueue {
 
   // Takes the front item when there is one.
   bool TryPop(T& out) {
+    return TryPopIf(out, [](const T&) { return true; });
+  }
+  // Takes the front item when there is one and take(it) holds, looked at
+  // and taken under one lock.
+  template <typename Take>
+  bool TryPopIf(T& out, Take take) {
     {
       std::lock_guard<std::mutex> lock(mutex);
-      if (items.empty()) return false;
+      if (items.empty() || !take(items.front())) return false;
       TakeFront(out);
     }
     changed.notify_all();

@@ -161,8 +161,9 @@ class MediaPlayer {
   // it sees a stop or seek request raised before the call.
   void WakeWorker();
   // Tops the voice up to a little more than the device takes at once;
-  // how many buffers went.
-  int FeedVoice();
+  // how many buffers went. With a position, the first buffer goes only if
+  // it is due there (not yet due: nothing goes).
+  int FeedVoice(std::optional<double> dueAt = std::nullopt);
   size_t VoiceTargetFrames() const;
   VoiceReading ReadVoice();
   // The worker has answered the seek in flight: the phase it leads to.
@@ -171,9 +172,6 @@ class MediaPlayer {
   // The clock went on without sound: sound queued for a time it has passed
   // is left out.
   void SkipSoundBefore(double position);
-  // Sound is queued for a time the clock is yet to reach (after a gap the
-  // clock went through on the wall clock): it waits for it.
-  bool SoundIsAheadOf(double position);
   // Shows the newest due picture; whether one went up.
   bool UpdateVideo();
   // While playing: how soon the screen next changes.

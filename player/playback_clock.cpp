@@ -28,6 +28,13 @@ void PlaybackClock::StartWithoutVoice() {
   clockFallback = audioStarved = false;
 }
 
+void PlaybackClock::StartOnWallClock() {
+  heldPosition = clockBase;
+  clockFallback = true;
+  audioStarved = false;
+  wallClockStart = fallbackSince = starvedSince = source();
+}
+
 double PlaybackClock::SamplePosition(const VoiceReading& voice, int sampleRate) const {
   const uint64_t played = voice.samplesPlayed >= samplesPlayedBase ? voice.samplesPlayed - samplesPlayedBase : 0;
   return clockBase + static_cast<double>(played) / sampleRate;

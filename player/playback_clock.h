@@ -30,6 +30,9 @@ class PlaybackClock {
   // played samplesPlayed so far; without a voice the wall clock runs.
   void Start(uint64_t samplesPlayed);
   void StartWithoutVoice();
+  // Playing starts from the held position with the sound not yet due: the
+  // wall clock carries it until the voice is refilled.
+  void StartOnWallClock();
 
   // The position while playing, from the voice at sampleRate (null: no
   // sound). Reading it changes nothing.

@@ -97,11 +97,16 @@ void MediaPlayer::BeginStarting() {
 void MediaPlayer::StartClock() {
   transport.phase = Phase::Playing;
   if (audioCodec && sourceVoice) {
-    // Sound queued while paused on the wall clock (it came late) may lie
-    // before where the clock stands.
-    if (sourceVoice->State().buffersQueued == 0) SkipSoundBefore(clock.Held());
     clock.Start(sourceVoice->State().samplesPlayed);
-    FeedVoice();
+    if (sourceVoice->State().buffersQueued > 0) {
+      FeedVoice();
+    } else {
+      // Sound queued while paused on the wall clock may lie before where
+      // the clock stands (it came late), or after it (paused in a long
+      // gap): the clock goes on without it until it is due.
+      SkipSoundBefore(clock.Held());
+      if (FeedVoice(clock.Held()) == 0 && audioQueue.Size() > 0) clock.StartOnWallClock();
+    }
     sourceVoice->Start();
   } else {
     clock.StartWithoutVoice();
