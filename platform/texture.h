@@ -54,6 +54,12 @@ class Texture {
   friend void AddPictureQuad(ImDrawList*, const Texture&, const ImVec2*, const ImVec2*, float);
 };
 
+// A texture released while a frame is built may be drawn by that frame
+// still (a file switched to from a button below the picture): the device's
+// objects behind it live on until the window has shown the frame, which
+// then frees them here.
+void FreeReleasedTextures();
+
 // Draws the texture over the quad `corners` (four points, with their `uvs`)
 // at `scale` screen pixels per texel. Down to half size every texel reaches
 // the screen through the linear filter; below it, on OpenGL, each screen

@@ -7,6 +7,7 @@
 #include <d3d11.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/d3d11_device_windows.h"
 #include "platform/texture.h"
@@ -16,6 +17,19 @@ namespace {
 
 DXGI_FORMAT FormatOf(PixelFormat format) {
   return format == PixelFormat::BGRA ? DXGI_FORMAT_B8G8R8A8_UNORM : DXGI_FORMAT_R8G8B8A8_UNORM;
+}
+
+// Views and textures released since the last frame was shown.
+std::vector<IUnknown*> released;
+
+// Without a device no frame is pending: the object goes at once.
+void ReleaseAfterFrame(IUnknown* object) {
+  if (!object) return;
+  if (Direct3DDevice()) {
+    released.push_back(object);
+  } else {
+    object->Release();
+  }
 }
 
 ID3D11ShaderResourceView* ViewOf(uintptr_t handle) { return reinterpret_cast<ID3D11ShaderResourceView*>(handle); }
@@ -121,20 +135,25 @@ void Texture::SetSmoothShrink(bool smooth) {
   ID3D11Texture2D* texture = nullptr;
   ID3D11ShaderResourceView* view = nullptr;
   if (!MakeReduced(TextureOf(backing), format, width, height, texture, view)) return;  // shown as it is
-  ViewOf(handle)->Release();
-  TextureOf(backing)->Release();
+  ReleaseAfterFrame(ViewOf(handle));
+  ReleaseAfterFrame(TextureOf(backing));
   handle = reinterpret_cast<uintptr_t>(view);
   backing = reinterpret_cast<uintptr_t>(texture);
   reducedDetail = true;
 }
 
 void Texture::Release() {
-  if (handle) ViewOf(handle)->Release();
-  if (backing) TextureOf(backing)->Release();
+  ReleaseAfterFrame(ViewOf(handle));
+  ReleaseAfterFrame(TextureOf(backing));
   handle = backing = 0;
   width = height = 0;
   filled = false;
   reducedDetail = false;
+}
+
+void FreeReleasedTextures() {
+  for (IUnknown* object : released) object->Release();
+  released.clear();
 }
 
 void AddPictureQuad(ImDrawList* list, const Texture& texture, const ImVec2* corners, const ImVec2* uvs, float) {

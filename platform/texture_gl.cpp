@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "platform/texture.h"
 
@@ -13,6 +14,10 @@ namespace {
 
 // The texture's handle is its GL name; its backing, the pixel buffer's.
 GLuint Name(uintptr_t held) { return static_cast<GLuint>(held); }
+
+// Texture and buffer names released since the last frame was shown.
+std::vector<GLuint> releasedTextures;
+std::vector<GLuint> releasedBuffers;
 
 GLenum GlFormat(PixelFormat format) { return format == PixelFormat::BGRA ? GL_BGRA : GL_RGBA; }
 
@@ -164,19 +169,20 @@ void Texture::SetSmoothShrink(bool smooth) {
 }
 
 void Texture::Release() {
-  if (handle) {
-    const GLuint name = Name(handle);
-    glDeleteTextures(1, &name);
-  }
-  if (backing) {
-    const GLuint buffer = Name(backing);
-    glDeleteBuffers(1, &buffer);
-  }
+  if (handle) releasedTextures.push_back(Name(handle));
+  if (backing) releasedBuffers.push_back(Name(backing));
   backing = 0;
   handle = 0;
   width = height = 0;
   filled = false;
   reducedDetail = false;
+}
+
+void FreeReleasedTextures() {
+  if (!releasedTextures.empty()) glDeleteTextures(static_cast<GLsizei>(releasedTextures.size()), releasedTextures.data());
+  if (!releasedBuffers.empty()) glDeleteBuffers(static_cast<GLsizei>(releasedBuffers.size()), releasedBuffers.data());
+  releasedTextures.clear();
+  releasedBuffers.clear();
 }
 
 }  // namespace platform

@@ -26,6 +26,8 @@ void Texture::Release() {
   width = height = 0;
 }
 
+void FreeReleasedTextures() {}
+
 void AddPictureQuad(ImDrawList* list, const Texture& texture, const ImVec2* corners, const ImVec2* uvs, float) {
   list->AddImageQuad(texture.Id(), corners[0], corners[1], corners[2], corners[3], uvs[0], uvs[1], uvs[2], uvs[3]);
 }

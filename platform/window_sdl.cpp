@@ -13,6 +13,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 
+#include "platform/texture.h"
 #include "platform/wake.h"
 #include "platform/window.h"
 
@@ -116,6 +117,7 @@ void ShutdownGuiBackends() {
 }
 
 void DestroyMainWindow() {
+  if (state.context) FreeReleasedTextures();
   if (state.context) SDL_GL_DeleteContext(state.context);
   if (state.window) SDL_DestroyWindow(state.window);
   state.context = nullptr;
@@ -194,6 +196,7 @@ void RenderAndPresent(const float clearColour[4]) {
   glClear(GL_COLOR_BUFFER_BIT);
   ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
   SDL_GL_SwapWindow(state.window);
+  FreeReleasedTextures();
   const auto now = Clock::now();
   // Vertical-blank waits keep frames at least one refresh apart (6.9 ms even
   // at 144 Hz). Frames that come faster mean the display does not pace us (a

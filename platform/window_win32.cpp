@@ -19,6 +19,7 @@
 
 #include "platform/d3d11_device_windows.h"
 #include "platform/utf16_windows.h"
+#include "platform/texture.h"
 #include "platform/wake.h"
 #include "platform/wake_message_windows.h"
 #include "platform/window.h"
@@ -77,6 +78,7 @@ void CreateBackBufferView() {
 }
 
 void ReleaseGraphicsDevice() {
+  FreeReleasedTextures();
   ReleaseOnce(state.sampler);
   ReleaseOnce(state.backBuffer);
   ReleaseOnce(state.swapChain);
@@ -376,6 +378,7 @@ void RenderAndPresent(const float clearColour[4]) {
     ImGui_ImplDX11_RenderDrawData(drawData);
     state.swapChain->Present(1, 0);
   }
+  FreeReleasedTextures();
   const auto now = Clock::now();
   // Where the display gives no vertical-blank pacing (a virtual display),
   // pace to about 60 a second instead of spinning.
