@@ -208,8 +208,9 @@ Result MoveAcross(const std::wstring& source, const std::wstring& destination, b
       break;
     }
     const DWORD error = GetLastError();
-    DeleteCopy(hidden);  // a copy broken off may leave its start
+    // The name was taken: what is there is not this move's to delete.
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+    DeleteCopy(hidden);  // a copy broken off may leave its start
     copied = error == ERROR_REQUEST_ABORTED ? Result::Stopped : WhyNot(error, source);
     break;
   }
