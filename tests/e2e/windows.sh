@@ -3,8 +3,9 @@
 # virtual display: every tab by its key, a folder chosen through the real
 # folder dialog (its tree walked with the keyboard), a clip that plays with
 # its picture on the screen and its sound reaching the device at the true
-# rate, a move in the Classifier (the bytes checked on disk), a setting
-# changed and read back from the registry, and an end with exit code 0.
+# rate, moves in the Classifier (the bytes checked on disk) and an undo
+# with a still picture on show, a setting changed and read back from the
+# registry, and an end with exit code 0.
 # Screenshots are kept.
 set -euo pipefail
 program="$1" runner="$2" artefacts="$3"
@@ -25,16 +26,18 @@ fail() {
   echo "$1" >&2
   exit 1
 }
-geometry_of() {  # geometry_of TITLE: X Y W H of the first window of that title, once it is drawn
-  local line=""
-  for _ in $(seq 100); do
-    line="$(xwininfo -root -tree | grep -F "\"$1\"" | head -1 || true)"
-    if [[ -n "$line" ]]; then
-      sleep 0.5
-      grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+' <<<"$line" | head -1 | sed -E 's/([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)/\3 \4 \1 \2/'
+geometry_of() {  # geometry_of TITLE [LOOKS]: X Y W H of the first window of that title, once it stays put
+  local line="" before=""
+  for _ in $(seq "${2:-100}"); do
+    line="$(xwininfo -root -tree | grep -F "\"$1\"" | head -1 | grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+' | head -1 || true)"
+    # Wine may still place the window just after it shows: the clicks
+    # must go where it ends up.
+    if [[ -n "$line" && "$line" == "$before" ]]; then
+      sed -E 's/([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)/\3 \4 \1 \2/' <<<"$line"
       return 0
     fi
-    sleep 0.1
+    before="$line"
+    sleep 0.5
   done
   return 1
 }
@@ -45,6 +48,14 @@ coloured_pixels() {  # coloured_pixels SHOT X Y W H: of every 4th pixel each way
   # its sound starts.
   ffmpeg -loglevel error -i "$1" -vf "crop=$4:$5:$2:$3,scale=iw/4:ih/4:flags=neighbor" -f rawvideo -pix_fmt rgb24 - |
     python3 -c 'import sys; d=sys.stdin.buffer.read(); print(16 * sum(1 for i in range(0, len(d), 3) if max(d[i:i+3]) - min(d[i:i+3]) > 150))'
+}
+# Where a colour first shows in a part of a screenshot, row by row.
+first_pixel_of() {  # first_pixel_of SHOT R G B X Y W H -> X Y on the screen
+  ffmpeg -loglevel error -i "$1" -vf "crop=$7:$8:$5:$6" -f rawvideo -pix_fmt rgb24 - |
+    python3 -c 'import sys
+d, want, (x, y, w) = sys.stdin.buffer.read(), bytes(map(int, sys.argv[1:4])), map(int, sys.argv[4:7])
+at = next((i // 3 for i in range(0, len(d), 3) if d[i:i + 3] == want), None)
+sys.exit(1) if at is None else print(x + at % w, y + at // w)' "$2" "$3" "$4" "$5" "$6" "$7"
 }
 registry() { WINEDEBUG=-all "$runner" reg "$@" 2>/dev/null | tr -d '\r'; }
 
@@ -63,6 +74,9 @@ ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=640x360:rate=30 \
   -filter_complex "[1:a][2:a]concat=n=2:v=0:a=1[a]" -map 0:v -map "[a]" \
   -t 12 -c:v libx264 -pix_fmt yuv420p -c:a aac -ac 2 "$inbox/clip one.mp4"
 cp "$inbox/clip one.mp4" "$E2E_HOME/original.mp4"
+# After it, sound without a picture, then a still picture.
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=4" -c:a libmp3lame "$inbox/clip two.mp3"
+ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=800x450 -frames:v 1 "$inbox/picture three.png"
 registry delete 'HKCU\Software\Brackenfold\quillmere' /f >/dev/null || true
 
 # A sound server of this test's own whose one output keeps real time and is
@@ -110,10 +124,19 @@ settle
 # The Classifier's root through the real folder dialog: a click in the
 # tree's empty part gives it the keys; each folder of the path is typed
 # (the tree jumps to it) and opened.
-xdotool key --window "$window" F2
-settle
-click_at $((X + 80)) $((Y + 55))  # " Scan Root Folder"
-read -r DX DY DW DH < <(geometry_of "Browse for Folder") || fail "the folder dialog did not open"
+# Once in many runs the click opened no dialog and the Viewer was on show
+# instead, as if key and click had reached another place (the cause is not
+# known): the click is tried again, at most twice, and said so.
+for attempt in 1 2 3; do
+  xdotool key --window "$window" F2
+  settle
+  click_at $((X + 80)) $((Y + 55))  # " Scan Root Folder"
+  geometry="$(geometry_of "Browse for Folder" 12)" && break
+  screenshot "$artefacts/windows-no-dialog-$attempt.png"
+  echo "the folder dialog did not open on click $attempt" >&2
+done
+read -r DX DY DW DH <<<"${geometry:-}"
+[[ -n "${DH:-}" ]] || fail "the folder dialog did not open"
 screenshot "$artefacts/windows-dialog.png"
 click_at $((DX + 100)) $((DY + DH - 130))
 settle 0.3
@@ -221,7 +244,24 @@ screenshot "$artefacts/windows-moved.png"
 [[ ! -e "$inbox/clip one.mp4" ]] || fail "the clip is still in the inbox"
 cmp -s "$E2E_HOME/original.mp4" "$inbox/Keep/clip one.mp4" || fail "the moved clip is not the clip"
 
-# Alt+F4 ends the program, with 0.
+# The sound goes the same way, and the still picture after it shows. Undo
+# (below the picture) brings the sound back: the picture leaves in the
+# middle of the frame that drew it, which must still be shown whole.
+cp "$inbox/clip two.mp3" "$E2E_HOME/original.mp3"
+click_at $((X + 34)) $((Y + 187))  # "Keep"
+for _ in $(seq 50); do [[ -f "$inbox/Keep/clip two.mp3" ]] && break; sleep 0.1; done
+settle 1
+screenshot "$artefacts/windows-picture.png"
+read -r UX UY < <(first_pixel_of "$artefacts/windows-picture.png" 61 153 107 "$X" "$Y" "$W" "$H") ||
+  fail "no Undo button under the picture"
+click_at $((UX + 20)) $((UY + 8))  # the newest record's "Undo"
+for _ in $(seq 50); do [[ -f "$inbox/clip two.mp3" ]] && break; sleep 0.1; done
+settle 1
+screenshot "$artefacts/windows-undone.png"
+kill -0 "$APP_PID" 2>/dev/null || fail "Sortiq.exe ended on Undo: $(tail -3 "$artefacts/windows-wine.log")"
+cmp -s "$E2E_HOME/original.mp3" "$inbox/clip two.mp3" || fail "the sound did not come back whole"
+
+# Alt+F4 ends the program, with 0 (after all the above, not a crash).
 xdotool key --window "$window" alt+F4
 status=0
 wait "$APP_PID" || status=$?
@@ -229,4 +269,4 @@ APP_PID=""
 ((status == 0)) || fail "Sortiq.exe ended with $status"
 registry query 'HKCU\Software\Brackenfold\quillmere' /v SkipMessageBoxPopup | grep -q 'REG_DWORD *0x1' ||
   fail "the setting is not in the registry: $(registry query 'HKCU\Software\Brackenfold\quillmere')"
-echo "windows: every tab, the dialog, playback, the move and the setting as a user meets them"
+echo "windows: every tab, the dialog, playback, the moves, the undo and the setting as a user meets them"
