@@ -6,6 +6,7 @@
 #include "kit/text.h"
 #include "kit/text_filter.h"
 #include "kit/widgets.h"
+#include "platform/trash.h"
 
 namespace {
 constexpr float kUndoHue = 0.41625f;
@@ -62,7 +63,8 @@ void DrawState(const HistoryRecord& record) {
   } else if (record.state == RecordState::Failed) {
     StatusText("failed: " + record.failure, Tone::Problem);
   } else if (record.trashed) {
-    StatusText(record.kind == HistoryKind::Delete ? "in the trash" : "done; the file it replaced is in the trash",
+    const std::string trash = std::string("the ") + platform::TrashName();
+    StatusText(record.kind == HistoryKind::Delete ? "in " + trash : "done; the file it replaced is in " + trash,
                Tone::Quiet);
   } else {
     StatusText(record.kind == HistoryKind::Delete ? "deleted for good" : "done", Tone::Quiet);

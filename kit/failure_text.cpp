@@ -1,5 +1,9 @@
 #include "kit/failure_text.h"
 
+#include <string>
+
+#include "platform/trash.h"
+
 std::string FailureText(platform::FileOperationResult result) {
   using R = platform::FileOperationResult;
   switch (result) {
@@ -17,8 +21,8 @@ std::string FailureText(platform::FileOperationResult result) {
     case R::Stopped: return "stopped before it was done";
     case R::OtherDisk: return "it is on another disk";
     case R::Busy: return "the file is in use";
-    case R::NoTrash: return "that disk has no trash";
-    case R::TrashBroken: return "the trash folder cannot be used";
+    case R::NoTrash: return "that disk has no " + std::string(platform::TrashName());
+    case R::TrashBroken: return "the " + std::string(platform::TrashName()) + " cannot be used";
     case R::Failed: break;
   }
   return "the disk reported an error";

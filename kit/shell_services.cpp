@@ -6,6 +6,7 @@
 #include "kit/settings.h"
 #include "kit/tab_base.h"
 #include "kit/text.h"
+#include "platform/trash.h"
 
 namespace {
 
@@ -67,9 +68,10 @@ platform::Answer AskYesNoCancel(const std::string& question, const std::string& 
 bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
   if (paths.empty()) return false;
   if (paths.size() == 1)
-    return AskYesNoCancel("This file cannot be moved to the trash. Delete it for good?", ToUtf8(paths.front())) ==
-           platform::Answer::Yes;
-  return AskYesNoCancel("These " + CountText(paths.size()) +
-                            " files cannot be moved to the trash. Delete them for good?",
+    return AskYesNoCancel("This file cannot be moved to the " + std::string(platform::TrashName()) +
+                              ". Delete it for good?",
+                          ToUtf8(paths.front())) == platform::Answer::Yes;
+  return AskYesNoCancel("These " + CountText(paths.size()) + " files cannot be moved to the " + platform::TrashName() +
+                            ". Delete them for good?",
                         "Delete For Good") == platform::Answer::Yes;
 }

@@ -18,6 +18,10 @@ struct TrashEntry {
   FileIdentity identity;     // the file, under its name in the trash
 };
 
+// What the user knows the trash as, for sentences ("the trash", "the
+// Recycle Bin"): the system's own word.
+const char* TrashName();
+
 // Moves a file or link into the trash; a folder never. With an identity,
 // only that very file (another one under its name by then: OtherFile).
 // NoTrash when its disk has no trash (nothing touched), TrashBroken when

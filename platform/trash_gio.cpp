@@ -15,6 +15,9 @@
 #include <vector>
 
 namespace platform {
+
+const char* TrashName() { return "trash"; }
+
 namespace {
 
 using Result = FileOperationResult;

@@ -15,6 +15,9 @@
 #include "platform/utf16_windows.h"
 
 namespace platform {
+
+const char* TrashName() { return "Recycle Bin"; }
+
 namespace {
 
 using Result = FileOperationResult;

@@ -16,6 +16,7 @@
 #include "kit/file_commands.h"
 #include "kit/icons.h"
 #include "kit/settings.h"
+#include "platform/trash.h"
 #include "player/media_player.h"
 #include "scripted_shell.h"
 #include "small_disk.h"
@@ -409,7 +410,8 @@ TEST_F(GroupingTabs, DeletionsOnADiskWithoutTrashAskOnceBeforeGoingForGood) {
   };
   deleteAll(platform::Answer::No);
   ASSERT_EQ(shell.questions.size(), 2u);
-  EXPECT_EQ(shell.questions[1], "These 3 files cannot be moved to the trash. Delete them for good?|Delete For Good");
+  EXPECT_EQ(shell.questions[1], "These 3 files cannot be moved to the " + std::string(platform::TrashName()) +
+                                    ". Delete them for good?|Delete For Good");
   for (const char* name : {"party clip.mp4", "party song.mp3", "party photo.jpg"})
     EXPECT_EQ(Bytes(memory.path / name), name);
   const std::string list = ListText("##GroupFilter");

@@ -6,6 +6,7 @@
 #include "kit/settings.h"
 #include "kit/tab_base.h"
 #include "kit/widgets.h"
+#include "platform/trash.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ void DrawOptionsSection() {
                       "confirmation dialog. Use with care",
                       &SkipConfirmations))
     SaveSkipMessageBoxPopup();
-  if (WrappedCheckbox("Move deleted files to the trash", &MoveDeletedFilesToTrash)) SaveMoveDeletedFilesToTrash();
+  const std::string toTrash = std::string("Move deleted files to the ") + platform::TrashName();
+  if (WrappedCheckbox(toTrash.c_str(), &MoveDeletedFilesToTrash)) SaveMoveDeletedFilesToTrash();
 }
 
 }  // namespace
