@@ -466,7 +466,11 @@ void Classifier::DrawRenameRow() {
     return;
   }
   if (entered || apply) Rename();
-  if (renaming && !renameRefused.empty()) StatusText("cannot rename: " + renameRefused, Tone::Problem);
+  if (renaming && !renameRefused.empty()) {
+    ImGui::PushTextWrapPos(0.0f);  // the rules are long, and the pane half the window
+    StatusText("cannot rename: " + renameRefused, Tone::Problem);
+    ImGui::PopTextWrapPos();
+  }
 }
 
 void Classifier::DrawFolderButtons() {
