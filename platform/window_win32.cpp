@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "platform/d3d11_device_windows.h"
-#include "platform/utf16_windows.h"
 #include "platform/texture.h"
+#include "platform/utf16_windows.h"
 #include "platform/wake.h"
 #include "platform/wake_message_windows.h"
 #include "platform/window.h"
