@@ -379,7 +379,8 @@ void Classifier::Draw() {
   if (!sorting && fileList.empty() && !RootPath().empty() && !scanner.scanning && scanner.fileQueue.Size() == 0)
     EmptyText(history.Empty() && scanner.filesFound.load() == 0 ? "No files found in " : "No files left to sort in ",
               RootText());
-  if (!fileList.empty()) DrawFolderTools();
+  // The last file may need a folder made for it as much as any other.
+  if (sorting || !fileList.empty()) DrawFolderTools();
   // The history stays while it holds records, also on the last file and after it.
   if (!fileList.empty() || !history.Empty()) {
     if (HistoryRecord* undo = history.Draw()) Undo(*undo);

@@ -447,6 +447,14 @@ TEST_F(ClassifierTest, CreateFolderTakesTheFilterTextAndReScanRebuildsTheButtons
   EXPECT_FALSE(gui.Drawn("Keep 4"));
   EXPECT_EQ(Current(), current);
   EXPECT_EQ(ClassifierTab.fileList.size(), queued);
+
+  // The last file can have a folder made for it too.
+  ASSERT_TRUE(gui.Click(ICON_NEXT_FILE " Next File"));
+  ASSERT_TRUE(ClassifierTab.fileList.empty());
+  ASSERT_TRUE(gui.Click("##folderFilter"));
+  gui.TypeText("Last");
+  ASSERT_TRUE(gui.Click(ICON_CREATE_FOLDER " Create Folder:"));
+  EXPECT_TRUE(fs::is_directory(tree.Root() / "Last"));
 }
 
 // Folder buttons, the current file and the history show names in other
