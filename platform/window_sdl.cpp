@@ -117,8 +117,10 @@ void ShutdownGuiBackends() {
 }
 
 void DestroyMainWindow() {
-  if (state.context) FreeReleasedTextures();
-  if (state.context) SDL_GL_DeleteContext(state.context);
+  if (state.context) {
+    FreeReleasedTextures();
+    SDL_GL_DeleteContext(state.context);
+  }
   if (state.window) SDL_DestroyWindow(state.window);
   state.context = nullptr;
   state.window = nullptr;

@@ -157,13 +157,10 @@ int MediaPlayer::FeedVoice(std::optional<double> dueAt) {
   const size_t target = VoiceTargetFrames();
   int submitted = 0;
   AudioBuffer next;
-  // Sound the demux thread brings meanwhile is judged as it is taken, so
-  // none goes in early.
-  if (dueAt) {
-    if (!audioQueue.TryPopIf(next, [&](const AudioBuffer& first) { return !IsAheadOf(first, *dueAt); })) return 0;
-    if (sourceVoice->Submit(std::move(next.bytes))) ++submitted;
-  }
-  while (sourceVoice->State().framesQueued < target && audioQueue.TryPop(next)) {
+  // The first buffer is judged as it is taken, so sound the demux thread
+  // brings meanwhile cannot go in early; the rest follows on from it.
+  const auto due = [&](const AudioBuffer& buffer) { return submitted > 0 || !dueAt || !IsAheadOf(buffer, *dueAt); };
+  while (sourceVoice->State().framesQueued < target && audioQueue.TryPopIf(next, due)) {
     if (sourceVoice->Submit(std::move(next.bytes))) ++submitted;
   }
   return submitted;

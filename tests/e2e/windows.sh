@@ -57,6 +57,8 @@ d, want, (x, y, w) = sys.stdin.buffer.read(), bytes(map(int, sys.argv[1:4])), ma
 at = next((i // 3 for i in range(0, len(d), 3) if d[i:i + 3] == want), None)
 sys.exit(1) if at is None else print(x + at % w, y + at // w)' "$2" "$3" "$4" "$5" "$6" "$7"
 }
+# Up to 5 s; the checks after it say what did not come.
+wait_for_file() { for _ in $(seq 50); do [[ -f "$1" ]] && return 0; sleep 0.1; done; return 0; }
 registry() { WINEDEBUG=-all "$runner" reg "$@" 2>/dev/null | tr -d '\r'; }
 
 # Wine gives no thread a higher priority than another (Windows runs its
@@ -238,7 +240,7 @@ PY
 
 # A click on the folder button moves the clip into it, byte for byte.
 click_at $((X + 34)) $((Y + 187))  # "Keep"
-for _ in $(seq 50); do [[ -f "$inbox/Keep/clip one.mp4" ]] && break; sleep 0.1; done
+wait_for_file "$inbox/Keep/clip one.mp4"
 settle
 screenshot "$artefacts/windows-moved.png"
 [[ ! -e "$inbox/clip one.mp4" ]] || fail "the clip is still in the inbox"
@@ -249,13 +251,13 @@ cmp -s "$E2E_HOME/original.mp4" "$inbox/Keep/clip one.mp4" || fail "the moved cl
 # middle of the frame that drew it, which must still be shown whole.
 cp "$inbox/clip two.mp3" "$E2E_HOME/original.mp3"
 click_at $((X + 34)) $((Y + 187))  # "Keep"
-for _ in $(seq 50); do [[ -f "$inbox/Keep/clip two.mp3" ]] && break; sleep 0.1; done
+wait_for_file "$inbox/Keep/clip two.mp3"
 settle 1
 screenshot "$artefacts/windows-picture.png"
 read -r UX UY < <(first_pixel_of "$artefacts/windows-picture.png" 61 153 107 "$X" "$Y" "$W" "$H") ||
   fail "no Undo button under the picture"
 click_at $((UX + 20)) $((UY + 8))  # the newest record's "Undo"
-for _ in $(seq 50); do [[ -f "$inbox/clip two.mp3" ]] && break; sleep 0.1; done
+wait_for_file "$inbox/clip two.mp3"
 settle 1
 screenshot "$artefacts/windows-undone.png"
 kill -0 "$APP_PID" 2>/dev/null || fail "Sortiq.exe ended on Undo: $(tail -3 "$artefacts/windows-wine.log")"
